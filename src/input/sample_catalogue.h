@@ -1,0 +1,33 @@
+#pragma once
+// Samples: a sample is a maximal run of consecutive data lines whose column 1
+// holds the same text (byte for byte). A name that recurs later in the file
+// opens another sample of the same name; every analysis treats each run as a
+// sample of its own and never selects rows by name.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "input/data_table.h"
+
+namespace phenostat {
+
+struct Sample {
+    std::string name;        // column 1 of its rows
+    std::size_t first_row;   // its rows are [first_row, end_row) of the DataTable
+    std::size_t end_row;
+    std::string group;       // column 0 of its first row; empty: the sample belongs to no group
+    bool mixed_groups;       // some of its rows name another group than the first
+    std::size_t row_count() const { return end_row - first_row; }
+};
+
+struct SampleCatalogue {
+    std::vector<Sample> samples;            // in file order
+    long largest_sample = 0;                // rows of the longest run
+    std::vector<std::string> recurring_names;  // names that open more than one sample, in order of first recurrence
+    std::size_t sample_count() const { return samples.size(); }
+};
+
+SampleCatalogue build_sample_catalogue(const DataTable& table);
+
+}  // namespace phenostat

@@ -1,0 +1,44 @@
+#include "reports/text.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace phenostat {
+namespace {
+
+void vappend(std::string& out, const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    char small[256];
+    const int length = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (length < 0) return;
+    if (static_cast<size_t>(length) < sizeof small) {
+        out.append(small, static_cast<size_t>(length));
+        return;
+    }
+    const size_t old_size = out.size();
+    out.resize(old_size + static_cast<size_t>(length) + 1);
+    std::vsnprintf(out.data() + old_size, static_cast<size_t>(length) + 1, format, args);
+    out.resize(old_size + static_cast<size_t>(length));
+}
+
+}  // namespace
+
+std::string strprintf(const char* format, ...) {
+    std::string out;
+    va_list args;
+    va_start(args, format);
+    vappend(out, format, args);
+    va_end(args);
+    return out;
+}
+
+void appendf(std::string& out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vappend(out, format, args);
+    va_end(args);
+}
+
+}  // namespace phenostat

@@ -1,0 +1,20 @@
+#pragma once
+// printf-style formatting into std::string. Every number the program writes
+// goes through here, so the output never depends on iostream state.
+
+#include <string>
+
+namespace phenostat {
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string strprintf(const char* format, ...);
+
+// Appends to `out` (same rules as strprintf).
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void appendf(std::string& out, const char* format, ...);
+
+}  // namespace phenostat
