@@ -3,11 +3,13 @@
 // the coded data only and appends its section(s) to the output files.
 
 #include <string>
+#include <vector>
 
 #include "app/console.h"
 #include "input/data_table.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
+#include "stats/locus_summary.h"
 #include "stats/random_generator.h"
 
 namespace phenostat {
@@ -19,6 +21,9 @@ struct AnalysisContext {
     Console& console;
     std::string stats_path;
     std::string summary_path;
+    // Per-sample summaries of every locus (summarise_all_loci); computed on
+    // demand when the driver has not supplied them.
+    const std::vector<LocusSummary>* summaries = nullptr;
 };
 
 void run_all_samples_analysis(const AnalysisContext& context);

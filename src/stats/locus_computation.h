@@ -1,0 +1,102 @@
+#pragma once
+// The statistics of one locus, or of all loci averaged, over any set of
+// samples: all samples, one sample, a pair, a group or a shuffled group.
+//
+// A set is a list of catalogue sample indices in the order the samples are
+// handed over (file order in every analysis). Pooled tallies are the samples'
+// first-seen tallies concatenated in that order, codes already listed skipped
+// and counts added; only the first 500 distinct phenotypes are tallied. Pair
+// sums come from carrier counts: over the pairs of a set, the shared alleles
+// sum to sum_a c_a (c_a - 1) / 2 and the unshared ones to (n - 1) * (sum of
+// allele counts) - 2 * shared. All floating-point sums run in tally order,
+// sample order and locus order, so the values are exactly those of tallying
+// the individuals one by one and comparing every pair.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "input/phenotype_coding.h"
+#include "stats/locus_stats.h"
+#include "stats/locus_summary.h"
+
+namespace phenostat {
+
+// Full: every field of the record. Compared: only the fields that the group
+// permutation test compares (COMPARED_FIELDS) and what they need; the other
+// fields are left 0.0. Both give the same bits for the compared fields.
+enum class Detail { full, compared };
+
+// The 13 statistics compared between groups, in report order.
+inline constexpr LocusStatsField COMPARED_FIELDS[13] = {
+    &LocusStats::alleles_per_sample,  &LocusStats::phenotypes_per_sample,
+    &LocusStats::unshared_within,     &LocusStats::unshared_across,
+    &LocusStats::fst_unshared,        &LocusStats::shannon_within,
+    &LocusStats::shannon_across,      &LocusStats::fst_shannon,
+    &LocusStats::pq_within,           &LocusStats::pq_across,
+    &LocusStats::fst_pq,              &LocusStats::alleles_per_individual_mean,
+    &LocusStats::psld,
+};
+
+// Reusable working storage; sized on first use, after which combining
+// allocates nothing.
+class CombineScratch {
+public:
+    CombineScratch();
+    // p * log(p) and p * (1 - p) for p = count / total, computed once per pair.
+    struct Terms {
+        double p_log_p;
+        double p_one_minus_p;
+    };
+    const Terms& terms(std::int32_t count, std::int32_t total);
+
+    std::vector<std::uint32_t> allele_stamp, phenotype_stamp;
+    std::vector<std::int32_t> allele_count, phenotype_count;
+    std::vector<std::int32_t> allele_order, phenotype_order;
+    std::vector<double> values;
+    std::uint32_t stamp = 0;
+    void reserve(std::size_t alleles, std::size_t phenotypes);
+
+private:
+    struct CacheEntry {
+        std::uint64_t key;
+        Terms terms;
+    };
+    std::vector<CacheEntry> cache_;
+};
+
+struct LocusOutcome {
+    LocusStats stats;
+    std::int64_t typed = 0;        // N: the locus's weight in the average
+    bool no_pairs_within = false;  // no sample of the set holds two typed individuals
+};
+
+// The record of one locus over the samples `set`.
+LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
+                                 std::span<const std::size_t> set, Detail detail, CombineScratch& scratch);
+
+// Averages across loci, weighted by the typed individuals of each locus:
+// every printed field is sum_i w(i)/W * value(i) in locus order, and
+// phenotypes_per_sample_variable is the w-weighted mean of
+// phenotypes_per_sample over the loci where it exceeds 1.0. W = 0 gives zeros.
+class LocusAverager {
+public:
+    LocusAverager(std::int64_t total_weight, Detail detail) : total_(total_weight), detail_(detail) {}
+    void add(const LocusStats& record, std::int64_t weight);
+    LocusStats result() const;
+
+private:
+    std::int64_t total_;
+    Detail detail_;
+    LocusStats sum_{};
+    double variable_sum_ = 0.0;
+    std::int64_t variable_weight_ = 0;
+};
+
+LocusStats average_across_loci(std::span<const LocusStats> records, std::span<const std::int64_t> weights);
+
+// The typed individuals of a set at a locus.
+std::int64_t typed_in_set(const LocusSummary& summary, std::span<const std::size_t> set);
+
+}  // namespace phenostat
