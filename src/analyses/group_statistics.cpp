@@ -1,0 +1,128 @@
+// Statistics of each group of samples, and a permutation test that shuffles
+// whole samples between the groups.
+
+#include "analyses/group_statistics.h"
+
+#include <algorithm>
+
+#include "analyses/analysis_support.h"
+#include "app/fatal_error.h"
+#include "reports/output_file.h"
+#include "reports/significance_report.h"
+#include "reports/stats_file.h"
+#include "reports/text.h"
+
+namespace phenostat {
+
+GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue) {
+    GroupCatalogue groups;
+    groups.slots.assign(catalogue.sample_count(), NO_GROUP);
+    for (std::size_t s = 0; s < catalogue.sample_count(); ++s) {
+        const std::string& group = catalogue.samples[s].group;
+        if (group.empty()) continue;
+        const auto found = std::find(groups.names.begin(), groups.names.end(), group);
+        const auto g = static_cast<std::size_t>(found - groups.names.begin());
+        if (found == groups.names.end()) {
+            groups.names.push_back(group);
+            groups.sizes.push_back(0);
+        }
+        groups.slots[s] = g;
+        ++groups.sizes[g];
+    }
+    return groups;
+}
+
+void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random) {
+    const std::size_t count = order.size();
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        const auto x = static_cast<std::size_t>(random.next());
+        const std::size_t k = i + x * (count - i) / 32768;
+        std::swap(order[i], order[k]);
+    }
+}
+
+void assign_groups(const std::vector<std::size_t>& order, const std::vector<std::size_t>& slots,
+                   std::vector<std::vector<std::size_t>>& members) {
+    thread_local std::vector<std::size_t> group_of;
+    group_of.resize(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) group_of[order[k]] = slots[k];
+    for (auto& list : members) list.clear();
+    for (std::size_t s = 0; s < group_of.size(); ++s)
+        if (group_of[s] != NO_GROUP) members[group_of[s]].push_back(s);
+}
+
+ComparedValues test_statistics(const std::vector<ComparedValues>& groups) {
+    ComparedValues total{};
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        for (std::size_t j = i + 1; j < groups.size(); ++j) {
+            for (std::size_t k = 0; k < total.size(); ++k) {
+                const double d = groups[i][k] - groups[j][k];
+                total[k] += d * d;
+            }
+        }
+    }
+    return total;
+}
+
+namespace {
+
+ComparedValues compared_values(const LocusStats& average) {
+    ComparedValues values{};
+    for (std::size_t k = 0; k < values.size(); ++k) values[k] = average.*COMPARED_FIELDS[k];
+    return values;
+}
+
+}  // namespace
+
+void run_group_statistics(const AnalysisContext& context, int permutations, RandomGenerator& random) {
+    const SampleCatalogue& catalogue = context.catalogue;
+    const GroupCatalogue groups = build_group_catalogue(catalogue);
+    if (groups.names.empty()) {
+        throw FatalError(
+            "\n\nNo sample belongs to a group: the first column of every sample's first line is empty, "
+            "so there are no groups to compare.");
+    }
+    const SummariesOf summaries(context);
+    const CodedLoci loci{context.coded, summaries.get()};
+    CombineScratch scratch;
+
+    append_to_file(context.stats_path, GROUP_TITLE);
+    context.console.print("\n\nDoing Group Statistics...\n");
+
+    // Observed pass: the tables of every group.
+    std::vector<std::size_t> order = all_samples(catalogue.sample_count());
+    std::vector<std::vector<std::size_t>> members(groups.names.size());
+    for (auto& list : members) list.reserve(catalogue.sample_count());
+    assign_groups(order, groups.slots, members);
+    std::vector<ComparedValues> values(groups.names.size());
+    for (std::size_t g = 0; g < groups.names.size(); ++g) {
+        append_to_file(context.stats_path, group_title(groups.names[g]));
+        context.console.print(strprintf("\n\tWorking with Group <%s> which comprises %zu samples\n",
+                                        groups.names[g].c_str(), groups.sizes[g]));
+        append_stats_header(context.stats_path);
+        const SetStatistics stats = compute_set_statistics(loci, members[g], scratch);
+        for (std::size_t i = 0; i < stats.loci.size(); ++i) {
+            if (stats.loci[i].no_pairs_within) context.console.print(NO_PAIRS_WITHIN_WARNING);
+            append_stats_row(context.stats_path, stats.loci[i].stats, context.data.locus_names[i]);
+        }
+        append_stats_row(context.stats_path, stats.average, AVERAGE_LABEL);
+        values[g] = compared_values(stats.average);
+    }
+    const ComparedValues observed = test_statistics(values);
+
+    // Replicates: whole samples shuffled between the groups.
+    ComparedValues p_values{};
+    for (int r = 0; r < permutations; ++r) {
+        shuffle_samples(order, random);
+        assign_groups(order, groups.slots, members);
+        context.console.print(strprintf("\n\tRandomisation: %i", r));
+        for (std::size_t g = 0; g < groups.names.size(); ++g)
+            values[g] = compared_values(compute_compared_average(loci, members[g], scratch));
+        const ComparedValues replicate = test_statistics(values);
+        for (std::size_t k = 0; k < p_values.size(); ++k)
+            if (replicate[k] >= observed[k]) p_values[k] += 1.0 / permutations;
+    }
+    append_group_report(context.stats_path, p_values);
+}
+
+}  // namespace phenostat
