@@ -241,5 +241,37 @@ TEST(LiteralReference, TableWeightsLociByTypedIndividuals) {
     EXPECT_EQ(t.warnings, 1);
 }
 
+TEST(LiteralReference, GroupGathersItsRowsFromTheWholeFile) {
+    const std::vector<GroupedRow> rows = {{"g1", {"A", {"1,2", "5"}}}, {"g1", {"A", {"1", "5,6"}}},
+                                          {"g2", {"B", {"2", "?"}}},   {"", {"X", {"3", "3"}}},
+                                          {"g1", {"C", {"3", ""}}},    {"g2", {"D", {"1", "6"}}}};
+    EXPECT_EQ(group_names(rows), (std::vector<std::string>{"g1", "g2"}));
+    const std::vector<Row> g1 = {rows[0].row, rows[1].row, rows[4].row};
+    const LocusStats expected = compute_table(g1, 2).average;
+    const ComparedStatistics got = group_compared_statistics(rows, "g1");
+    for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) EXPECT_EQ(got[k], expected.*COMPARED_FIELDS[k]) << k;
+    // The locus count comes from the whole table, even where the group's rows are shorter.
+    EXPECT_EQ(group_table({{"g", {"A", {"1"}}}, {"h", {"B", {"1", "2"}}}}, "g").loci.size(), 2u);
+}
+
+TEST(LiteralReference, TestStatisticSumsSquaredDifferencesOverGroupPairs) {
+    auto with_first = [](double v) {
+        ComparedStatistics s{};
+        s[0] = v;
+        s[12] = 2 * v;
+        return s;
+    };
+    const ComparedStatistics three = test_statistics({with_first(1), with_first(2), with_first(4)});
+    EXPECT_EQ(three[0], 14.0);
+    EXPECT_EQ(three[12], 56.0);
+    EXPECT_EQ(three[5], 0.0);
+    EXPECT_EQ(test_statistics({with_first(4), with_first(1), with_first(2)})[0], 14.0);
+    EXPECT_EQ(test_statistics({with_first(1), with_first(3.5)})[0], 6.25);
+    EXPECT_EQ(test_statistics({with_first(7)}), ComparedStatistics{});
+
+    const std::vector<GroupedRow> one_group = {{"g", {"A", {"1"}}}, {"g", {"B", {"2"}}}};
+    EXPECT_EQ(group_test_statistics(one_group), ComparedStatistics{});
+}
+
 }  // namespace
 }  // namespace phenostat::literal

@@ -536,4 +536,52 @@ TableStats compute_table(const std::vector<Row>& rows, std::size_t locus_count) 
     return out;
 }
 
+// ---- Groups ----
+
+TableStats group_table(const std::vector<GroupedRow>& rows, const std::string& group) {
+    std::vector<Row> copied;
+    std::size_t locus_count = 0;
+    for (const GroupedRow& r : rows) {
+        locus_count = std::max(locus_count, r.row.loci.size());
+        if (r.group == group) copied.push_back(r.row);
+    }
+    return compute_table(copied, locus_count);
+}
+
+ComparedStatistics group_compared_statistics(const std::vector<GroupedRow>& rows, const std::string& group) {
+    const LocusStats average = group_table(rows, group).average;
+    ComparedStatistics out{};
+    for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) out[k] = average.*COMPARED_FIELDS[k];
+    return out;
+}
+
+std::vector<std::string> group_names(const std::vector<GroupedRow>& rows) {
+    std::vector<std::string> names;
+    for (const GroupedRow& r : rows)
+        if (!r.group.empty() && std::find(names.begin(), names.end(), r.group) == names.end())
+            names.push_back(r.group);
+    return names;
+}
+
+ComparedStatistics test_statistics(const std::vector<ComparedStatistics>& groups) {
+    ComparedStatistics out{};
+    for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            for (std::size_t j = i + 1; j < groups.size(); ++j) {
+                const double d = groups[i][k] - groups[j][k];
+                sum += d * d;
+            }
+        }
+        out[k] = sum;
+    }
+    return out;
+}
+
+ComparedStatistics group_test_statistics(const std::vector<GroupedRow>& rows) {
+    std::vector<ComparedStatistics> groups;
+    for (const std::string& name : group_names(rows)) groups.push_back(group_compared_statistics(rows, name));
+    return test_statistics(groups);
+}
+
 }  // namespace phenostat::literal

@@ -18,6 +18,7 @@
 //   warns about it);
 // - an average over loci with total weight 0 is all zero.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -64,5 +65,45 @@ TableStats compute_table(const std::vector<Row>& rows, std::size_t locus_count);
 
 // Most loci on any row.
 std::size_t locus_count_of(const std::vector<Row>& rows);
+
+// ---- Groups and the permutation test statistic ----
+
+// A data row with its group (column 0).
+struct GroupedRow {
+    std::string group;
+    Row row;
+};
+
+inline constexpr std::size_t COMPARED_STATISTIC_COUNT = 13;
+using ComparedStatistics = std::array<double, COMPARED_STATISTIC_COUNT>;
+
+// The 13 fields compared between groups, in report order.
+inline constexpr LocusStatsField COMPARED_FIELDS[COMPARED_STATISTIC_COUNT] = {
+    &LocusStats::alleles_per_sample, &LocusStats::phenotypes_per_sample, &LocusStats::unshared_within,
+    &LocusStats::unshared_across,    &LocusStats::fst_unshared,          &LocusStats::shannon_within,
+    &LocusStats::shannon_across,     &LocusStats::fst_shannon,           &LocusStats::pq_within,
+    &LocusStats::pq_across,          &LocusStats::fst_pq,                &LocusStats::alleles_per_individual_mean,
+    &LocusStats::psld,
+};
+
+// The statistics of one group: its rows (column 0 equal to `group`) copied in
+// file order, every locus coded over them (the samples are the runs of equal
+// sample name among the copied rows) and computed, then averaged with the
+// group's typed individuals per locus as weights. The locus count is the most
+// loci on any row of the whole table.
+TableStats group_table(const std::vector<GroupedRow>& rows, const std::string& group);
+
+// The 13 compared statistics of a group's average record.
+ComparedStatistics group_compared_statistics(const std::vector<GroupedRow>& rows, const std::string& group);
+
+// Distinct non-empty group names in order of first appearance.
+std::vector<std::string> group_names(const std::vector<GroupedRow>& rows);
+
+// Per compared statistic: the sum over group pairs i < j of the squared
+// difference of their values.
+ComparedStatistics test_statistics(const std::vector<ComparedStatistics>& groups);
+
+// The same for the groups of `rows` (group_names order).
+ComparedStatistics group_test_statistics(const std::vector<GroupedRow>& rows);
 
 }  // namespace phenostat::literal
