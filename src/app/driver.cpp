@@ -60,8 +60,8 @@ void append_sample_warnings(std::string& text, const SampleCatalogue& catalogue)
 }
 
 void run_analyses(Console& console, const RunOptions& options, const LoadedRun& run, RandomGenerator& random) {
-    const AnalysisContext context{run.data, run.catalogue, run.coded, console, options.stats_path,
-                                  options.summary_path};
+    const AnalysisContext context{run.data,          run.catalogue,        run.coded, console,
+                                  options.stats_path, options.summary_path, &run.summaries};
     if (options.all_samples) run_all_samples_analysis(context);
     if (options.per_sample) run_per_sample_analysis(context);
     if (options.pairwise) run_pairwise_fst(context, options.coordinates_path);
@@ -108,6 +108,7 @@ LoadedRun load_phase(Console& console, const std::string& input_path) {
     run.data = load_data_file(input_path, dims);
     run.catalogue = build_sample_catalogue(run.data.table);
     if (const auto violation = code_all_loci(run.data, run.catalogue, run.coded)) throw FatalError(violation->message);
+    run.summaries = summarise_all_loci(run.coded);
     return run;
 }
 

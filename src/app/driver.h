@@ -11,6 +11,7 @@
 #include "app/console.h"
 #include "input/data_table.h"
 #include "input/phenotype_coding.h"
+#include "stats/locus_summary.h"
 #include "input/sample_catalogue.h"
 
 namespace phenostat {
@@ -21,6 +22,7 @@ struct LoadedRun {
     LoadedData data;            // the table of text cells and the locus names
     SampleCatalogue catalogue;  // the samples (runs of lines) in file order
     CodedData coded;            // every locus coded once, per sample
+    std::vector<LocusSummary> summaries;  // every locus summarised once, per sample
 };
 
 // Measures, checks, loads and codes the data file, printing the load phase's
