@@ -32,18 +32,8 @@ GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue) {
     return groups;
 }
 
-void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random) {
-    const std::size_t count = order.size();
-    for (std::size_t i = 0; i + 1 < count; ++i) {
-        const auto x = static_cast<std::size_t>(random.next());
-        const std::size_t k = i + x * (count - i) / 32768;
-        std::swap(order[i], order[k]);
-    }
-}
-
 void assign_groups(const std::vector<std::size_t>& order, const std::vector<std::size_t>& slots,
-                   std::vector<std::vector<std::size_t>>& members) {
-    thread_local std::vector<std::size_t> group_of;
+                   std::vector<std::size_t>& group_of, std::vector<std::vector<std::size_t>>& members) {
     group_of.resize(order.size());
     for (std::size_t k = 0; k < order.size(); ++k) group_of[order[k]] = slots[k];
     for (auto& list : members) list.clear();
@@ -74,6 +64,31 @@ ComparedValues compared_values(const LocusStats& average) {
 
 }  // namespace
 
+ComparedValues permutation_p_values(const CodedLoci& loci, const GroupCatalogue& groups,
+                                    const ComparedValues& observed, int permutations, RandomGenerator& random,
+                                    Console& console) {
+    const std::size_t sample_count = groups.slots.size();
+    std::vector<std::size_t> order(sample_count), group_of(sample_count);
+    for (std::size_t s = 0; s < sample_count; ++s) order[s] = s;
+    std::vector<std::vector<std::size_t>> members(groups.names.size());
+    for (auto& list : members) list.reserve(sample_count);
+    std::vector<ComparedValues> values(groups.names.size());
+    CombineScratch scratch;
+
+    ComparedValues p_values{};
+    for (int r = 0; r < permutations; ++r) {
+        shuffle_samples(order, random);
+        assign_groups(order, groups.slots, group_of, members);
+        console.print(strprintf("\n\tRandomisation: %i", r));
+        for (std::size_t g = 0; g < groups.names.size(); ++g)
+            values[g] = compared_values(compute_compared_average(loci, members[g], scratch));
+        const ComparedValues replicate = test_statistics(values);
+        for (std::size_t k = 0; k < p_values.size(); ++k)
+            if (replicate[k] >= observed[k]) p_values[k] += 1.0 / permutations;
+    }
+    return p_values;
+}
+
 void run_group_statistics(const AnalysisContext& context, int permutations, RandomGenerator& random) {
     const SampleCatalogue& catalogue = context.catalogue;
     const GroupCatalogue groups = build_group_catalogue(catalogue);
@@ -90,10 +105,9 @@ void run_group_statistics(const AnalysisContext& context, int permutations, Rand
     context.console.print("\n\nDoing Group Statistics...\n");
 
     // Observed pass: the tables of every group.
-    std::vector<std::size_t> order = all_samples(catalogue.sample_count());
+    std::vector<std::size_t> group_of;
     std::vector<std::vector<std::size_t>> members(groups.names.size());
-    for (auto& list : members) list.reserve(catalogue.sample_count());
-    assign_groups(order, groups.slots, members);
+    assign_groups(all_samples(catalogue.sample_count()), groups.slots, group_of, members);
     std::vector<ComparedValues> values(groups.names.size());
     for (std::size_t g = 0; g < groups.names.size(); ++g) {
         append_to_file(context.stats_path, group_title(groups.names[g]));
@@ -111,17 +125,8 @@ void run_group_statistics(const AnalysisContext& context, int permutations, Rand
     const ComparedValues observed = test_statistics(values);
 
     // Replicates: whole samples shuffled between the groups.
-    ComparedValues p_values{};
-    for (int r = 0; r < permutations; ++r) {
-        shuffle_samples(order, random);
-        assign_groups(order, groups.slots, members);
-        context.console.print(strprintf("\n\tRandomisation: %i", r));
-        for (std::size_t g = 0; g < groups.names.size(); ++g)
-            values[g] = compared_values(compute_compared_average(loci, members[g], scratch));
-        const ComparedValues replicate = test_statistics(values);
-        for (std::size_t k = 0; k < p_values.size(); ++k)
-            if (replicate[k] >= observed[k]) p_values[k] += 1.0 / permutations;
-    }
+    const ComparedValues p_values =
+        permutation_p_values(loci, groups, observed, permutations, random, context.console);
     append_group_report(context.stats_path, p_values);
 }
 

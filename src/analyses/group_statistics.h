@@ -5,8 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "analyses/set_statistics.h"
+#include "app/console.h"
 #include "input/sample_catalogue.h"
 #include "stats/random_generator.h"
 
@@ -23,17 +26,37 @@ struct GroupCatalogue {
 };
 GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue);
 
-// One replicate's shuffle of the sample order: for i = 0 .. S-2, draw x and
-// exchange positions i and i + floor(x (S - i) / 32768).
-void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random);
+// One replicate's shuffle of the sample order: for i = 0 .. S-2, draw x
+// (0..32767) and exchange positions i and i + floor(x (S - i) / 32768).
+template <class Draw>
+void shuffle_samples(std::vector<std::size_t>& order, Draw&& draw) {
+    const std::size_t count = order.size();
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        const auto x = static_cast<std::size_t>(draw());
+        const std::size_t k = i + x * (count - i) / 32768;
+        std::swap(order[i], order[k]);
+    }
+}
+inline void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random) {
+    shuffle_samples(order, [&random] { return random.next(); });
+}
 
 // The members of each group when the sample at position k of `order` takes
-// the group of slot k; members are listed in catalogue order.
+// the group of slot k; members are listed in catalogue order. `group_of` is
+// scratch of one entry per sample.
 void assign_groups(const std::vector<std::size_t>& order, const std::vector<std::size_t>& slots,
-                   std::vector<std::vector<std::size_t>>& members);
+                   std::vector<std::size_t>& group_of, std::vector<std::vector<std::size_t>>& members);
 
 // Per compared statistic, the sum over pairs of groups i < j of the squared difference.
 using ComparedValues = std::array<double, 13>;
 ComparedValues test_statistics(const std::vector<ComparedValues>& groups);
+
+// The permutation test proper: `permutations` replicates, each a further
+// shuffle of `order` (never reset), every group's compared values computed from
+// the per-sample summaries. A P-value adds 1/N for every replicate whose test
+// statistic is at least the observed one. Prints one line per replicate.
+ComparedValues permutation_p_values(const CodedLoci& loci, const GroupCatalogue& groups,
+                                    const ComparedValues& observed, int permutations, RandomGenerator& random,
+                                    Console& console);
 
 }  // namespace phenostat
