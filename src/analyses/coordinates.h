@@ -1,0 +1,47 @@
+#pragma once
+// The coordinates file: for each sample of the catalogue, in catalogue order,
+// its longitude then its latitude in decimal degrees, separated by any white
+// space. There are no names, headers or comments: the k-th pair belongs to the
+// k-th sample.
+//
+// Reading is token by token. A token is a run of up to 255 non-white-space
+// characters (a longer run gives several tokens). Its value is its longest
+// leading decimal number: optional sign, digits with an optional point and
+// fraction (at least one digit), optional exponent (e or E, optional sign, at
+// least one digit). A token without one is 0, so "inf", "nan" and "abc" give 0,
+// "0x1A" gives 0 and "12abc" gives 12. The decimal point is always '.', whatever
+// the locale.
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "input/sample_catalogue.h"
+
+namespace phenostat {
+
+struct Coordinates {
+    std::vector<double> longitude;  // degrees, one per sample in catalogue order
+    std::vector<double> latitude;   // degrees; both are 0 for samples from pairs_read on
+    std::size_t pairs_read = 0;     // complete pairs read (at most the sample count)
+    bool has(std::size_t sample) const { return sample < pairs_read; }
+};
+
+// The value of one token.
+double coordinate_token_value(std::string_view token);
+
+// Reads at most `sample_count` pairs; tokens after them are ignored.
+Coordinates read_coordinates(std::istream& in, std::size_t sample_count);
+
+// The file version: FatalError "\nOpening %s failed!" when it cannot be opened.
+Coordinates read_coordinates_file(const std::string& path, std::size_t sample_count);
+
+// The console echo that lets the user check the order of the values:
+// "\n<name>\tlong %f, lat %f" per sample ("\n<name>\tno coordinates" for a
+// sample without a pair), a warning when the file held too few pairs, then
+// the "Are these correct?" prompt.
+std::string coordinates_echo(const Coordinates& coordinates, const SampleCatalogue& catalogue);
+
+}  // namespace phenostat

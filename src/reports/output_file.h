@@ -1,0 +1,52 @@
+#pragma once
+// Appending to the output files.
+//
+// Output files are only ever appended to, never truncated, so a second run
+// with the same stem adds below the first. Every line end is written as the
+// two bytes CR LF whatever the platform: callers write "\n" and these
+// functions translate it.
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace phenostat {
+
+// Opens `path` for appending (creating it if absent), writes `text` with every
+// "\n" written as "\r\n", and closes it. Throws FatalError "\nOpening %s failed!"
+// (nothing written) when the file cannot be opened, "\nWriting %s failed!" when
+// a write or the closing fails.
+void append_to_file(const std::string& path, std::string_view text);
+
+// One opening of an output file for a section written piece by piece.
+// The constructor opens for appending (FatalError "\nOpening %s failed!");
+// write() translates line ends as append_to_file does; close() flushes and
+// closes, reporting failures as FatalError "\nWriting %s failed!". The
+// destructor closes a file that is still open without reporting (a section
+// abandoned by an exception).
+class AppendFile {
+public:
+    explicit AppendFile(const std::string& path);
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+    ~AppendFile();
+
+    void write(std::string_view text);
+    void close();
+
+private:
+    std::string path_;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+};
+
+// The run header that opens both output files: the banner box, then
+// "\nCalculated from <input_name> on <date>", the date as
+// "Sat Dec 05 22:00:08 2026\n" in local time with C-locale names.
+std::string run_header_text(const std::string& input_name, std::time_t now);
+
+// Appends the run header, reading the clock at the call.
+void write_file_header(const std::string& output_path, const std::string& input_name);
+
+}  // namespace phenostat

@@ -1,0 +1,57 @@
+#pragma once
+// The stats file (<stem>_stats.txt): every text written to it.
+//
+// Each analysis appends a titled section; the locus tables have a header line
+// of 44 tab-separated fields ("Locus" and 43 column titles) and one row per
+// locus plus the "Average across Loci" row. Every line begins with its "\n"
+// and none ends with one, so the file ends without a line end.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "stats/locus_stats.h"
+
+namespace phenostat {
+
+// Section titles, written as they stand.
+inline constexpr std::string_view ALL_SAMPLES_TITLE =
+    "\n\n\t****Statistics calculated across all samples****\n";
+inline constexpr std::string_view PER_SAMPLE_TITLE =
+    "\n\n\t****Statistics calculated for each sample individually****";
+inline constexpr std::string_view PER_SAMPLE_NOTE =
+    "\n\n(note that F'st and other inter-sample statistics cannot be calculated for single samples,"
+    "\nand that overall diversity=within sample diversity for a single sample)";
+inline constexpr std::string_view PAIRWISE_TITLE = "\n\n\t****Pairwise F'st (unshared alleles) ****\n\n";
+inline constexpr std::string_view GROUP_TITLE = "\n\n\t**** Group Statistics ****\n\n";
+
+// Label of the row that prints the average record.
+inline constexpr std::string_view AVERAGE_LABEL = "Average across Loci";
+
+// The 43 column titles in column order (printed exactly, misspellings and
+// the double blanks before "across" in columns 30, 31, 38 and 39 included).
+extern const std::string_view STATS_COLUMN_TITLES[43];
+
+// "\n\nSample <name>" and "\n\nGroup <name>".
+std::string sample_title(std::string_view sample_name);
+std::string group_title(std::string_view group_name);
+
+// "\nLocus" then "\t<title>" for each of the 43 columns.
+std::string stats_header_line();
+
+// "\n<label>", then the 43 printed fields: "\t%1.3f" for columns 1-26,
+// "\t%1.7f" for columns 27-43.
+std::string stats_row(const LocusStats& record, std::string_view label);
+
+// One line of the pairwise section: "\n<name1>\t<name2>\t%f" with the F'st;
+// when distances are on, "\t%f" with the distance in km, or "\tNA" when it is
+// unavailable (a sample without coordinates, or no finite distance).
+std::string pair_line(std::string_view name1, std::string_view name2, double fst,
+                      std::optional<double> distance_km, bool distances_on);
+
+// Each call opens the file for appending, writes one line and closes it
+// (FatalError "\nOpening %s failed!" when it cannot be opened).
+void append_stats_header(const std::string& path);
+void append_stats_row(const std::string& path, const LocusStats& record, std::string_view label);
+
+}  // namespace phenostat
