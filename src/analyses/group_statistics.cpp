@@ -33,12 +33,16 @@ GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue) {
 }
 
 void assign_groups(const std::vector<std::size_t>& order, const std::vector<std::size_t>& slots,
-                   std::vector<std::size_t>& group_of, std::vector<std::vector<std::size_t>>& members) {
+                   std::vector<std::size_t>& group_of) {
     group_of.resize(order.size());
     for (std::size_t k = 0; k < order.size(); ++k) group_of[order[k]] = slots[k];
-    for (auto& list : members) list.clear();
+}
+
+std::vector<std::size_t> members_of(const std::vector<std::size_t>& group_of, std::size_t g) {
+    std::vector<std::size_t> members;
     for (std::size_t s = 0; s < group_of.size(); ++s)
-        if (group_of[s] != NO_GROUP) members[group_of[s]].push_back(s);
+        if (group_of[s] == g) members.push_back(s);
+    return members;
 }
 
 ComparedValues test_statistics(const std::vector<ComparedValues>& groups) {
@@ -64,24 +68,30 @@ ComparedValues compared_values(const LocusStats& average) {
 
 }  // namespace
 
+void group_compared_values(const CodedLoci& loci, const std::vector<std::size_t>& group_of,
+                           std::size_t group_count, GroupScratch& scratch, std::vector<LocusStats>& averages,
+                           std::vector<ComparedValues>& values) {
+    compute_group_averages(loci, group_of, group_count, scratch, averages);
+    values.resize(group_count);
+    for (std::size_t g = 0; g < group_count; ++g) values[g] = compared_values(averages[g]);
+}
+
 ComparedValues permutation_p_values(const CodedLoci& loci, const GroupCatalogue& groups,
                                     const ComparedValues& observed, int permutations, RandomGenerator& random,
                                     Console& console) {
     const std::size_t sample_count = groups.slots.size();
     std::vector<std::size_t> order(sample_count), group_of(sample_count);
     for (std::size_t s = 0; s < sample_count; ++s) order[s] = s;
-    std::vector<std::vector<std::size_t>> members(groups.names.size());
-    for (auto& list : members) list.reserve(sample_count);
-    std::vector<ComparedValues> values(groups.names.size());
-    CombineScratch scratch;
+    std::vector<ComparedValues> values;
+    std::vector<LocusStats> averages;
+    GroupScratch scratch;
 
     ComparedValues p_values{};
     for (int r = 0; r < permutations; ++r) {
         shuffle_samples(order, random);
-        assign_groups(order, groups.slots, group_of, members);
+        assign_groups(order, groups.slots, group_of);
         console.print(strprintf("\n\tRandomisation: %i", r));
-        for (std::size_t g = 0; g < groups.names.size(); ++g)
-            values[g] = compared_values(compute_compared_average(loci, members[g], scratch));
+        group_compared_values(loci, group_of, groups.names.size(), scratch, averages, values);
         const ComparedValues replicate = test_statistics(values);
         for (std::size_t k = 0; k < p_values.size(); ++k)
             if (replicate[k] >= observed[k]) p_values[k] += 1.0 / permutations;
@@ -105,23 +115,24 @@ void run_group_statistics(const AnalysisContext& context, int permutations, Rand
     context.console.print("\n\nDoing Group Statistics...\n");
 
     // Observed pass: the tables of every group.
-    std::vector<std::size_t> group_of;
-    std::vector<std::vector<std::size_t>> members(groups.names.size());
-    assign_groups(all_samples(catalogue.sample_count()), groups.slots, group_of, members);
-    std::vector<ComparedValues> values(groups.names.size());
     for (std::size_t g = 0; g < groups.names.size(); ++g) {
         append_to_file(context.stats_path, group_title(groups.names[g]));
         context.console.print(strprintf("\n\tWorking with Group <%s> which comprises %zu samples\n",
                                         groups.names[g].c_str(), groups.sizes[g]));
         append_stats_header(context.stats_path);
-        const SetStatistics stats = compute_set_statistics(loci, members[g], scratch);
+        const SetStatistics stats = compute_set_statistics(loci, members_of(groups.slots, g), scratch);
         for (std::size_t i = 0; i < stats.loci.size(); ++i) {
             if (stats.loci[i].no_pairs_within) context.console.print(NO_PAIRS_WITHIN_WARNING);
             append_stats_row(context.stats_path, stats.loci[i].stats, context.data.locus_names[i]);
         }
         append_stats_row(context.stats_path, stats.average, AVERAGE_LABEL);
-        values[g] = compared_values(stats.average);
     }
+    // The observed values come from the very computation the replicates use,
+    // so a replicate that restores the observed grouping ties exactly.
+    GroupScratch group_scratch;
+    std::vector<LocusStats> averages;
+    std::vector<ComparedValues> values;
+    group_compared_values(loci, groups.slots, groups.names.size(), group_scratch, averages, values);
     const ComparedValues observed = test_statistics(values);
 
     // Replicates: whole samples shuffled between the groups.

@@ -15,8 +15,6 @@
 
 namespace phenostat {
 
-inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
-
 // Every catalogue sample belongs, with all its rows, to the group named on its
 // first row (an empty name: to no group).
 struct GroupCatalogue {
@@ -41,15 +39,23 @@ inline void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& ra
     shuffle_samples(order, [&random] { return random.next(); });
 }
 
-// The members of each group when the sample at position k of `order` takes
-// the group of slot k; members are listed in catalogue order. `group_of` is
-// scratch of one entry per sample.
+// The group of every sample when the sample at position k of `order` takes
+// the group of slot k.
 void assign_groups(const std::vector<std::size_t>& order, const std::vector<std::size_t>& slots,
-                   std::vector<std::size_t>& group_of, std::vector<std::vector<std::size_t>>& members);
+                   std::vector<std::size_t>& group_of);
+
+// The samples of group g, in catalogue order.
+std::vector<std::size_t> members_of(const std::vector<std::size_t>& group_of, std::size_t g);
 
 // Per compared statistic, the sum over pairs of groups i < j of the squared difference.
 using ComparedValues = std::array<double, 13>;
 ComparedValues test_statistics(const std::vector<ComparedValues>& groups);
+
+// The compared values of every group under the assignment `group_of`: the
+// one computation behind both the observed values and every replicate's.
+void group_compared_values(const CodedLoci& loci, const std::vector<std::size_t>& group_of,
+                           std::size_t group_count, GroupScratch& scratch, std::vector<LocusStats>& averages,
+                           std::vector<ComparedValues>& values);
 
 // The permutation test proper: `permutations` replicates, each a further
 // shuffle of `order` (never reset), every group's compared values computed from

@@ -31,4 +31,39 @@ LocusStats compute_compared_average(const CodedLoci& loci, std::span<const std::
     return averager.result();
 }
 
+void compute_group_averages(const CodedLoci& loci, std::span<const std::size_t> group_of, std::size_t group_count,
+                            GroupScratch& scratch, std::vector<LocusStats>& averages) {
+    const std::size_t sample_count = group_of.size();
+    if (scratch.sample_totals.size() != sample_count) {
+        scratch.sample_totals.assign(sample_count, 0);
+        for (const LocusSummary& summary : loci.summaries)
+            for (std::size_t s = 0; s < sample_count; ++s) scratch.sample_totals[s] += summary.samples[s].typed;
+    }
+    if (scratch.accumulators.size() < group_count) scratch.accumulators.resize(group_count);
+    scratch.totals.assign(group_count, 0);
+    for (std::size_t s = 0; s < sample_count; ++s)
+        if (group_of[s] != NO_GROUP) scratch.totals[group_of[s]] += scratch.sample_totals[s];
+    averages.assign(group_count, LocusStats{});
+
+    for (std::size_t i = 0; i < loci.locus_count(); ++i) {
+        const CodedLocus& locus = loci.coded.loci[i];
+        const LocusSummary& summary = loci.summaries[i];
+        scratch.typed.assign(group_count, 0);
+        scratch.allele_total.assign(group_count, 0);
+        for (std::size_t s = 0; s < sample_count; ++s) {
+            if (group_of[s] == NO_GROUP) continue;
+            scratch.typed[group_of[s]] += summary.samples[s].typed;
+            scratch.allele_total[group_of[s]] += summary.samples[s].allele_total;
+        }
+        for (std::size_t g = 0; g < group_count; ++g)
+            scratch.accumulators[g].begin(locus, scratch.typed[g], scratch.allele_total[g], Detail::compared);
+        for (std::size_t s = 0; s < sample_count; ++s)
+            if (group_of[s] != NO_GROUP) scratch.accumulators[group_of[s]].add(locus, summary, s);
+        for (std::size_t g = 0; g < group_count; ++g) {
+            const LocusOutcome outcome = scratch.accumulators[g].finish(scratch.cache);
+            add_to_average(averages[g], outcome.stats, outcome.typed, scratch.totals[g], Detail::compared);
+        }
+    }
+}
+
 }  // namespace phenostat

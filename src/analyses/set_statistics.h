@@ -35,6 +35,24 @@ SetStatistics compute_set_statistics(const CodedLoci& loci, std::span<const std:
 LocusStats compute_compared_average(const CodedLoci& loci, std::span<const std::size_t> set,
                                     CombineScratch& scratch, Console* warnings = nullptr);
 
+inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
+
+// Working storage of compute_group_averages; after the first call with a
+// data set it allocates nothing.
+struct GroupScratch {
+    std::vector<SetAccumulator> accumulators;  // one per group
+    TermCache cache;
+    std::vector<std::int64_t> typed, allele_total, totals;
+    std::vector<std::int64_t> sample_totals;  // each sample's typed individuals summed over the loci
+};
+
+// The compared averages of every group at once (the groups of one replicate):
+// sample s belongs to group group_of[s] (NO_GROUP: to none), and each group's
+// samples are handed over in catalogue order. Each locus's summaries are read
+// once, in catalogue order, for all the groups.
+void compute_group_averages(const CodedLoci& loci, std::span<const std::size_t> group_of, std::size_t group_count,
+                            GroupScratch& scratch, std::vector<LocusStats>& averages);
+
 // The console text printed when a locus has no pair of individuals within samples.
 inline constexpr const char* NO_PAIRS_WITHIN_WARNING = "\nWarning no pairs within";
 

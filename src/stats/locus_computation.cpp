@@ -19,13 +19,13 @@ double fst(double across, double within) { return across == 0.0 ? 0.0 : (across 
 
 }  // namespace
 
-CombineScratch::CombineScratch() : cache_(TERM_CACHE_SIZE, CacheEntry{EMPTY_KEY, {0.0, 0.0}}) {}
+TermCache::TermCache() : entries_(TERM_CACHE_SIZE, Entry{EMPTY_KEY, {0.0, 0.0}}) {}
 
-const CombineScratch::Terms& CombineScratch::terms(std::int32_t count, std::int32_t total) {
+const TermCache::Terms& TermCache::terms(std::int32_t count, std::int32_t total) {
     const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(total)) << 32) |
                               static_cast<std::uint32_t>(count);
     const std::uint64_t hash = (key * 0x9E3779B97F4A7C15ull) >> 48;
-    CacheEntry& entry = cache_[static_cast<std::size_t>(hash) & (TERM_CACHE_SIZE - 1)];
+    Entry& entry = entries_[static_cast<std::size_t>(hash) & (TERM_CACHE_SIZE - 1)];
     if (entry.key != key) {
         const double p = static_cast<double>(count) / static_cast<double>(total);
         entry.key = key;
@@ -34,213 +34,254 @@ const CombineScratch::Terms& CombineScratch::terms(std::int32_t count, std::int3
     return entry.terms;
 }
 
-void CombineScratch::reserve(std::size_t alleles, std::size_t phenotypes) {
-    if (allele_stamp.size() < alleles) {
-        allele_stamp.resize(alleles, 0);
-        allele_count.resize(alleles, 0);
-        allele_order.resize(alleles, 0);
-    }
-    if (phenotype_stamp.size() < phenotypes) {
-        phenotype_stamp.resize(phenotypes, 0);
-        phenotype_count.resize(phenotypes, 0);
-        phenotype_order.resize(std::min<std::size_t>(phenotypes, MAX_PHENOTYPES_PER_LOCUS), 0);
-    }
-    const std::size_t value_room = std::max<std::size_t>(alleles, MAX_PHENOTYPES_PER_LOCUS);
-    if (values.size() < value_room) values.resize(value_room);
-    if (++stamp == 0) {  // the stamps wrapped: start afresh
-        std::fill(allele_stamp.begin(), allele_stamp.end(), 0);
-        std::fill(phenotype_stamp.begin(), phenotype_stamp.end(), 0);
-        stamp = 1;
-    }
-}
-
 std::int64_t typed_in_set(const LocusSummary& summary, std::span<const std::size_t> set) {
     std::int64_t typed = 0;
     for (const std::size_t s : set) typed += summary.samples[s].typed;
     return typed;
 }
 
-LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
-                                 std::span<const std::size_t> set, Detail detail, CombineScratch& scratch) {
+void SetAccumulator::reserve(std::size_t alleles, std::size_t phenotypes) {
+    if (allele_count_.size() < alleles) {
+        allele_count_.resize(alleles, 0);
+        allele_order_.resize(alleles + 1, 0);
+    }
+    if (phenotype_count_.size() < phenotypes) {
+        phenotype_count_.resize(phenotypes, 0);
+        phenotype_order_.resize(phenotypes + 1, 0);
+    }
+    const std::size_t value_room = std::max<std::size_t>(alleles, MAX_PHENOTYPES_PER_LOCUS);
+    if (values_.size() < value_room) values_.resize(value_room);
+}
+
+void SetAccumulator::begin(const CodedLocus& locus, std::int64_t typed, std::int64_t allele_total, Detail detail) {
+    reserve(locus.allele_count(), locus.phenotype_count());
+    locus_ = &locus;
+    detail_ = detail;
+    typed_ = typed;
+    allele_total_ = allele_total;
+    n_total_ = static_cast<double>(typed);
+    set_size_ = 0;
+    within_pairs_ = shared_within_ = unshared_within_ = shared_across_ = 0;
+    psld_weight_ = 0;
+    psld_sum_ = 0.0;
+    within_ = LocusStats{};
+    size_squares_ = size_max_ = size_min_ = 0.0;
+    any_size_ = false;
+    allele_slots_ = phenotype_slots_ = 0;
+}
+
+void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, std::size_t s) {
+    ++set_size_;
+    const SampleSummary& sample = summary.samples[s];
+    if (sample.typed == 0) return;  // an untyped sample adds nothing but its place in the set
+
+    // Pooled tallies, in first-seen order: a code is new while its count is
+    // still 0. The merge is branch-free: the order list is always written and
+    // only advances for a new entry. The pairs sharing an allele grow by
+    // C * c + c (c - 1) / 2 when c carriers join C earlier ones.
+    std::int32_t* const allele_count = allele_count_.data();
+    std::int32_t* const allele_order = allele_order_.data();
+    std::size_t allele_slots = allele_slots_;
+    std::int64_t shared_across = shared_across_;
+    for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) {
+        const auto [id, count] = summary.allele_entries[e];
+        const std::int64_t before = allele_count[id];
+        allele_count[id] = static_cast<std::int32_t>(before + count);
+        shared_across += before * count + std::int64_t{count} * (count - 1) / 2;
+        allele_order[allele_slots] = id;
+        allele_slots += before == 0;
+    }
+    allele_slots_ = allele_slots;
+    shared_across_ = shared_across;
+
+    std::int32_t* const phenotype_count = phenotype_count_.data();
+    std::int32_t* const phenotype_order = phenotype_order_.data();
+    std::size_t phenotype_slots = phenotype_slots_;
+    for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e) {
+        const auto [id, count] = summary.phenotype_entries[e];
+        const std::int32_t before = phenotype_count[id];
+        phenotype_count[id] = before + count;
+        phenotype_order[phenotype_slots] = id;
+        phenotype_slots += before == 0;
+    }
+    phenotype_slots_ = phenotype_slots;
+
+    // Pairs within the sample.
+    const std::int64_t n = sample.typed;
+    within_pairs_ += n * (n - 1) / 2;
+    shared_within_ += sample.shared_sum;
+    unshared_within_ += sample.unshared_sum;
+
+    // Within-sample values, weighted by n_s / N.
+    const double w = static_cast<double>(sample.typed) / n_total_;
+    within_.alleles_per_sample += w * sample.alleles_seen();
+    within_.phenotypes_per_sample += w * sample.phenotypes_seen();
+    within_.shannon_within += w * sample.shannon;
+    within_.pq_within += w * sample.pq;
+    if (sample.psld_calculable) {
+        psld_weight_ += sample.typed;
+        psld_sum_ += static_cast<double>(sample.typed) * sample.psld;
+    }
+    if (detail_ == Detail::compared) return;
+
+    const SampleFrequencies& f = summary.frequencies[s];
+    within_.allele_freq_within_mean += w * f.alleles.mean;
+    within_.allele_freq_within_var += w * f.alleles.var;
+    within_.allele_freq_within_max += w * f.alleles.max;
+    within_.allele_freq_within_min += w * f.alleles.min;
+    within_.phenotype_freq_within_mean += w * f.phenotypes.mean;
+    within_.phenotype_freq_within_var += w * f.phenotypes.var;
+    within_.phenotype_freq_within_max += w * f.phenotypes.max;
+    within_.phenotype_freq_within_min += w * f.phenotypes.min;
+
+    // Alleles per individual, over the typed individuals in order.
+    const double mean = static_cast<double>(allele_total_) / n_total_;
+    double max = size_max_, min = size_min_;
+    bool none_yet = !any_size_;
+    for (auto i = locus.sample_begin[s]; i < locus.sample_begin[s + 1]; ++i) {
+        const double size = static_cast<double>(locus.phenotype_size(locus.individuals[i]));
+        const double d = mean - size;
+        size_squares_ += d * d;
+        if (none_yet || size > max) max = size;
+        if (none_yet || size < min) min = size;
+        none_yet = false;
+    }
+    size_max_ = max;
+    size_min_ = min;
+    any_size_ = true;
+}
+
+LocusOutcome SetAccumulator::finish(TermCache& cache) {
     LocusOutcome outcome;
     LocusStats& r = outcome.stats;
-    const bool full = detail == Detail::full;
+    outcome.typed = typed_;
+    outcome.no_pairs_within = within_pairs_ == 0;
+    if (typed_ == 0) return outcome;  // nobody typed: every field stays 0.0
+    const bool full = detail_ == Detail::full;
+    const CodedLocus& locus = *locus_;
+    const std::size_t listed = std::min<std::size_t>(phenotype_slots_, MAX_PHENOTYPES_PER_LOCUS);
+    const auto total32 = static_cast<std::int32_t>(typed_);
 
-    std::int64_t typed = 0, allele_total = 0, within_pairs = 0, shared_within = 0, unshared_within = 0;
-    for (const std::size_t s : set) {
-        const SampleSummary& sample = summary.samples[s];
-        const std::int64_t n = sample.typed;
-        typed += n;
-        allele_total += sample.allele_total;
-        within_pairs += n * (n - 1) / 2;
-        shared_within += sample.shared_sum;
-        unshared_within += sample.unshared_sum;
-    }
-    outcome.typed = typed;
-    outcome.no_pairs_within = within_pairs == 0;
-    if (typed == 0) return outcome;  // nobody typed: every field stays 0.0
-    const double n_total = static_cast<double>(typed);
-    const auto total32 = static_cast<std::int32_t>(typed);
-
-    // Pooled tallies, in first-seen order.
-    scratch.reserve(locus.allele_count(), locus.phenotype_count());
-    const std::uint32_t stamp = scratch.stamp;
-    std::size_t allele_slots = 0, phenotype_slots = 0;
-    for (const std::size_t s : set) {
-        const SampleSummary& sample = summary.samples[s];
-        for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) {
-            const auto [id, count] = summary.allele_entries[e];
-            const auto i = static_cast<std::size_t>(id);
-            if (scratch.allele_stamp[i] == stamp) {
-                scratch.allele_count[i] += count;
-            } else {
-                scratch.allele_stamp[i] = stamp;
-                scratch.allele_count[i] = count;
-                scratch.allele_order[allele_slots++] = id;
-            }
-        }
-        for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e) {
-            const auto [id, count] = summary.phenotype_entries[e];
-            const auto i = static_cast<std::size_t>(id);
-            if (scratch.phenotype_stamp[i] == stamp) {
-                scratch.phenotype_count[i] += count;
-            } else if (phenotype_slots < MAX_PHENOTYPES_PER_LOCUS) {
-                scratch.phenotype_stamp[i] = stamp;
-                scratch.phenotype_count[i] = count;
-                scratch.phenotype_order[phenotype_slots++] = id;
-            }
-        }
-    }
-
-    r.alleles_seen = static_cast<double>(allele_slots);
-    r.phenotypes_seen = static_cast<double>(phenotype_slots);
-    r.alleles_per_individual_mean = static_cast<double>(allele_total) / n_total;
-    r.polymorphic = phenotype_slots == 1 ? 0.0 : 1.0;
+    r.alleles_seen = static_cast<double>(allele_slots_);
+    r.phenotypes_seen = static_cast<double>(listed);
+    r.alleles_per_individual_mean = static_cast<double>(allele_total_) / n_total_;
+    r.polymorphic = listed == 1 ? 0.0 : 1.0;
 
     double shannon = 0.0, pq = 0.0;
-    for (std::size_t k = 0; k < phenotype_slots; ++k) {
-        const auto& t = scratch.terms(scratch.phenotype_count[static_cast<std::size_t>(scratch.phenotype_order[k])], total32);
+    for (std::size_t k = 0; k < listed; ++k) {
+        const auto& t = cache.terms(phenotype_count_[static_cast<std::size_t>(phenotype_order_[k])], total32);
         shannon -= t.p_log_p;
         pq += t.p_one_minus_p;
     }
     r.shannon_across = shannon;
     r.pq_across = pq;
 
-    if (full) {
-        // Alleles per individual, over the typed individuals in order.
-        const double mean = r.alleles_per_individual_mean;
-        double squares = 0.0, max = 0.0, min = 0.0;
-        bool first = true;
-        for (const std::size_t s : set) {
-            for (auto i = locus.sample_begin[s]; i < locus.sample_begin[s + 1]; ++i) {
-                const double size = static_cast<double>(locus.phenotype_size(locus.individuals[i]));
-                const double d = mean - size;
-                squares += d * d;
-                if (first || size > max) max = size;
-                if (first || size < min) min = size;
-                first = false;
-            }
-        }
-        r.alleles_per_individual_var = squares / n_total;
-        r.alleles_per_individual_max = max;
-        r.alleles_per_individual_min = min;
+    r.alleles_per_sample = within_.alleles_per_sample;
+    r.phenotypes_per_sample = within_.phenotypes_per_sample;
+    r.shannon_within = within_.shannon_within;
+    r.pq_within = within_.pq_within;
 
-        // Sizes of the distinct phenotypes, unweighted.
-        double* v = scratch.values.data();
-        for (std::size_t k = 0; k < phenotype_slots; ++k)
-            v[k] = static_cast<double>(locus.phenotype_size(scratch.phenotype_order[k]));
-        const FrequencySummary sizes = summarise_frequencies(v, phenotype_slots);
+    if (full) {
+        r.alleles_per_individual_var = size_squares_ / n_total_;
+        r.alleles_per_individual_max = size_max_;
+        r.alleles_per_individual_min = size_min_;
+
+        double* v = values_.data();
+        for (std::size_t k = 0; k < listed; ++k)
+            v[k] = static_cast<double>(locus.phenotype_size(phenotype_order_[k]));
+        const FrequencySummary sizes = summarise_frequencies(v, listed);
         r.phenotype_size_mean = sizes.mean;
         r.phenotype_size_var = sizes.var;
 
-        for (std::size_t k = 0; k < allele_slots; ++k)
-            v[k] = scratch.allele_count[static_cast<std::size_t>(scratch.allele_order[k])] / n_total;
-        const FrequencySummary alleles = summarise_frequencies(v, allele_slots);
+        for (std::size_t k = 0; k < allele_slots_; ++k)
+            v[k] = allele_count_[static_cast<std::size_t>(allele_order_[k])] / n_total_;
+        const FrequencySummary alleles = summarise_frequencies(v, allele_slots_);
         r.allele_freq_across_mean = alleles.mean;
         r.allele_freq_across_var = alleles.var;
         r.allele_freq_across_max = alleles.max;
         r.allele_freq_across_min = alleles.min;
 
-        for (std::size_t k = 0; k < phenotype_slots; ++k)
-            v[k] = scratch.phenotype_count[static_cast<std::size_t>(scratch.phenotype_order[k])] / n_total;
-        const FrequencySummary phenotypes = summarise_frequencies(v, phenotype_slots);
+        for (std::size_t k = 0; k < listed; ++k)
+            v[k] = phenotype_count_[static_cast<std::size_t>(phenotype_order_[k])] / n_total_;
+        const FrequencySummary phenotypes = summarise_frequencies(v, listed);
         r.phenotype_freq_across_mean = phenotypes.mean;
         r.phenotype_freq_across_var = phenotypes.var;
         r.phenotype_freq_across_max = phenotypes.max;
         r.phenotype_freq_across_min = phenotypes.min;
-    }
 
-    // Within-sample values, weighted by n_s / N; untyped samples add nothing.
-    std::int64_t psld_weight = 0;
-    double psld_sum = 0.0;
-    for (const std::size_t s : set) {
-        const SampleSummary& sample = summary.samples[s];
-        if (sample.typed == 0) continue;
-        const double w = static_cast<double>(sample.typed) / n_total;
-        r.alleles_per_sample += w * sample.alleles_seen;
-        r.phenotypes_per_sample += w * sample.phenotypes_seen;
-        r.shannon_within += w * sample.shannon;
-        r.pq_within += w * sample.pq;
-        if (full) {
-            r.allele_freq_within_mean += w * sample.allele_freq_mean;
-            r.allele_freq_within_var += w * sample.allele_freq_var;
-            r.allele_freq_within_max += w * sample.allele_freq_max;
-            r.allele_freq_within_min += w * sample.allele_freq_min;
-            r.phenotype_freq_within_mean += w * sample.phenotype_freq_mean;
-            r.phenotype_freq_within_var += w * sample.phenotype_freq_var;
-            r.phenotype_freq_within_max += w * sample.phenotype_freq_max;
-            r.phenotype_freq_within_min += w * sample.phenotype_freq_min;
-        }
-        if (sample.psld_calculable) {
-            psld_weight += sample.typed;
-            psld_sum += static_cast<double>(sample.typed) * sample.psld;
-        }
+        r.allele_freq_within_mean = within_.allele_freq_within_mean;
+        r.allele_freq_within_var = within_.allele_freq_within_var;
+        r.allele_freq_within_max = within_.allele_freq_within_max;
+        r.allele_freq_within_min = within_.allele_freq_within_min;
+        r.phenotype_freq_within_mean = within_.phenotype_freq_within_mean;
+        r.phenotype_freq_within_var = within_.phenotype_freq_within_var;
+        r.phenotype_freq_within_max = within_.phenotype_freq_within_max;
+        r.phenotype_freq_within_min = within_.phenotype_freq_within_min;
     }
 
     // Pairs of individuals.
-    r.shared_within = pair_mean(shared_within, within_pairs);
-    r.unshared_within = pair_mean(unshared_within, within_pairs);
-    if (set.size() >= 2) {
-        std::int64_t shared_across = 0;
-        for (std::size_t k = 0; k < allele_slots; ++k) {
-            const std::int64_t c = scratch.allele_count[static_cast<std::size_t>(scratch.allele_order[k])];
-            shared_across += c * (c - 1) / 2;
-        }
-        const std::int64_t across_pairs = typed * (typed - 1) / 2;
-        const std::int64_t unshared_across = (typed - 1) * allele_total - 2 * shared_across;
+    r.shared_within = pair_mean(shared_within_, within_pairs_);
+    r.unshared_within = pair_mean(unshared_within_, within_pairs_);
+    if (set_size_ >= 2) {
+        const std::int64_t across_pairs = typed_ * (typed_ - 1) / 2;
+        const std::int64_t unshared_across = (typed_ - 1) * allele_total_ - 2 * shared_across_;
         r.unshared_across = pair_mean(unshared_across, across_pairs);
-        r.shared_across = pair_mean(shared_across, across_pairs);
-        r.shared_between = pair_mean(shared_across - shared_within, across_pairs - within_pairs);
-        r.unshared_between = pair_mean(unshared_across - unshared_within, across_pairs - within_pairs);
+        r.shared_across = pair_mean(shared_across_, across_pairs);
+        r.shared_between = pair_mean(shared_across_ - shared_within_, across_pairs - within_pairs_);
+        r.unshared_between = pair_mean(unshared_across - unshared_within_, across_pairs - within_pairs_);
     }
 
-    if (psld_weight > 0) {
-        r.psld = psld_sum / static_cast<double>(psld_weight);
+    if (psld_weight_ > 0) {
+        r.psld = psld_sum_ / static_cast<double>(psld_weight_);
         r.psld_calculable = 1.0;
     }
 
-    if (set.size() >= 2 && r.polymorphic == 1.0) {
+    if (set_size_ >= 2 && r.polymorphic == 1.0) {
         r.fst_unshared = fst(r.unshared_across, r.unshared_within);
         r.fst_shannon = fst(r.shannon_across, r.shannon_within);
         r.fst_pq = fst(r.pq_across, r.pq_within);
     }
+
+    // Leave the count arrays cleared for the next locus.
+    for (std::size_t k = 0; k < allele_slots_; ++k) allele_count_[static_cast<std::size_t>(allele_order_[k])] = 0;
+    for (std::size_t k = 0; k < phenotype_slots_; ++k)
+        phenotype_count_[static_cast<std::size_t>(phenotype_order_[k])] = 0;
     return outcome;
+}
+
+LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
+                                 std::span<const std::size_t> set, Detail detail, CombineScratch& scratch) {
+    std::int64_t typed = 0, allele_total = 0;
+    for (const std::size_t s : set) {
+        typed += summary.samples[s].typed;
+        allele_total += summary.samples[s].allele_total;
+    }
+    SetAccumulator& accumulator = scratch.accumulator;
+    accumulator.begin(locus, typed, allele_total, detail);
+    for (const std::size_t s : set) accumulator.add(locus, summary, s);
+    return accumulator.finish(scratch.cache);
+}
+
+void add_to_average(LocusStats& sum, const LocusStats& record, std::int64_t weight, std::int64_t total,
+                    Detail detail) {
+    if (total == 0) return;
+    const double p = static_cast<double>(weight) / static_cast<double>(total);
+    if (detail == Detail::full) {
+        for (const LocusStatsField field : PRINTED_FIELDS) {
+            if (field == &LocusStats::phenotypes_per_sample_variable) continue;
+            sum.*field += p * (record.*field);
+        }
+    } else {
+        for (const LocusStatsField field : COMPARED_FIELDS) sum.*field += p * (record.*field);
+    }
 }
 
 void LocusAverager::add(const LocusStats& record, std::int64_t weight) {
     if (total_ == 0) return;
-    const double p = static_cast<double>(weight) / static_cast<double>(total_);
-    if (detail_ == Detail::full) {
-        for (const LocusStatsField field : PRINTED_FIELDS) {
-            if (field == &LocusStats::phenotypes_per_sample_variable) continue;
-            sum_.*field += p * (record.*field);
-        }
-        if (record.phenotypes_per_sample > 1.0) {
-            variable_sum_ += static_cast<double>(weight) * record.phenotypes_per_sample;
-            variable_weight_ += weight;
-        }
-    } else {
-        for (const LocusStatsField field : COMPARED_FIELDS) sum_.*field += p * (record.*field);
+    add_to_average(sum_, record, weight, total_, detail_);
+    if (detail_ == Detail::full && record.phenotypes_per_sample > 1.0) {
+        variable_sum_ += static_cast<double>(weight) * record.phenotypes_per_sample;
+        variable_weight_ += weight;
     }
 }
 

@@ -39,37 +39,70 @@ inline constexpr LocusStatsField COMPARED_FIELDS[13] = {
     &LocusStats::psld,
 };
 
-// Reusable working storage; sized on first use, after which combining
-// allocates nothing.
-class CombineScratch {
+struct LocusOutcome {
+    LocusStats stats;
+    std::int64_t typed = 0;        // N: the locus's weight in the average
+    bool no_pairs_within = false;  // no sample of the set holds two typed individuals
+};
+
+// p * log(p) and p * (1 - p) for p = count / total, each pair computed once
+// and kept in a fixed-size cache (the logarithms would otherwise dominate the
+// permutation test).
+class TermCache {
 public:
-    CombineScratch();
-    // p * log(p) and p * (1 - p) for p = count / total, computed once per pair.
+    TermCache();
     struct Terms {
         double p_log_p;
         double p_one_minus_p;
     };
     const Terms& terms(std::int32_t count, std::int32_t total);
 
-    std::vector<std::uint32_t> allele_stamp, phenotype_stamp;
-    std::vector<std::int32_t> allele_count, phenotype_count;
-    std::vector<std::int32_t> allele_order, phenotype_order;
-    std::vector<double> values;
-    std::uint32_t stamp = 0;
-    void reserve(std::size_t alleles, std::size_t phenotypes);
-
 private:
-    struct CacheEntry {
+    struct Entry {
         std::uint64_t key;
         Terms terms;
     };
-    std::vector<CacheEntry> cache_;
+    std::vector<Entry> entries_;
 };
 
-struct LocusOutcome {
-    LocusStats stats;
-    std::int64_t typed = 0;        // N: the locus's weight in the average
-    bool no_pairs_within = false;  // no sample of the set holds two typed individuals
+// The pooled state of one set of samples at one locus, built sample by
+// sample in the set's order: begin() with the set's totals at the locus,
+// add() every sample, finish() for the record. Reusable; after reserve()
+// it allocates nothing.
+class SetAccumulator {
+public:
+    void reserve(std::size_t alleles, std::size_t phenotypes);
+    // `typed`: N, the individuals of the set typed at the locus; `allele_total`:
+    // the alleles they carry in all.
+    void begin(const CodedLocus& locus, std::int64_t typed, std::int64_t allele_total, Detail detail);
+    void add(const CodedLocus& locus, const LocusSummary& summary, std::size_t sample);
+    LocusOutcome finish(TermCache& cache);
+
+private:
+    Detail detail_ = Detail::full;
+    std::int64_t typed_ = 0, allele_total_ = 0;
+    double n_total_ = 0;
+    std::size_t set_size_ = 0;
+    std::int64_t within_pairs_ = 0, shared_within_ = 0, unshared_within_ = 0, shared_across_ = 0;
+    std::int64_t psld_weight_ = 0;
+    double psld_sum_ = 0;
+    LocusStats within_{};  // the weighted within-sample sums, in their record fields
+    double size_squares_ = 0, size_max_ = 0, size_min_ = 0;
+    bool any_size_ = false;
+    // Pooled carrier counts by allele index / phenotype id (all zero between
+    // loci) and the distinct ones in order of first appearance (phenotypes
+    // not capped here; only the first 500 are tallied).
+    std::vector<std::int32_t> allele_count_, phenotype_count_;
+    std::vector<std::int32_t> allele_order_, phenotype_order_;
+    std::size_t allele_slots_ = 0, phenotype_slots_ = 0;
+    const CodedLocus* locus_ = nullptr;
+    std::vector<double> values_;
+};
+
+// Working storage for compute_locus_stats.
+struct CombineScratch {
+    TermCache cache;
+    SetAccumulator accumulator;
 };
 
 // The record of one locus over the samples `set`.
@@ -95,6 +128,12 @@ private:
 };
 
 LocusStats average_across_loci(std::span<const LocusStats> records, std::span<const std::int64_t> weights);
+
+// One locus's share of an average: adds weight/total times each averaged
+// field of `record` to `sum` (the printed fields but column 5, or only the
+// compared fields). A total of 0 adds nothing.
+void add_to_average(LocusStats& sum, const LocusStats& record, std::int64_t weight, std::int64_t total,
+                    Detail detail);
 
 // The typed individuals of a set at a locus.
 std::int64_t typed_in_set(const LocusSummary& summary, std::span<const std::size_t> set);

@@ -131,17 +131,11 @@ void summarise_sample(const CodedLocus& locus, std::size_t s, LocusSummary& summ
     const std::size_t allele_slots = sample.alleles_end - sample.alleles_begin;
     const std::size_t phenotype_slots =
         std::min<std::size_t>(sample.phenotypes_end - sample.phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS);
-    sample.alleles_seen = static_cast<double>(allele_slots);
-    sample.phenotypes_seen = static_cast<double>(phenotype_slots);
 
     auto& f = scratch.frequencies;
     f.resize(std::max(allele_slots, phenotype_slots));
     for (std::size_t k = 0; k < allele_slots; ++k) f[k] = summary.allele_entries[sample.alleles_begin + k].count / n;
-    const FrequencySummary alleles = summarise_frequencies(f.data(), allele_slots);
-    sample.allele_freq_mean = alleles.mean;
-    sample.allele_freq_var = alleles.var;
-    sample.allele_freq_max = alleles.max;
-    sample.allele_freq_min = alleles.min;
+    summary.frequencies[s].alleles = summarise_frequencies(f.data(), allele_slots);
 
     double shannon = 0.0;
     double pq = 0.0;
@@ -153,11 +147,7 @@ void summarise_sample(const CodedLocus& locus, std::size_t s, LocusSummary& summ
     }
     sample.shannon = shannon;
     sample.pq = pq;
-    const FrequencySummary phenotypes = summarise_frequencies(f.data(), phenotype_slots);
-    sample.phenotype_freq_mean = phenotypes.mean;
-    sample.phenotype_freq_var = phenotypes.var;
-    sample.phenotype_freq_max = phenotypes.max;
-    sample.phenotype_freq_min = phenotypes.min;
+    summary.frequencies[s].phenotypes = summarise_frequencies(f.data(), phenotype_slots);
 
     sample_psld(locus, summary, sample, phenotype_slots, scratch);
 }
@@ -168,6 +158,7 @@ LocusSummary summarise_locus(const CodedLocus& locus) {
     LocusSummary summary;
     const std::size_t sample_count = locus.sample_begin.empty() ? 0 : locus.sample_begin.size() - 1;
     summary.samples.resize(sample_count);
+    summary.frequencies.resize(sample_count);
     SampleScratch scratch;
     scratch.allele_slot.assign(locus.allele_count(), -1);
     scratch.phenotype_slot.assign(locus.phenotype_count(), -1);

@@ -8,6 +8,7 @@
 // pairs of individuals again.
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,43 +23,51 @@ struct TallyEntry {
     std::int32_t count;
 };
 
+// Mean, population variance, maximum and smallest non-zero value of the
+// first `count` entries, with the conventions of the statistics record:
+// the maximum and minimum start from the first entry (count 0 gives zeros).
+struct FrequencySummary {
+    double mean = 0, var = 0, max = 0, min = 0;
+};
+FrequencySummary summarise_frequencies(const double* values, std::size_t count);
+
+// What every combination reads of a sample at a locus; kept small, since the
+// permutation test streams through all of them in every replicate.
 struct SampleSummary {
     std::int32_t typed = 0;              // n_s: individuals typed at the locus
+    std::uint32_t alleles_begin = 0;     // its allele tally: LocusSummary::allele_entries[alleles_begin, alleles_end)
+    std::uint32_t alleles_end = 0;
+    std::uint32_t phenotypes_begin = 0;  // its whole phenotype tally (not capped): phenotype_entries[...)
+    std::uint32_t phenotypes_end = 0;
+    bool psld_calculable = false;        // the sample has two alleles that not all its individuals carry
     std::int64_t allele_total = 0;       // sum over typed individuals of their number of alleles
     std::int64_t shared_sum = 0;         // shared alleles summed over the pairs within the sample
     std::int64_t unshared_sum = 0;       // unshared alleles summed over the pairs within the sample
-    std::uint32_t alleles_begin = 0;     // its allele tally: LocusSummary::allele_entries[alleles_begin, alleles_end)
-    std::uint32_t alleles_end = 0;
-    std::uint32_t phenotypes_begin = 0;  // its full phenotype tally (not capped): phenotype_entries[...)
-    std::uint32_t phenotypes_end = 0;
-
-    // Within-sample values, as the sample alone gives them (only meaningful when typed > 0).
-    double alleles_seen = 0;             // a_s
-    double phenotypes_seen = 0;          // k_s, at most 500
-    double shannon = 0;                  // Shannon-Weaver over its (capped) phenotype frequencies
+    double shannon = 0;                  // Shannon-Weaver diversity of its (capped) phenotype frequencies
     double pq = 0;                       // sum of p(1-p) over the same
-    double allele_freq_mean = 0, allele_freq_var = 0, allele_freq_max = 0, allele_freq_min = 0;
-    double phenotype_freq_mean = 0, phenotype_freq_var = 0, phenotype_freq_max = 0, phenotype_freq_min = 0;
-    double psld = 0;                     // the sample's PsLD when psld_calculable
-    bool psld_calculable = false;
+    double psld = 0;                     // its PsLD when psld_calculable
+
+    // Distinct alleles (a_s) and distinct phenotypes (k_s, at most 500) of the sample.
+    double alleles_seen() const { return static_cast<double>(alleles_end - alleles_begin); }
+    double phenotypes_seen() const {
+        return static_cast<double>(std::min<std::uint32_t>(phenotypes_end - phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS));
+    }
+};
+
+// The sample's own frequency summaries, read only for full records.
+struct SampleFrequencies {
+    FrequencySummary alleles;     // over its allele-carrier frequencies, in tally order
+    FrequencySummary phenotypes;  // over its (capped) phenotype frequencies
 };
 
 struct LocusSummary {
     std::vector<SampleSummary> samples;        // one per catalogue sample
+    std::vector<SampleFrequencies> frequencies;  // one per catalogue sample
     std::vector<TallyEntry> allele_entries;
     std::vector<TallyEntry> phenotype_entries;
 };
 
 LocusSummary summarise_locus(const CodedLocus& locus);
 std::vector<LocusSummary> summarise_all_loci(const CodedData& coded);
-
-// Mean, population variance, maximum and smallest non-zero value of the
-// first `count` entries, with the conventions of the statistics record:
-// the maximum and minimum start from the first entry; count 0 gives the
-// first entry (or 0.0 for an empty array) and the mean and variance 0/0.
-struct FrequencySummary {
-    double mean, var, max, min;
-};
-FrequencySummary summarise_frequencies(const double* values, std::size_t count);
 
 }  // namespace phenostat

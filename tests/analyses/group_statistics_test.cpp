@@ -63,11 +63,11 @@ TEST(GroupCatalogue, EachSampleBelongsToTheGroupOfItsFirstRow) {
     EXPECT_EQ(groups.slots, (std::vector<std::size_t>{0, 1, NO_GROUP, 0, 2}));
 
     std::vector<std::size_t> group_of;
-    std::vector<std::vector<std::size_t>> members(3);
-    assign_groups({4, 1, 2, 3, 0}, groups.slots, group_of, members);  // position k takes slot k's group
-    EXPECT_EQ(members[0], (std::vector<std::size_t>{3, 4}));          // listed in catalogue order
-    EXPECT_EQ(members[1], (std::vector<std::size_t>{1}));
-    EXPECT_EQ(members[2], (std::vector<std::size_t>{0}));             // sample 2 sits on the no-group slot
+    assign_groups({4, 1, 2, 3, 0}, groups.slots, group_of);  // position k takes slot k's group
+    EXPECT_EQ(members_of(group_of, 0), (std::vector<std::size_t>{3, 4}));  // listed in catalogue order
+    EXPECT_EQ(members_of(group_of, 1), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(members_of(group_of, 2), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(group_of[2], NO_GROUP);  // sample 2 sits on the no-group slot
 }
 
 // ---- The P-values against a literal replicate path ----
@@ -117,15 +117,10 @@ ComparedValues program_p_values(const testing::LoadedSet& loaded, int permutatio
     const std::vector<LocusSummary> summaries = summarise_all_loci(loaded.coded);
     const CodedLoci loci{loaded.coded, summaries};
     const GroupCatalogue groups = build_group_catalogue(loaded.catalogue);
-    std::vector<std::size_t> group_of;
-    std::vector<std::vector<std::size_t>> members(groups.names.size());
-    std::vector<std::size_t> identity(loaded.catalogue.sample_count());
-    for (std::size_t s = 0; s < identity.size(); ++s) identity[s] = s;
-    assign_groups(identity, groups.slots, group_of, members);
     CombineScratch scratch;
     std::vector<ComparedValues> values;
-    for (const auto& set : members) {
-        const LocusStats average = compute_set_statistics(loci, set, scratch).average;
+    for (std::size_t g = 0; g < groups.names.size(); ++g) {
+        const LocusStats average = compute_set_statistics(loci, members_of(groups.slots, g), scratch).average;
         ComparedValues v{};
         for (std::size_t k = 0; k < v.size(); ++k) v[k] = average.*COMPARED_FIELDS[k];
         values.push_back(v);
