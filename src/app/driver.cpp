@@ -17,10 +17,15 @@ constexpr const char* ALLOCATION_FAILED = "\n\nWARNING memory allocation failed!
 
 // A file without individuals or loci gives nothing to analyse; say which.
 void check_dimensions(const std::string& input_path, const FileDimensions& dims) {
-    if (dims.individual_count < 1)
-        throw FatalError(strprintf("\n\nThe data file %s holds no data line (only a header, or nothing): "
-                                   "nothing to analyse.",
-                                   input_path.c_str()));
+    if (dims.individual_count < 1) {
+        std::string message = strprintf("\n\nThe data file %s holds no data line (only a header, or nothing): "
+                                         "nothing to analyse.",
+                                         input_path.c_str());
+        // Text without a single line feed: most likely lines ended by CR alone, which reads as one line.
+        if (dims.individual_count < 0 && dims.field_width > 0)
+            message += "\nNo line feed was found in it: lines must end in LF or CR LF (CR alone does not end a line).";
+        throw FatalError(message);
+    }
     if (dims.column_count < 4)
         throw FatalError(strprintf("\n\nThe data file %s has no locus column (loci start in the fourth column): "
                                    "nothing to analyse.",
@@ -109,6 +114,8 @@ LoadedRun load_phase(Console& console, const std::string& input_path) {
     run.catalogue = build_sample_catalogue(run.data.table);
     if (const auto violation = code_all_loci(run.data, run.catalogue, run.coded)) throw FatalError(violation->message);
     run.summaries = summarise_all_loci(run.coded);
+    // Every analysis works from the coded data: the text cells are no longer needed.
+    run.data.table = DataTable{};
     return run;
 }
 

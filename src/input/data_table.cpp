@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <limits>
 
 #include "app/fatal_error.h"
 #include "reports/text.h"
@@ -119,16 +120,16 @@ std::string_view DataTable::cell(std::size_t row, std::size_t column) const {
 void DataTable::begin_row() { row_begin_.push_back(cells_.size()); }
 
 void DataTable::add_cell(std::string_view text) {
-    cells_.push_back({text_.size(), text.size()});
+    // Cells are addressed with 32 bits: a data file holds at most 4 GiB of cell text.
+    if (text_.size() + text.size() > std::numeric_limits<std::uint32_t>::max())
+        throw FatalError("\n\nThe data file holds more than 4 GiB of text: too large for this program.");
+    cells_.push_back({static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(text.size())});
     text_.append(text);
 }
 
 void DataTable::finish() {
     if (row_begin_.empty()) return;
     row_begin_.push_back(cells_.size());
-    text_.shrink_to_fit();
-    cells_.shrink_to_fit();
-    row_begin_.shrink_to_fit();
 }
 
 // The width count restarts at 1 on each tab (the tab counts) and grows by one

@@ -40,8 +40,8 @@ public:
 
 private:
     struct CellSpan {
-        std::size_t offset;
-        std::size_t length;
+        std::uint32_t offset;
+        std::uint32_t length;
     };
     std::string text_;
     std::vector<CellSpan> cells_;
