@@ -6,11 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
 #include <sstream>
 
+#include "support/literal_permutation.h"
 #include "support/random_data.h"
 
 namespace phenostat {
@@ -72,47 +71,6 @@ TEST(GroupCatalogue, EachSampleBelongsToTheGroupOfItsFirstRow) {
 
 // ---- The P-values against a literal replicate path ----
 
-// Shuffles sample names and rewrites every row's group the literal way, then
-// recomputes every group from its rows' text.
-ComparedValues literal_p_values(std::vector<literal::GroupedRow> rows, const SampleCatalogue& catalogue,
-                                int permutations, std::uint32_t seed) {
-    const std::vector<std::string> groups = literal::group_names([&] {
-        std::vector<literal::GroupedRow> first_rows;
-        for (const Sample& sample : catalogue.samples) first_rows.push_back(rows[sample.first_row]);
-        return first_rows;
-    }());
-    std::vector<std::string> shuffled, slots;
-    for (const Sample& sample : catalogue.samples) {
-        shuffled.push_back(sample.name);
-        slots.push_back(rows[sample.first_row].group);
-    }
-    auto statistic_of = [&](const std::vector<literal::GroupedRow>& current) {
-        std::vector<literal::ComparedStatistics> values;
-        for (const std::string& group : groups) values.push_back(literal::group_compared_statistics(current, group));
-        return literal::test_statistics(values);
-    };
-    const literal::ComparedStatistics observed = statistic_of(rows);
-
-    RandomGenerator random(seed);
-    ComparedValues p{};
-    const std::size_t count = shuffled.size();
-    for (int r = 0; r < permutations; ++r) {
-        for (std::size_t i = 0; i + 1 < count; ++i) {
-            const double x = random.next();
-            const auto k = i + static_cast<std::size_t>(std::floor(x * static_cast<double>(count - i) / 32768.0));
-            std::swap(shuffled[i], shuffled[k]);
-        }
-        for (auto& row : rows) {
-            const auto k = std::find(shuffled.begin(), shuffled.end(), row.row.sample) - shuffled.begin();
-            row.group = slots[static_cast<std::size_t>(k)];
-        }
-        const literal::ComparedStatistics replicate = statistic_of(rows);
-        for (std::size_t k = 0; k < p.size(); ++k)
-            if (replicate[k] >= observed[k]) p[k] += 1.0 / permutations;
-    }
-    return p;
-}
-
 ComparedValues program_p_values(const testing::LoadedSet& loaded, int permutations, std::uint32_t seed) {
     const std::vector<LocusSummary> summaries = summarise_all_loci(loaded.coded);
     const CodedLoci loci{loaded.coded, summaries};
@@ -145,7 +103,7 @@ TEST(PermutationTest, PValuesEqualThoseOfTheLiteralReplicatePath) {
         const testing::LoadedSet loaded = testing::load_and_code(data.text);
         if (build_group_catalogue(loaded.catalogue).names.empty()) continue;
         const auto seed = static_cast<std::uint32_t>(random());
-        const ComparedValues expected = literal_p_values(data.rows, loaded.catalogue, 12, seed);
+        const ComparedValues expected = literal::permutation_p_values(data.rows, 12, seed);
         const ComparedValues actual = program_p_values(loaded, 12, seed);
         for (std::size_t k = 0; k < expected.size(); ++k)
             ASSERT_EQ(std::bit_cast<std::uint64_t>(actual[k]), std::bit_cast<std::uint64_t>(expected[k]))
