@@ -48,7 +48,7 @@ void assign_groups(const std::vector<std::size_t>& order, const std::vector<std:
 std::vector<std::size_t> members_of(const std::vector<std::size_t>& group_of, std::size_t g);
 
 // Per compared statistic, the sum over pairs of groups i < j of the squared difference.
-using ComparedValues = std::array<double, 13>;
+using ComparedValues = std::array<double, COMPARED_STATISTIC_COUNT>;
 ComparedValues test_statistics(const std::vector<ComparedValues>& groups);
 
 // The compared values of every group under the assignment `group_of`: the

@@ -3,27 +3,18 @@
 #include <string_view>
 
 #include "reports/output_file.h"
+#include "reports/stats_file.h"
 #include "reports/text.h"
 
 namespace phenostat {
 namespace {
 
-// The same texts as the stats-file column titles of these statistics.
-constexpr std::string_view COMPARED_TITLES[COMPARED_STATISTIC_COUNT] = {
-    "Av. number of alleles per sample",
-    "Av. number of phenotypes per sample",
-    "Av. number of unshared alleles between pairs of individuals within samples",
-    "Av. number of unshared alleles between pairs of individuals across all samples",
-    "(unshared alleles) F'st",
-    "Av. Shannon-Weaver phenotype diversity within samples",
-    "Shannon-Weaver phenotype diversity accross all samples",
-    "(Shannon-Weaver) F'st",
-    "Av. p(1-p) phenotype diversity within samples",
-    "p(1-p) phenotype diversity accross all samples",
-    "(p(1-p)) F'st",
-    "Average number of different alleles carried by each individual",
-    "PsLD",
-};
+// The title of the stats-file column that prints `field`.
+std::string_view column_title(LocusStatsField field) {
+    for (std::size_t c = 0; c < std::size(PRINTED_FIELDS); ++c)
+        if (PRINTED_FIELDS[c] == field) return STATS_COLUMN_TITLES[c];
+    return {};
+}
 
 }  // namespace
 
@@ -33,9 +24,9 @@ std::string group_report_text(const std::array<double, COMPARED_STATISTIC_COUNT>
         "\n\nP-values based on the proportion or randomised samples that give a test statistic "
         "greater than the observed one "
         "\n\n";
-    for (std::string_view title : COMPARED_TITLES) {
+    for (const LocusStatsField field : COMPARED_FIELDS) {
         out.push_back('\t');
-        out.append(title);
+        out.append(column_title(field));
     }
     out.push_back('\n');
     for (double p : p_values) appendf(out, "\t%1.5f", p);

@@ -5,10 +5,9 @@
 #include <array>
 #include <string>
 
-namespace phenostat {
+#include "stats/locus_stats.h"
 
-// Number of statistics the permutation test compares.
-inline constexpr int COMPARED_STATISTIC_COUNT = 13;
+namespace phenostat {
 
 // Title, explanation, the header line of the 13 titles (each after a tab),
 // then the value line "\t%1.5f" per P-value. No line end after the last value.

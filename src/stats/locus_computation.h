@@ -28,16 +28,6 @@ namespace phenostat {
 // fields are left 0.0. Both give the same bits for the compared fields.
 enum class Detail { full, compared };
 
-// The 13 statistics compared between groups, in report order.
-inline constexpr LocusStatsField COMPARED_FIELDS[13] = {
-    &LocusStats::alleles_per_sample,  &LocusStats::phenotypes_per_sample,
-    &LocusStats::unshared_within,     &LocusStats::unshared_across,
-    &LocusStats::fst_unshared,        &LocusStats::shannon_within,
-    &LocusStats::shannon_across,      &LocusStats::fst_shannon,
-    &LocusStats::pq_within,           &LocusStats::pq_across,
-    &LocusStats::fst_pq,              &LocusStats::alleles_per_individual_mean,
-    &LocusStats::psld,
-};
 
 struct LocusOutcome {
     LocusStats stats;

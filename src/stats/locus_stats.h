@@ -10,7 +10,7 @@
 //
 // Every count, flag and mean is a double; flags hold exactly 1.0 or 0.0.
 
-#include <vector>
+#include <cstddef>
 
 namespace phenostat {
 
@@ -83,6 +83,18 @@ inline constexpr LocusStatsField PRINTED_FIELDS[43] = {
     &LocusStats::phenotype_freq_across_max, &LocusStats::phenotype_freq_across_min,
     &LocusStats::phenotype_freq_within_mean, &LocusStats::phenotype_freq_within_var,
     &LocusStats::phenotype_freq_within_max, &LocusStats::phenotype_freq_within_min,
+};
+
+// The 13 statistics compared between groups, in report order.
+inline constexpr std::size_t COMPARED_STATISTIC_COUNT = 13;
+inline constexpr LocusStatsField COMPARED_FIELDS[COMPARED_STATISTIC_COUNT] = {
+    &LocusStats::alleles_per_sample,  &LocusStats::phenotypes_per_sample,
+    &LocusStats::unshared_within,     &LocusStats::unshared_across,
+    &LocusStats::fst_unshared,        &LocusStats::shannon_within,
+    &LocusStats::shannon_across,      &LocusStats::fst_shannon,
+    &LocusStats::pq_within,           &LocusStats::pq_across,
+    &LocusStats::fst_pq,              &LocusStats::alleles_per_individual_mean,
+    &LocusStats::psld,
 };
 
 }  // namespace phenostat
