@@ -17,6 +17,43 @@ double pair_mean(std::int64_t sum, std::int64_t pairs) {
 
 double fst(double across, double within) { return across == 0.0 ? 0.0 : (across - within) / across; }
 
+// The four fields of a frequency summary in a record: mean, var, max, min.
+struct SummaryFields {
+    LocusStatsField mean, var, max, min;
+};
+constexpr SummaryFields ALLELES_ACROSS{&LocusStats::allele_freq_across_mean, &LocusStats::allele_freq_across_var,
+                                       &LocusStats::allele_freq_across_max, &LocusStats::allele_freq_across_min};
+constexpr SummaryFields PHENOTYPES_ACROSS{
+    &LocusStats::phenotype_freq_across_mean, &LocusStats::phenotype_freq_across_var,
+    &LocusStats::phenotype_freq_across_max, &LocusStats::phenotype_freq_across_min};
+constexpr SummaryFields ALLELES_WITHIN{&LocusStats::allele_freq_within_mean, &LocusStats::allele_freq_within_var,
+                                       &LocusStats::allele_freq_within_max, &LocusStats::allele_freq_within_min};
+constexpr SummaryFields PHENOTYPES_WITHIN{
+    &LocusStats::phenotype_freq_within_mean, &LocusStats::phenotype_freq_within_var,
+    &LocusStats::phenotype_freq_within_max, &LocusStats::phenotype_freq_within_min};
+
+// Adds w times the summary to the fields.
+void add_summary(LocusStats& r, SummaryFields fields, double w, const FrequencySummary& f) {
+    r.*fields.mean += w * f.mean;
+    r.*fields.var += w * f.var;
+    r.*fields.max += w * f.max;
+    r.*fields.min += w * f.min;
+}
+
+void set_summary(LocusStats& r, SummaryFields fields, const FrequencySummary& f) {
+    r.*fields.mean = f.mean;
+    r.*fields.var = f.var;
+    r.*fields.max = f.max;
+    r.*fields.min = f.min;
+}
+
+void copy_fields(LocusStats& to, const LocusStats& from, SummaryFields fields) {
+    to.*fields.mean = from.*fields.mean;
+    to.*fields.var = from.*fields.var;
+    to.*fields.max = from.*fields.max;
+    to.*fields.min = from.*fields.min;
+}
+
 }  // namespace
 
 TermCache::TermCache() : entries_(TERM_CACHE_SIZE, Entry{EMPTY_KEY, {0.0, 0.0}}) {}
@@ -125,14 +162,8 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     if (detail_ == Detail::compared) return;
 
     const SampleFrequencies& f = summary.frequencies[s];
-    within_.allele_freq_within_mean += w * f.alleles.mean;
-    within_.allele_freq_within_var += w * f.alleles.var;
-    within_.allele_freq_within_max += w * f.alleles.max;
-    within_.allele_freq_within_min += w * f.alleles.min;
-    within_.phenotype_freq_within_mean += w * f.phenotypes.mean;
-    within_.phenotype_freq_within_var += w * f.phenotypes.var;
-    within_.phenotype_freq_within_max += w * f.phenotypes.max;
-    within_.phenotype_freq_within_min += w * f.phenotypes.min;
+    add_summary(within_, ALLELES_WITHIN, w, f.alleles);
+    add_summary(within_, PHENOTYPES_WITHIN, w, f.phenotypes);
 
     // Alleles per individual, over the typed individuals in order.
     const double mean = static_cast<double>(allele_total_) / n_total_;
@@ -195,28 +226,13 @@ LocusOutcome SetAccumulator::finish(TermCache& cache) {
 
         for (std::size_t k = 0; k < allele_slots_; ++k)
             v[k] = allele_count_[static_cast<std::size_t>(allele_order_[k])] / n_total_;
-        const FrequencySummary alleles = summarise_frequencies(v, allele_slots_);
-        r.allele_freq_across_mean = alleles.mean;
-        r.allele_freq_across_var = alleles.var;
-        r.allele_freq_across_max = alleles.max;
-        r.allele_freq_across_min = alleles.min;
+        set_summary(r, ALLELES_ACROSS, summarise_frequencies(v, allele_slots_));
 
         for (std::size_t k = 0; k < listed; ++k)
             v[k] = phenotype_count_[static_cast<std::size_t>(phenotype_order_[k])] / n_total_;
-        const FrequencySummary phenotypes = summarise_frequencies(v, listed);
-        r.phenotype_freq_across_mean = phenotypes.mean;
-        r.phenotype_freq_across_var = phenotypes.var;
-        r.phenotype_freq_across_max = phenotypes.max;
-        r.phenotype_freq_across_min = phenotypes.min;
-
-        r.allele_freq_within_mean = within_.allele_freq_within_mean;
-        r.allele_freq_within_var = within_.allele_freq_within_var;
-        r.allele_freq_within_max = within_.allele_freq_within_max;
-        r.allele_freq_within_min = within_.allele_freq_within_min;
-        r.phenotype_freq_within_mean = within_.phenotype_freq_within_mean;
-        r.phenotype_freq_within_var = within_.phenotype_freq_within_var;
-        r.phenotype_freq_within_max = within_.phenotype_freq_within_max;
-        r.phenotype_freq_within_min = within_.phenotype_freq_within_min;
+        set_summary(r, PHENOTYPES_ACROSS, summarise_frequencies(v, listed));
+        copy_fields(r, within_, ALLELES_WITHIN);
+        copy_fields(r, within_, PHENOTYPES_WITHIN);
     }
 
     // Pairs of individuals.
