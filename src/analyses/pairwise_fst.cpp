@@ -1,6 +1,7 @@
 // The unshared-alleles F'st of every pair of samples, each pair analysed as a
 // two-sample data set, optionally beside the distance between the two sites.
 
+#include <cmath>
 #include <optional>
 
 #include "analyses/analysis_support.h"
@@ -22,9 +23,13 @@ std::optional<double> pair_distance(const Coordinates& sites, const SampleCatalo
     const std::optional<double> km =
         geodesic_distance_km(sites.latitude[j], sites.longitude[j], sites.latitude[i], sites.longitude[i]);
     if (!km) {
+        // A coordinate too large for a number (such as 1e999) reads as infinite.
+        const bool finite = std::isfinite(sites.latitude[i]) && std::isfinite(sites.longitude[i]) &&
+                            std::isfinite(sites.latitude[j]) && std::isfinite(sites.longitude[j]);
         console.print(strprintf("\nWarning: no distance could be calculated between %s and %s "
-                                "(nearly antipodal sites); it is written as NA",
-                                catalogue.samples[i].name.c_str(), catalogue.samples[j].name.c_str()));
+                                "(%s); it is written as NA",
+                                catalogue.samples[i].name.c_str(), catalogue.samples[j].name.c_str(),
+                                finite ? "nearly antipodal sites" : "a coordinate is not a finite number"));
     }
     return km;
 }

@@ -134,9 +134,24 @@ void normalise_phenotype(std::vector<std::int64_t>& codes) {
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
 }
 
+namespace {
+
+// Loci times samples, checked before anything of that size is allocated.
+std::optional<CapacityError> check_table_size(std::size_t loci, std::size_t samples) {
+    static_assert(MAX_LOCUS_SAMPLE_CELLS == 10'000'000, "the message below names the limit");
+    if (samples == 0 || loci <= MAX_LOCUS_SAMPLE_CELLS / samples) return std::nullopt;
+    return CapacityError{CapacityError::Kind::table_too_large, 0, 0,
+                         strprintf("\n\nThe data file has %zu loci and %zu samples: too large a table for this "
+                                   "program (at most 10,000,000 locus-sample cells).",
+                                   loci, samples)};
+}
+
+}  // namespace
+
 std::optional<CapacityError> code_all_loci(const LoadedData& data, const SampleCatalogue& catalogue,
                                            CodedData& out) {
     out.loci.clear();
+    if (auto error = check_table_size(data.locus_count(), catalogue.sample_count())) return error;
     out.loci.reserve(data.locus_count());
     std::vector<std::int64_t> codes;  // the codes of one field, reused for every cell
     for (std::size_t locus = 0; locus < data.locus_count(); ++locus) {

@@ -23,6 +23,12 @@ inline constexpr int MAX_ALLELES_PER_LOCUS = 200;
 inline constexpr int MAX_PHENOTYPES_PER_LOCUS = 500;
 inline constexpr int MAX_ALLELES_PER_PHENOTYPE = 20;
 inline constexpr std::int64_t MAX_ALLELE_CODE = 999999999;
+// The coded data and the per-sample summaries hold one entry per locus and
+// sample (about 170 bytes each), so a table of more cells than this is
+// refused before anything is allocated for it. A few hundred bytes of file (a
+// header of many tabs over many one-character lines) could otherwise ask for
+// more memory than any machine has.
+inline constexpr std::size_t MAX_LOCUS_SAMPLE_CELLS = 10'000'000;
 
 // The codes of one field in field order, zero codes dropped. A code too long
 // for 64 bits reads as MAX_ALLELE_CODE + 1 (it is over the limit either way).
@@ -55,15 +61,17 @@ struct CodedData {
 
 // Stated capacities that the coded data must respect before anything is computed.
 struct CapacityError {
-    enum class Kind { too_many_alleles, too_many_codes, code_too_large };
+    enum class Kind { too_many_alleles, too_many_codes, code_too_large, table_too_large };
     Kind kind;
-    std::size_t locus;     // locus index
-    std::size_t row;       // DataTable row of the offending individual
+    std::size_t locus;     // locus index (0 for table_too_large)
+    std::size_t row;       // DataTable row of the offending individual (0 for table_too_large)
     std::string message;   // the console text, naming the locus (and the line for the last two)
 };
 
 // Codes every locus of the table. Returns the first capacity violation found
-// (loci in column order, rows in file order), after which `out` is incomplete.
+// (loci in column order, rows in file order), after which `out` is incomplete;
+// a table of more than MAX_LOCUS_SAMPLE_CELLS locus-sample cells is refused
+// first, with nothing coded.
 std::optional<CapacityError> code_all_loci(const LoadedData& data, const SampleCatalogue& catalogue,
                                            CodedData& out);
 
