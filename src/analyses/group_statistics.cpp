@@ -4,6 +4,8 @@
 #include "analyses/group_statistics.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string_view>
 
 #include "analyses/analysis_support.h"
 #include "app/fatal_error.h"
@@ -90,7 +92,9 @@ ComparedValues permutation_p_values(const CodedLoci& loci, const GroupCatalogue&
     for (int r = 0; r < permutations; ++r) {
         shuffle_samples(order, random);
         assign_groups(order, groups.slots, group_of);
-        console.print(strprintf("\n\tRandomisation: %i", r));
+        char line[32];  // formatted on the stack: the replicate loop allocates nothing
+        const int length = std::snprintf(line, sizeof line, "\n\tRandomisation: %i", r);
+        console.print(std::string_view(line, static_cast<std::size_t>(length)));
         group_compared_values(loci, group_of, groups.names.size(), scratch, averages, values);
         const ComparedValues replicate = test_statistics(values);
         for (std::size_t k = 0; k < p_values.size(); ++k)
