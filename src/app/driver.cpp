@@ -113,9 +113,9 @@ LoadedRun load_phase(Console& console, const std::string& input_path) {
     run.data = load_data_file(input_path, dims);
     run.catalogue = build_sample_catalogue(run.data.table);
     if (const auto violation = code_all_loci(run.data, run.catalogue, run.coded)) throw FatalError(violation->message);
-    run.summaries = summarise_all_loci(run.coded);
     // Every analysis works from the coded data: the text cells are no longer needed.
     run.data.table = DataTable{};
+    run.summaries = summarise_all_loci(run.coded);
     return run;
 }
 

@@ -117,6 +117,11 @@ std::string_view DataTable::cell(std::size_t row, std::size_t column) const {
     return std::string_view(text_).substr(span.offset, span.length);
 }
 
+void DataTable::reserve(std::size_t cells, std::size_t text_bytes) {
+    cells_.reserve(cells);
+    text_.reserve(text_bytes);
+}
+
 void DataTable::begin_row() { row_begin_.push_back(cells_.size()); }
 
 void DataTable::add_cell(std::string_view text) {
@@ -152,10 +157,13 @@ FileDimensions measure_data(std::istream& in) {
             dims.column_count = std::max(dims.column_count, fields_on_line);
         }
         ++bytes_after_last_line_feed;
+        ++dims.byte_count;
+        if (byte == TAB || byte == LINE_FEED) ++dims.field_count;
         ++width;
         dims.field_width = std::max(dims.field_width, width);
         return true;
     });
+    ++dims.field_count;  // the last line's last field
     dims.individual_count = line_feeds - 1;
     // A final data line without a line end is an individual too.
     if (line_feeds > 0 && bytes_after_last_line_feed > 0) ++dims.individual_count;
@@ -182,6 +190,8 @@ LoadedData load_data(std::istream& in, const FileDimensions& dims) {
     data.dimensions = dims;
     // column_count was measured from tabs actually read, so it is bounded by the file's size.
     data.locus_names.resize(static_cast<std::size_t>(std::max(0L, dims.column_count - 3)));
+    // Both counts were measured from the bytes actually read.
+    data.table.reserve(static_cast<std::size_t>(dims.field_count), static_cast<std::size_t>(dims.byte_count));
     TableLoader loader(data, dims.individual_count);
     for_each_text_byte(in, [&](unsigned char byte) { return loader.take(byte); });
     loader.finish();

@@ -22,6 +22,8 @@ struct FileDimensions {
     long individual_count = 0;  // data lines (line feeds minus the header's, plus a final unterminated line)
     long column_count = 0;      // most fields on any line holding a tab; loci = column_count - 3
     long field_width = 0;       // the "widest field" measure, shown to the user only
+    long byte_count = 0;        // bytes read, CRs not counted: bounds the cells' text
+    long field_count = 0;       // fields on all lines: bounds the number of cells
 };
 
 // The loaded table. Cells are stored once, back to back; a row holds only the
@@ -34,6 +36,7 @@ public:
     std::string_view cell(std::size_t row, std::size_t column) const;
 
     // Building, row by row and cell by cell in order.
+    void reserve(std::size_t cells, std::size_t text_bytes);
     void begin_row();
     void add_cell(std::string_view text);
     void finish();  // closes the last row

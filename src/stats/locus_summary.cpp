@@ -163,6 +163,8 @@ LocusSummary summarise_locus(const CodedLocus& locus) {
     scratch.allele_slot.assign(locus.allele_count(), -1);
     scratch.phenotype_slot.assign(locus.phenotype_count(), -1);
     for (std::size_t s = 0; s < sample_count; ++s) summarise_sample(locus, s, summary, scratch);
+    summary.allele_entries.shrink_to_fit();  // kept for the whole run
+    summary.phenotype_entries.shrink_to_fit();
     return summary;
 }
 
