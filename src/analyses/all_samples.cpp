@@ -10,8 +10,7 @@
 namespace phenostat {
 
 void run_all_samples_analysis(const AnalysisContext& context) {
-    const SummariesOf summaries(context);
-    const CodedLoci loci{context.coded, summaries.get()};
+    const CodedLoci loci{context.coded, context.summaries};
     const std::vector<std::size_t> set = all_samples(context.catalogue.sample_count());
     CombineScratch scratch;
 

@@ -21,9 +21,7 @@ struct AnalysisContext {
     Console& console;
     std::string stats_path;
     std::string summary_path;
-    // Per-sample summaries of every locus (summarise_all_loci); computed on
-    // demand when the driver has not supplied them.
-    const std::vector<LocusSummary>* summaries = nullptr;
+    const std::vector<LocusSummary>& summaries;  // every locus summarised per sample (summarise_all_loci)
 };
 
 void run_all_samples_analysis(const AnalysisContext& context);

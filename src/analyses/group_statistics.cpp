@@ -111,8 +111,7 @@ void run_group_statistics(const AnalysisContext& context, int permutations, Rand
             "\n\nNo sample belongs to a group: the first column of every sample's first line is empty, "
             "so there are no groups to compare.");
     }
-    const SummariesOf summaries(context);
-    const CodedLoci loci{context.coded, summaries.get()};
+    const CodedLoci loci{context.coded, context.summaries};
     CombineScratch scratch;
 
     append_to_file(context.stats_path, GROUP_TITLE);

@@ -46,8 +46,7 @@ void run_pairwise_fst(const AnalysisContext& context, const std::string& coordin
         context.console.pause();
     }
 
-    const SummariesOf summaries(context);
-    const CodedLoci loci{context.coded, summaries.get()};
+    const CodedLoci loci{context.coded, context.summaries};
     CombineScratch scratch;
 
     AppendFile stats(context.stats_path);

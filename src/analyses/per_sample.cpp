@@ -8,8 +8,7 @@
 namespace phenostat {
 
 void run_per_sample_analysis(const AnalysisContext& context) {
-    const SummariesOf summaries(context);
-    const CodedLoci loci{context.coded, summaries.get()};
+    const CodedLoci loci{context.coded, context.summaries};
     CombineScratch scratch;
 
     append_to_file(context.stats_path, std::string(PER_SAMPLE_TITLE) + std::string(PER_SAMPLE_NOTE));

@@ -66,7 +66,7 @@ void append_sample_warnings(std::string& text, const SampleCatalogue& catalogue)
 
 void run_analyses(Console& console, const RunOptions& options, const LoadedRun& run, RandomGenerator& random) {
     const AnalysisContext context{run.data,          run.catalogue,        run.coded, console,
-                                  options.stats_path, options.summary_path, &run.summaries};
+                                  options.stats_path, options.summary_path, run.summaries};
     if (options.all_samples) run_all_samples_analysis(context);
     if (options.per_sample) run_per_sample_analysis(context);
     if (options.pairwise) run_pairwise_fst(context, options.coordinates_path);
