@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/console.h"
+#include "base/console.h"
 #include "input/data_table.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
 #include "stats/locus_summary.h"
-#include "stats/random_generator.h"
+#include "base/random_generator.h"
 
 namespace phenostat {
 

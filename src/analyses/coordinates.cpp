@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "app/fatal_error.h"
-#include "reports/text.h"
+#include "base/fatal_error.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {

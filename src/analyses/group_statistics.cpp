@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "analyses/analysis_support.h"
-#include "app/fatal_error.h"
+#include "base/fatal_error.h"
 #include "reports/output_file.h"
 #include "reports/significance_report.h"
 #include "reports/stats_file.h"
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "analyses/set_statistics.h"
-#include "app/console.h"
+#include "base/console.h"
 #include "input/sample_catalogue.h"
-#include "stats/random_generator.h"
+#include "base/random_generator.h"
 
 namespace phenostat {
 

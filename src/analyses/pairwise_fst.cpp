@@ -9,7 +9,7 @@
 #include "analyses/geodesic.h"
 #include "reports/output_file.h"
 #include "reports/stats_file.h"
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 

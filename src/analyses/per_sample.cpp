@@ -3,7 +3,7 @@
 #include "analyses/analysis_support.h"
 #include "reports/output_file.h"
 #include "reports/stats_file.h"
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 

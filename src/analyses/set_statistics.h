@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "app/console.h"
+#include "base/console.h"
 #include "input/phenotype_coding.h"
 #include "stats/locus_computation.h"
 #include "stats/locus_summary.h"

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/fatal_error.h"
+#include "base/fatal_error.h"
 #include "input/phenotype_coding.h"
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/console.h"
+#include "base/console.h"
 
 namespace phenostat {
 

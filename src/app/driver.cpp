@@ -1,14 +1,14 @@
 #include "app/driver.h"
 
-#include <ctime>
 #include <new>
 
 #include "analyses/analyses.h"
 #include "app/dialogue.h"
-#include "app/fatal_error.h"
+#include "base/clock.h"
+#include "base/fatal_error.h"
 #include "reports/output_file.h"
-#include "reports/text.h"
-#include "stats/random_generator.h"
+#include "base/text.h"
+#include "base/random_generator.h"
 
 namespace phenostat {
 namespace {
@@ -83,7 +83,7 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
     write_file_header(options.summary_path, options.input_path);
     ask_analyses(console, options);
 
-    RandomGenerator random(seed ? *seed : static_cast<std::uint32_t>(std::time(nullptr)));
+    RandomGenerator random(seed ? *seed : static_cast<std::uint32_t>(current_time()));
 
     const LoadedRun loaded = load_phase(console, options.input_path);
     console.print(format_listing(loaded.data, loaded.catalogue));

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/console.h"
+#include "base/console.h"
 #include "input/data_table.h"
 #include "input/phenotype_coding.h"
 #include "stats/locus_summary.h"

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <limits>
 
-#include "app/fatal_error.h"
-#include "reports/text.h"
+#include "base/fatal_error.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {

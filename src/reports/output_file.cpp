@@ -1,7 +1,8 @@
 #include "reports/output_file.h"
 
-#include "app/fatal_error.h"
-#include "reports/text.h"
+#include "base/clock.h"
+#include "base/fatal_error.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {
@@ -83,7 +84,7 @@ std::string run_header_text(const std::string& input_name, std::time_t now) {
 }
 
 void write_file_header(const std::string& output_path, const std::string& input_name) {
-    append_to_file(output_path, run_header_text(input_name, std::time(nullptr)));
+    append_to_file(output_path, run_header_text(input_name, current_time()));
 }
 
 }  // namespace phenostat

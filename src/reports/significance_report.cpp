@@ -4,7 +4,7 @@
 
 #include "reports/output_file.h"
 #include "reports/stats_file.h"
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {

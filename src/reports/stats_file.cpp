@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "reports/output_file.h"
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 

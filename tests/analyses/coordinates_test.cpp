@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "base/fatal_error.h"
 
 namespace phenostat {
 namespace {

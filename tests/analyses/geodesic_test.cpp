@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "reports/text.h"
+#include "base/text.h"
 
 namespace phenostat {
 namespace {

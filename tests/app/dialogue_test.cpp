@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "base/fatal_error.h"
 #include "support/e2e.h"
 
 namespace phenostat {

@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "reports/stats_file.h"
-#include "reports/text.h"
+#include "base/text.h"
 #include "support/e2e.h"
 #include "support/literal_reference.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/fatal_error.h"
+#include "base/fatal_error.h"
 
 namespace phenostat {
 namespace {

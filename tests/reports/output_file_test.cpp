@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/fatal_error.h"
+#include "base/fatal_error.h"
 
 namespace phenostat {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "stats/random_generator.h"
+#include "base/random_generator.h"
 
 namespace phenostat::literal {
 
