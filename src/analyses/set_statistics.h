@@ -3,37 +3,32 @@
 // across loci: the common road of all four analyses.
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
-#include "base/console.h"
-#include "input/phenotype_coding.h"
+#include "stats/dataset.h"
 #include "stats/locus_computation.h"
-#include "stats/locus_summary.h"
 
 namespace phenostat {
 
-// Where the loci of a data set and their summaries are found.
-struct CodedLoci {
-    const CodedData& coded;
-    const std::vector<LocusSummary>& summaries;
-    std::size_t locus_count() const { return coded.loci.size(); }
-};
-
-struct SetStatistics {
-    std::vector<LocusOutcome> loci;  // one record per locus, in column order
+// The table of one set: a record per locus and their average.
+struct SetTable {
+    std::vector<LocusOutcome> loci;  // one per locus, in column order
     LocusStats average;              // the average across loci
 };
 
 // Every field of every locus, and the full average.
-SetStatistics compute_set_statistics(const CodedLoci& loci, std::span<const std::size_t> set,
-                                     CombineScratch& scratch);
+SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch);
 
 // Only the compared fields (COMPARED_FIELDS) of the average, with no record
 // kept per locus; the same values, bit for bit, as the full computation.
-// With a console, "no pairs within" warnings are printed as the loci go by.
-LocusStats compute_compared_average(const CodedLoci& loci, std::span<const std::size_t> set,
-                                    CombineScratch& scratch, Console* warnings = nullptr);
+struct ComparedAverage {
+    LocusStats average;
+    std::size_t loci_without_pairs_within = 0;  // loci where no sample of the set holds two typed individuals
+};
+ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set,
+                                         CombineScratch& scratch);
 
 inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
 
@@ -41,6 +36,7 @@ inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
 // data set it allocates nothing.
 struct GroupScratch {
     std::vector<SetAccumulator> accumulators;  // one per group
+    std::vector<LocusAverager> averagers;      // one per group
     TermCache cache;
     std::vector<std::int64_t> typed, allele_total, totals;
     std::vector<std::int64_t> sample_totals;  // each sample's typed individuals summed over the loci
@@ -50,10 +46,7 @@ struct GroupScratch {
 // sample s belongs to group group_of[s] (NO_GROUP: to none), and each group's
 // samples are handed over in catalogue order. Each locus's summaries are read
 // once, in catalogue order, for all the groups.
-void compute_group_averages(const CodedLoci& loci, std::span<const std::size_t> group_of, std::size_t group_count,
+void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t group_count,
                             GroupScratch& scratch, std::vector<LocusStats>& averages);
-
-// The console text printed when a locus has no pair of individuals within samples.
-inline constexpr const char* NO_PAIRS_WITHIN_WARNING = "\nWarning no pairs within";
 
 }  // namespace phenostat

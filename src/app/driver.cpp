@@ -4,11 +4,15 @@
 
 #include "analyses/analyses.h"
 #include "app/dialogue.h"
+#include "app/output_file.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
-#include "reports/output_file.h"
 #include "base/text.h"
-#include "base/random_generator.h"
+#include "reports/console_text.h"
+#include "reports/significance_report.h"
+#include "reports/stats_file.h"
+#include "reports/summary_file.h"
+#include "stats/locus_summary.h"
 
 namespace phenostat {
 namespace {
@@ -43,34 +47,79 @@ void print_allocation_messages(Console& console) {
     console.print("\n...success!");
 }
 
-void append_sample_warnings(std::string& text, const SampleCatalogue& catalogue) {
-    for (const std::string& name : catalogue.recurring_names)
-        appendf(text,
-                "\n\nWarning: the sample name %s occurs in more than one run of lines; each run is treated as a "
-                "separate sample.",
-                name.c_str());
-    for (const Sample& sample : catalogue.samples) {
-        if (!sample.mixed_groups) continue;
-        if (sample.group.empty())
-            appendf(text,
-                    "\n\nWarning: the lines of sample %s name more than one group; the sample belongs to no "
-                    "group, as its first line names none.",
-                    sample.name.c_str());
-        else
-            appendf(text,
-                    "\n\nWarning: the lines of sample %s name more than one group; the sample belongs to group %s, "
-                    "named on its first line.",
-                    sample.name.c_str(), sample.group.c_str());
+// The dialogue's progress of the permutation test: a line per replicate.
+class ReplicateLines final : public Progress {
+public:
+    explicit ReplicateLines(Console& console) : console_(console) {}
+    void step(std::size_t done, std::size_t) override {
+        char line[32];  // formatted on the stack: the replicate loop allocates nothing
+        const int length = std::snprintf(line, sizeof line, "\n\tRandomisation: %zu", done - 1);
+        console_.print(std::string_view(line, static_cast<std::size_t>(length)));
     }
+
+private:
+    Console& console_;
+};
+
+void all_samples_section(Console& console, const RunOptions& options, const Dataset& data) {
+    const AllSamplesResult result = analyse_all_samples(data);
+    console.print(all_samples_console_text(result.table, data.locus_names));
+    AppendFile stats(options.stats_path);
+    stats.write(ALL_SAMPLES_TITLE);
+    stats.write(set_table_text(result.table, data.locus_names));
+    stats.close();
+    AppendFile summary(options.summary_path);
+    for (std::size_t i = 0; i < data.locus_count(); ++i)
+        summary.write(frequency_summary_text(data.coded.loci[i], data.summaries[i], result.tallies[i],
+                                             data.catalogue, data.locus_names[i]));
+    summary.close();
 }
 
-void run_analyses(Console& console, const RunOptions& options, const LoadedRun& run, RandomGenerator& random) {
-    const AnalysisContext context{run.data,          run.catalogue,        run.coded, console,
-                                  options.stats_path, options.summary_path, run.summaries};
-    if (options.all_samples) run_all_samples_analysis(context);
-    if (options.per_sample) run_per_sample_analysis(context);
-    if (options.pairwise) run_pairwise_fst(context, options.coordinates_path);
-    if (options.groups) run_group_statistics(context, options.permutations, random);
+void per_sample_section(Console& console, const RunOptions& options, const Dataset& data) {
+    AppendFile stats(options.stats_path);
+    stats.write(PER_SAMPLE_TITLE);
+    stats.write(PER_SAMPLE_NOTE);
+    console.print("\n\n Doing per-sample stats");
+    CombineScratch scratch;
+    for (std::size_t s = 0; s < data.sample_count(); ++s) {
+        const std::size_t set[1] = {s};
+        const SetTable table = compute_set_table(data, set, scratch);
+        console.print(table_warnings_text(table));
+        stats.write(sample_title(data.catalogue.samples[s].name));
+        stats.write(set_table_text(table, data.locus_names));
+    }
+    stats.close();
+}
+
+void pairwise_section(Console& console, const RunOptions& options, const Dataset& data) {
+    const bool distances_on = !options.coordinates_path.empty();
+    Coordinates sites;
+    if (distances_on) {
+        sites = read_coordinates_file(options.coordinates_path, data.sample_count());
+        console.print(coordinates_echo(sites, data.catalogue));
+        console.pause();
+    }
+    NoProgress quiet;
+    const std::vector<PairResult> pairs = analyse_pairs(data, distances_on ? &sites : nullptr, quiet);
+    console.print(pairs_console_text(pairs, data.catalogue));
+    append_to_file(options.stats_path, pairwise_text(pairs, data.catalogue, distances_on));
+}
+
+void group_section(Console& console, const RunOptions& options, const Dataset& data, RandomGenerator& random) {
+    const GroupTables groups = analyse_groups(data);
+    console.print("\n\nDoing Group Statistics...\n");
+    AppendFile stats(options.stats_path);
+    stats.write(GROUP_TITLE);
+    for (std::size_t g = 0; g < groups.tables.size(); ++g) {
+        console.print(group_console_line(groups.groups, g));
+        console.print(table_warnings_text(groups.tables[g]));
+        stats.write(group_title(groups.groups.names[g]));
+        stats.write(set_table_text(groups.tables[g], data.locus_names));
+    }
+    stats.close();
+    ReplicateLines lines(console);
+    const PermutationResult test = permutation_test(data, groups.groups, options.permutations, random, lines);
+    append_to_file(options.stats_path, group_report_text(test.p_values));
 }
 
 int run(Console& console, std::optional<std::uint32_t> seed) {
@@ -79,21 +128,25 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
 
     RunOptions options;
     ask_file_names(console, options);
-    write_file_header(options.stats_path, options.input_path);
-    write_file_header(options.summary_path, options.input_path);
+    const std::time_t now = current_time();
+    append_to_file(options.stats_path, run_header_text(options.input_path, now));
+    append_to_file(options.summary_path, run_header_text(options.input_path, now));
     ask_analyses(console, options);
 
     RandomGenerator random(seed ? *seed : static_cast<std::uint32_t>(current_time()));
 
-    const LoadedRun loaded = load_phase(console, options.input_path);
-    console.print(format_listing(loaded.data, loaded.catalogue));
+    const Dataset data = load_phase(console, options.input_path);
+    console.print(listing_text(data.locus_names, data.catalogue));
 
     // A single Enter continues, also after the permutation answer whose
     // line's rest is still unread.
     if (options.groups) console.discard_line();
     console.pause();
 
-    run_analyses(console, options, loaded, random);
+    if (options.all_samples) all_samples_section(console, options, data);
+    if (options.per_sample) per_sample_section(console, options, data);
+    if (options.pairwise) pairwise_section(console, options, data);
+    if (options.groups) group_section(console, options, data, random);
 
     console.print(strprintf("\n\nFINISHED\n\nStatistics have been recorded in %s\nallele/phenotype frequencies in "
                             "%s\n\npress <enter> to exit",
@@ -104,32 +157,20 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
 
 }  // namespace
 
-LoadedRun load_phase(Console& console, const std::string& input_path) {
-    LoadedRun run;
+Dataset load_phase(Console& console, const std::string& input_path) {
     const FileDimensions dims = measure_data_file(input_path);
     console.print(format_file_dimensions(input_path, dims));
     check_dimensions(input_path, dims);
     print_allocation_messages(console);
-    run.data = load_data_file(input_path, dims);
-    run.catalogue = build_sample_catalogue(run.data.table);
-    if (const auto violation = code_all_loci(run.data, run.catalogue, run.coded)) throw FatalError(violation->message);
+    LoadedData loaded = load_data_file(input_path, dims);
+    Dataset data;
+    data.catalogue = build_sample_catalogue(loaded.table);
+    if (const auto violation = code_all_loci(loaded, data.catalogue, data.coded)) throw FatalError(violation->message);
     // Every analysis works from the coded data: the text cells are no longer needed.
-    run.data.table = DataTable{};
-    run.summaries = summarise_all_loci(run.coded);
-    return run;
-}
-
-std::string format_listing(const LoadedData& data, const SampleCatalogue& catalogue) {
-    std::string text = strprintf("\n\nThere are %i samples represented in the file",
-                                 static_cast<int>(catalogue.sample_count()));
-    text += "\nThe loci are named:\n\t";
-    for (const std::string& name : data.locus_names) appendf(text, "\n\t%s,", name.c_str());
-    text += "\n\nThe samples are named:\n\t";
-    for (const Sample& sample : catalogue.samples) appendf(text, "\n\t%s", sample.name.c_str());
-    append_sample_warnings(text, catalogue);
-    text += "\nDoes the information above look correct?\nif not, then the file contains an error.\n\nPress <enter> to "
-            "continue";
-    return text;
+    loaded.table = DataTable{};
+    data.locus_names = std::move(loaded.locus_names);
+    data.summaries = summarise_all_loci(data.coded);
+    return data;
 }
 
 int run_program(std::istream& in, std::ostream& out, std::optional<std::uint32_t> seed) {

@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "reports/output_file.h"
 #include "reports/stats_file.h"
 #include "base/text.h"
 
@@ -31,11 +30,6 @@ std::string group_report_text(const std::array<double, COMPARED_STATISTIC_COUNT>
     out.push_back('\n');
     for (double p : p_values) appendf(out, "\t%1.5f", p);
     return out;
-}
-
-void append_group_report(const std::string& path,
-                         const std::array<double, COMPARED_STATISTIC_COUNT>& p_values) {
-    append_to_file(path, group_report_text(p_values));
 }
 
 }  // namespace phenostat

@@ -13,8 +13,4 @@ namespace phenostat {
 // then the value line "\t%1.5f" per P-value. No line end after the last value.
 std::string group_report_text(const std::array<double, COMPARED_STATISTIC_COUNT>& p_values);
 
-// Appends the report through one opening of the stats file.
-void append_group_report(const std::string& path,
-                         const std::array<double, COMPARED_STATISTIC_COUNT>& p_values);
-
 }  // namespace phenostat

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "reports/output_file.h"
 #include "base/text.h"
 
 namespace phenostat {
@@ -103,10 +102,41 @@ std::string pair_line(std::string_view name1, std::string_view name2, double fst
     return out;
 }
 
-void append_stats_header(const std::string& path) { append_to_file(path, stats_header_line()); }
+std::string set_table_text(const SetTable& table, const std::vector<std::string>& locus_names) {
+    std::string out = stats_header_line();
+    for (std::size_t i = 0; i < table.loci.size(); ++i) out += stats_row(table.loci[i].stats, locus_names[i]);
+    out += stats_row(table.average, AVERAGE_LABEL);
+    return out;
+}
 
-void append_stats_row(const std::string& path, const LocusStats& record, std::string_view label) {
-    append_to_file(path, stats_row(record, label));
+std::string pairwise_text(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue, bool distances_on) {
+    std::string out(PAIRWISE_TITLE);
+    for (const PairResult& pair : pairs) {
+        const std::optional<double> km =
+            pair.distance == DistanceStatus::found ? std::optional<double>(pair.km) : std::nullopt;
+        out += pair_line(catalogue.samples[pair.first].name, catalogue.samples[pair.second].name, pair.fst_unshared,
+                         km, distances_on);
+    }
+    return out;
+}
+
+std::string run_header_text(const std::string& input_name, std::time_t now) {
+    // Fixed C-locale names, so the header never depends on the user's locale.
+    static const char* const weekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm local{};
+    localtime_r(&now, &local);
+    const std::string date = strprintf("%s %s %02d %02d:%02d:%02d %4d\n", weekdays[local.tm_wday % 7],
+                                       months[local.tm_mon % 12], local.tm_mday, local.tm_hour,
+                                       local.tm_min, local.tm_sec, local.tm_year + 1900);
+    std::string out =
+        "***************************"
+        "\n*    This is PHENOSTAT    *"
+        "\n***************************"
+        "\n\n";
+    appendf(out, "\nCalculated from %s on %s", input_name.c_str(), date.c_str());
+    return out;
 }
 
 }  // namespace phenostat

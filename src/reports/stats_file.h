@@ -6,11 +6,13 @@
 // locus plus the "Average across Loci" row. Every line begins with its "\n"
 // and none ends with one, so the file ends without a line end.
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "stats/locus_stats.h"
+#include "analyses/analyses.h"
 
 namespace phenostat {
 
@@ -49,9 +51,15 @@ std::string stats_row(const LocusStats& record, std::string_view label);
 std::string pair_line(std::string_view name1, std::string_view name2, double fst,
                       std::optional<double> distance_km, bool distances_on);
 
-// Each call opens the file for appending, writes one line and closes it
-// (FatalError "\nOpening %s failed!" when it cannot be opened).
-void append_stats_header(const std::string& path);
-void append_stats_row(const std::string& path, const LocusStats& record, std::string_view label);
+// A locus table: the header line, a row per locus and the average row.
+std::string set_table_text(const SetTable& table, const std::vector<std::string>& locus_names);
+
+// The pairwise section: its title and a line per pair.
+std::string pairwise_text(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue, bool distances_on);
+
+// The run header that opens both output files: the banner box, then
+// "\nCalculated from <input_name> on <date>", the date as
+// "Sat Dec 05 22:00:08 2026\n" in local time with C-locale names.
+std::string run_header_text(const std::string& input_name, std::time_t now);
 
 }  // namespace phenostat

@@ -1,24 +1,14 @@
 #include "reports/summary_file.h"
 
-#include <cassert>
 #include <charconv>
 #include <cstdint>
 #include <vector>
 
-#include "reports/output_file.h"
 
 namespace phenostat {
 namespace {
 
 constexpr int NOT_LISTED = -1;
-
-// The listed alleles and phenotypes of a locus and their table columns.
-struct ListedItems {
-    std::vector<int> alleles;           // allele indices, in column order
-    std::vector<int> phenotypes;        // phenotype ids, in column order (at most 500)
-    std::vector<int> allele_column;     // allele index -> column
-    std::vector<int> phenotype_column;  // phenotype id -> column, or NOT_LISTED
-};
 
 // Counts of one row: carriers of each listed allele, individuals with each
 // listed phenotype, and the typed individuals behind them.
@@ -28,58 +18,19 @@ struct RowCounts {
     std::size_t typed = 0;
 };
 
-std::size_t sample_total(const CodedLocus& locus) {
-    return locus.sample_begin.empty() ? 0 : locus.sample_begin.size() - 1;
-}
-
-std::size_t sample_first(const CodedLocus& locus, std::size_t s) { return locus.sample_begin[s]; }
-std::size_t sample_end(const CodedLocus& locus, std::size_t s) { return locus.sample_begin[s + 1]; }
-
-ListedItems list_items(const CodedLocus& locus) {
-    ListedItems items;
-    items.allele_column.assign(locus.allele_count(), NOT_LISTED);
-    items.phenotype_column.assign(locus.phenotype_count(), NOT_LISTED);
-    std::vector<bool> phenotype_seen(locus.phenotype_count(), false);
-    for (std::size_t s = 0; s < sample_total(locus); ++s) {
-        for (std::size_t i = sample_first(locus, s); i < sample_end(locus, s); ++i) {
-            const std::int32_t p = locus.individuals[i];
-            if (phenotype_seen[p]) continue;  // so are all its alleles
-            phenotype_seen[p] = true;
-            for (std::uint32_t k = locus.phenotype_begin[p]; k < locus.phenotype_begin[p + 1]; ++k) {
-                const int a = locus.phenotype_alleles[k];
-                if (items.allele_column[a] != NOT_LISTED) continue;
-                items.allele_column[a] = static_cast<int>(items.alleles.size());
-                items.alleles.push_back(a);
-            }
-            if (items.phenotypes.size() < static_cast<std::size_t>(MAX_PHENOTYPES_PER_LOCUS)) {
-                items.phenotype_column[p] = static_cast<int>(items.phenotypes.size());
-                items.phenotypes.push_back(p);
-            }
-        }
+// Spreads tally entries over the columns of their items; unlisted items are dropped.
+void fill(std::vector<std::uint32_t>& row, const std::vector<int>& column_of, const TallyEntry* begin,
+          const TallyEntry* end) {
+    for (const TallyEntry* e = begin; e != end; ++e) {
+        const int column = column_of[static_cast<std::size_t>(e->id)];
+        if (column != NOT_LISTED) row[static_cast<std::size_t>(column)] = static_cast<std::uint32_t>(e->count);
     }
-    return items;
 }
 
-// Counts over the individuals [begin, end) of the locus.
-RowCounts count_row(const CodedLocus& locus, const ListedItems& items, std::size_t begin,
-                    std::size_t end) {
-    RowCounts row;
-    row.alleles.assign(items.alleles.size(), 0);
-    row.phenotypes.assign(items.phenotypes.size(), 0);
-    row.typed = end - begin;
-    for (std::size_t i = begin; i < end; ++i) {
-        const std::int32_t p = locus.individuals[i];
-        for (std::uint32_t k = locus.phenotype_begin[p]; k < locus.phenotype_begin[p + 1]; ++k)
-            ++row.alleles[items.allele_column[locus.phenotype_alleles[k]]];
-        if (items.phenotype_column[p] != NOT_LISTED) ++row.phenotypes[items.phenotype_column[p]];
-    }
-    return row;
-}
-
-void add_row(RowCounts& total, const RowCounts& row) {
-    for (std::size_t c = 0; c < row.alleles.size(); ++c) total.alleles[c] += row.alleles[c];
-    for (std::size_t c = 0; c < row.phenotypes.size(); ++c) total.phenotypes[c] += row.phenotypes[c];
-    total.typed += row.typed;
+std::vector<int> columns(const std::vector<TallyEntry>& listed, std::size_t id_count) {
+    std::vector<int> column_of(id_count, NOT_LISTED);
+    for (std::size_t c = 0; c < listed.size(); ++c) column_of[static_cast<std::size_t>(listed[c].id)] = static_cast<int>(c);
+    return column_of;
 }
 
 // "\t%f": std::to_chars in fixed notation with a precision is defined to give
@@ -122,23 +73,23 @@ void append_row(std::string& out, std::string_view label, const std::vector<std:
     }
 }
 
-std::string allele_header(const CodedLocus& locus, const ListedItems& items) {
+std::string allele_header(const CodedLocus& locus, const PooledTally& pooled) {
     std::string out = "\n";
-    for (int a : items.alleles) {
+    for (const TallyEntry& allele : pooled.alleles) {
         out.push_back('\t');
-        append_code(out, locus.allele_codes[a]);
+        append_code(out, locus.allele_codes[static_cast<std::size_t>(allele.id)]);
     }
     return out;
 }
 
 // 500 cells whatever the number of listed phenotypes; each listed phenotype's
 // codes are written "%i," (a comma after every code, the last included).
-std::string phenotype_header(const CodedLocus& locus, const ListedItems& items) {
+std::string phenotype_header(const CodedLocus& locus, const PooledTally& pooled) {
     std::string out = "\n";
-    for (int place = 0; place < MAX_PHENOTYPES_PER_LOCUS; ++place) {
+    for (std::size_t place = 0; place < static_cast<std::size_t>(MAX_PHENOTYPES_PER_LOCUS); ++place) {
         out.push_back('\t');
-        if (static_cast<std::size_t>(place) >= items.phenotypes.size()) continue;
-        const int p = items.phenotypes[place];
+        if (place >= pooled.phenotypes.size()) continue;
+        const auto p = static_cast<std::size_t>(pooled.phenotypes[place].id);
         for (std::uint32_t k = locus.phenotype_begin[p]; k < locus.phenotype_begin[p + 1]; ++k) {
             append_code(out, locus.allele_codes[locus.phenotype_alleles[k]]);
             out.push_back(',');
@@ -162,22 +113,29 @@ void append_table_rows(std::string& out, Table table, const RowCounts& pooled,
 
 }  // namespace
 
-std::string frequency_summary_text(const CodedLocus& locus, const SampleCatalogue& catalogue,
-                                   std::string_view locus_name) {
-    assert(sample_total(locus) == catalogue.sample_count());
-    const ListedItems items = list_items(locus);
-    const std::size_t sample_count = sample_total(locus);
-    std::vector<RowCounts> samples;
-    samples.reserve(sample_count);
-    RowCounts pooled;
-    pooled.alleles.assign(items.alleles.size(), 0);
-    pooled.phenotypes.assign(items.phenotypes.size(), 0);
+std::string frequency_summary_text(const CodedLocus& locus, const LocusSummary& summary, const PooledTally& pooled,
+                                   const SampleCatalogue& catalogue, std::string_view locus_name) {
+    const std::vector<int> allele_column = columns(pooled.alleles, locus.allele_count());
+    const std::vector<int> phenotype_column = columns(pooled.phenotypes, locus.phenotype_count());
+    const std::size_t sample_count = summary.samples.size();
+    std::vector<RowCounts> samples(sample_count);
+    RowCounts total;
+    for (const TallyEntry& e : pooled.alleles) total.alleles.push_back(static_cast<std::uint32_t>(e.count));
+    for (const TallyEntry& e : pooled.phenotypes) total.phenotypes.push_back(static_cast<std::uint32_t>(e.count));
     for (std::size_t s = 0; s < sample_count; ++s) {
-        samples.push_back(count_row(locus, items, sample_first(locus, s), sample_end(locus, s)));
-        add_row(pooled, samples.back());
+        const SampleSummary& sample = summary.samples[s];
+        RowCounts& row = samples[s];
+        row.alleles.assign(pooled.alleles.size(), 0);
+        row.phenotypes.assign(pooled.phenotypes.size(), 0);
+        row.typed = static_cast<std::size_t>(sample.typed);
+        total.typed += row.typed;
+        fill(row.alleles, allele_column, summary.allele_entries.data() + sample.alleles_begin,
+             summary.allele_entries.data() + sample.alleles_end);
+        fill(row.phenotypes, phenotype_column, summary.phenotype_entries.data() + sample.phenotypes_begin,
+             summary.phenotype_entries.data() + sample.phenotypes_end);
     }
-    const std::string alleles = allele_header(locus, items);
-    const std::string phenotypes = phenotype_header(locus, items);
+    const std::string alleles = allele_header(locus, pooled);
+    const std::string phenotypes = phenotype_header(locus, pooled);
 
     std::string out = "\n\n\n\t\t****\t*****\t****";
     out.append("\t  \n\t\t****\tLocus ").append(locus_name).append("\t****");
@@ -185,25 +143,20 @@ std::string frequency_summary_text(const CodedLocus& locus, const SampleCatalogu
 
     out.append("\n\n\t\tAllele-Carrier Counts (The number of individuals seen carrying each allele)");
     out.append(alleles);
-    append_table_rows(out, Table::allele_counts, pooled, samples, catalogue);
+    append_table_rows(out, Table::allele_counts, total, samples, catalogue);
 
     out.append("\n\n\t\tCarrier frequencies (The proportion of individuals carrying each allele)");
     out.append(alleles);
-    append_table_rows(out, Table::allele_frequencies, pooled, samples, catalogue);
+    append_table_rows(out, Table::allele_frequencies, total, samples, catalogue);
 
     out.append("\n\n\t\tPhenotype Counts (The number of individuals seen carrying each phenotype)");
     out.append(phenotypes);
-    append_table_rows(out, Table::phenotype_counts, pooled, samples, catalogue);
+    append_table_rows(out, Table::phenotype_counts, total, samples, catalogue);
 
     out.append("\n\n\t\tPhenotype Frequencies (The proportion of individuals seen carrying each phenotype)");
     out.append(phenotypes);
-    append_table_rows(out, Table::phenotype_frequencies, pooled, samples, catalogue);
+    append_table_rows(out, Table::phenotype_frequencies, total, samples, catalogue);
     return out;
-}
-
-void append_frequency_summary(const std::string& path, const CodedLocus& locus,
-                              const SampleCatalogue& catalogue, std::string_view locus_name) {
-    append_to_file(path, frequency_summary_text(locus, catalogue, locus_name));
 }
 
 }  // namespace phenostat

@@ -13,19 +13,13 @@
 #include <string>
 #include <string_view>
 
-#include "input/phenotype_coding.h"
-#include "input/sample_catalogue.h"
+#include "analyses/analyses.h"
 
 namespace phenostat {
 
-// The block of one locus, as one string. `locus` must be coded for exactly the
-// samples of `catalogue`.
-std::string frequency_summary_text(const CodedLocus& locus, const SampleCatalogue& catalogue,
-                                   std::string_view locus_name);
-
-// Appends the block through one opening of the file (FatalError
-// "\nOpening %s failed!" when it cannot be opened).
-void append_frequency_summary(const std::string& path, const CodedLocus& locus,
-                              const SampleCatalogue& catalogue, std::string_view locus_name);
+// The block of one locus, as one string: the columns from the pooled tally,
+// the rows from the locus's per-sample summaries.
+std::string frequency_summary_text(const CodedLocus& locus, const LocusSummary& summary, const PooledTally& pooled,
+                                   const SampleCatalogue& catalogue, std::string_view locus_name);
 
 }  // namespace phenostat

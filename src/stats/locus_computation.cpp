@@ -58,23 +58,16 @@ void copy_fields(LocusStats& to, const LocusStats& from, SummaryFields fields) {
 
 TermCache::TermCache() : entries_(TERM_CACHE_SIZE, Entry{EMPTY_KEY, {0.0, 0.0}}) {}
 
-const TermCache::Terms& TermCache::terms(std::int32_t count, std::int32_t total) {
+const DiversityTerms& TermCache::terms(std::int32_t count, std::int32_t total) {
     const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(total)) << 32) |
                               static_cast<std::uint32_t>(count);
     const std::uint64_t hash = (key * 0x9E3779B97F4A7C15ull) >> 48;
     Entry& entry = entries_[static_cast<std::size_t>(hash) & (TERM_CACHE_SIZE - 1)];
     if (entry.key != key) {
-        const double p = static_cast<double>(count) / static_cast<double>(total);
         entry.key = key;
-        entry.terms = {p * std::log(p), p * (1.0 - p)};
+        entry.terms = diversity_terms(count, total);
     }
     return entry.terms;
-}
-
-std::int64_t typed_in_set(const LocusSummary& summary, std::span<const std::size_t> set) {
-    std::int64_t typed = 0;
-    for (const std::size_t s : set) typed += summary.samples[s].typed;
-    return typed;
 }
 
 void SetAccumulator::reserve(std::size_t alleles, std::size_t phenotypes) {
@@ -182,6 +175,20 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     any_size_ = true;
 }
 
+void SetAccumulator::pooled(std::vector<TallyEntry>& alleles, std::vector<TallyEntry>& phenotypes) const {
+    alleles.clear();
+    phenotypes.clear();
+    for (std::size_t k = 0; k < allele_slots_; ++k) {
+        const std::int32_t id = allele_order_[k];
+        alleles.push_back({id, allele_count_[static_cast<std::size_t>(id)]});
+    }
+    const std::size_t listed = std::min<std::size_t>(phenotype_slots_, MAX_PHENOTYPES_PER_LOCUS);
+    for (std::size_t k = 0; k < listed; ++k) {
+        const std::int32_t id = phenotype_order_[k];
+        phenotypes.push_back({id, phenotype_count_[static_cast<std::size_t>(id)]});
+    }
+}
+
 LocusOutcome SetAccumulator::finish(TermCache& cache) {
     LocusOutcome outcome;
     LocusStats& r = outcome.stats;
@@ -278,24 +285,26 @@ LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& su
     return accumulator.finish(scratch.cache);
 }
 
-void add_to_average(LocusStats& sum, const LocusStats& record, std::int64_t weight, std::int64_t total,
-                    Detail detail) {
-    if (total == 0) return;
-    const double p = static_cast<double>(weight) / static_cast<double>(total);
-    if (detail == Detail::full) {
-        for (const LocusStatsField field : PRINTED_FIELDS) {
-            if (field == &LocusStats::phenotypes_per_sample_variable) continue;
-            sum.*field += p * (record.*field);
-        }
-    } else {
-        for (const LocusStatsField field : COMPARED_FIELDS) sum.*field += p * (record.*field);
-    }
+void LocusAverager::reset(std::int64_t total_weight, Detail detail) {
+    total_ = total_weight;
+    detail_ = detail;
+    sum_ = LocusStats{};
+    variable_sum_ = 0.0;
+    variable_weight_ = 0;
 }
 
 void LocusAverager::add(const LocusStats& record, std::int64_t weight) {
     if (total_ == 0) return;
-    add_to_average(sum_, record, weight, total_, detail_);
-    if (detail_ == Detail::full && record.phenotypes_per_sample > 1.0) {
+    const double p = static_cast<double>(weight) / static_cast<double>(total_);
+    if (detail_ == Detail::compared) {
+        for (const LocusStatsField field : COMPARED_FIELDS) sum_.*field += p * (record.*field);
+        return;
+    }
+    for (const LocusStatsField field : PRINTED_FIELDS) {
+        if (field == &LocusStats::phenotypes_per_sample_variable) continue;
+        sum_.*field += p * (record.*field);
+    }
+    if (record.phenotypes_per_sample > 1.0) {
         variable_sum_ += static_cast<double>(weight) * record.phenotypes_per_sample;
         variable_weight_ += weight;
     }
@@ -307,14 +316,6 @@ LocusStats LocusAverager::result() const {
     if (detail_ == Detail::full && variable_weight_ > 0)
         average.phenotypes_per_sample_variable = variable_sum_ / static_cast<double>(variable_weight_);
     return average;
-}
-
-LocusStats average_across_loci(std::span<const LocusStats> records, std::span<const std::int64_t> weights) {
-    std::int64_t total = 0;
-    for (const std::int64_t w : weights) total += w;
-    LocusAverager averager(total, Detail::full);
-    for (std::size_t i = 0; i < records.size(); ++i) averager.add(records[i], weights[i]);
-    return averager.result();
 }
 
 }  // namespace phenostat

@@ -41,16 +41,12 @@ struct LocusOutcome {
 class TermCache {
 public:
     TermCache();
-    struct Terms {
-        double p_log_p;
-        double p_one_minus_p;
-    };
-    const Terms& terms(std::int32_t count, std::int32_t total);
+    const DiversityTerms& terms(std::int32_t count, std::int32_t total);
 
 private:
     struct Entry {
         std::uint64_t key;
-        Terms terms;
+        DiversityTerms terms;
     };
     std::vector<Entry> entries_;
 };
@@ -66,6 +62,9 @@ public:
     // the alleles they carry in all.
     void begin(const CodedLocus& locus, std::int64_t typed, std::int64_t allele_total, Detail detail);
     void add(const CodedLocus& locus, const LocusSummary& summary, std::size_t sample);
+    // The pooled tallies of the samples added so far, in first-seen order
+    // (phenotypes capped at 500); valid until finish().
+    void pooled(std::vector<TallyEntry>& alleles, std::vector<TallyEntry>& phenotypes) const;
     LocusOutcome finish(TermCache& cache);
 
 private:
@@ -99,33 +98,25 @@ struct CombineScratch {
 LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
                                  std::span<const std::size_t> set, Detail detail, CombineScratch& scratch);
 
-// Averages across loci, weighted by the typed individuals of each locus:
-// every printed field is sum_i w(i)/W * value(i) in locus order, and
-// phenotypes_per_sample_variable is the w-weighted mean of
+// The one average across loci, weighted by the typed individuals of each
+// locus: every averaged field is sum_i w(i)/W * value(i) in locus order (all
+// printed fields but phenotypes_per_sample_variable, or only the compared
+// ones), and phenotypes_per_sample_variable is the w-weighted mean of
 // phenotypes_per_sample over the loci where it exceeds 1.0. W = 0 gives zeros.
 class LocusAverager {
 public:
-    LocusAverager(std::int64_t total_weight, Detail detail) : total_(total_weight), detail_(detail) {}
+    LocusAverager() = default;
+    LocusAverager(std::int64_t total_weight, Detail detail) { reset(total_weight, detail); }
+    void reset(std::int64_t total_weight, Detail detail);
     void add(const LocusStats& record, std::int64_t weight);
     LocusStats result() const;
 
 private:
-    std::int64_t total_;
-    Detail detail_;
+    std::int64_t total_ = 0;
+    Detail detail_ = Detail::full;
     LocusStats sum_{};
     double variable_sum_ = 0.0;
     std::int64_t variable_weight_ = 0;
 };
-
-LocusStats average_across_loci(std::span<const LocusStats> records, std::span<const std::int64_t> weights);
-
-// One locus's share of an average: adds weight/total times each averaged
-// field of `record` to `sum` (the printed fields but column 5, or only the
-// compared fields). A total of 0 adds nothing.
-void add_to_average(LocusStats& sum, const LocusStats& record, std::int64_t weight, std::int64_t total,
-                    Detail detail);
-
-// The typed individuals of a set at a locus.
-std::int64_t typed_in_set(const LocusSummary& summary, std::span<const std::size_t> set);
 
 }  // namespace phenostat

@@ -140,10 +140,11 @@ void summarise_sample(const CodedLocus& locus, std::size_t s, LocusSummary& summ
     double shannon = 0.0;
     double pq = 0.0;
     for (std::size_t k = 0; k < phenotype_slots; ++k) {
-        const double p = summary.phenotype_entries[sample.phenotypes_begin + k].count / n;
-        f[k] = p;
-        shannon -= p * std::log(p);
-        pq += p * (1.0 - p);
+        const std::int32_t count = summary.phenotype_entries[sample.phenotypes_begin + k].count;
+        const DiversityTerms terms = diversity_terms(count, sample.typed);
+        f[k] = count / n;
+        shannon -= terms.p_log_p;
+        pq += terms.p_one_minus_p;
     }
     sample.shannon = shannon;
     sample.pq = pq;

@@ -7,8 +7,9 @@
 // the summaries of its samples (see locus_computation.h), never by walking
 // pairs of individuals again.
 
-#include <cstddef>
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,17 @@ struct FrequencySummary {
     double mean = 0, var = 0, max = 0, min = 0;
 };
 FrequencySummary summarise_frequencies(const double* values, std::size_t count);
+
+// The terms of the two phenotype diversities for a phenotype of frequency
+// p = count / total: Shannon-Weaver sums -p ln p, the p(1-p) diversity p(1-p).
+struct DiversityTerms {
+    double p_log_p;
+    double p_one_minus_p;
+};
+inline DiversityTerms diversity_terms(std::int32_t count, std::int32_t total) {
+    const double p = static_cast<double>(count) / static_cast<double>(total);
+    return {p * std::log(p), p * (1.0 - p)};
+}
 
 // What every combination reads of a sample at a locus; kept small, since the
 // permutation test streams through all of them in every replicate.

@@ -1,6 +1,5 @@
-#include "reports/output_file.h"
+#include "app/output_file.h"
 
-#include "base/clock.h"
 #include "base/fatal_error.h"
 #include "base/text.h"
 
@@ -62,29 +61,6 @@ void AppendFile::close() {
     const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;
     if (!flushed || !closed) write_failed(path_);
-}
-
-std::string run_header_text(const std::string& input_name, std::time_t now) {
-    // Fixed C-locale names, so the header never depends on the user's locale.
-    static const char* const weekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::tm local{};
-    localtime_r(&now, &local);
-    const std::string date = strprintf("%s %s %02d %02d:%02d:%02d %4d\n", weekdays[local.tm_wday % 7],
-                                       months[local.tm_mon % 12], local.tm_mday, local.tm_hour,
-                                       local.tm_min, local.tm_sec, local.tm_year + 1900);
-    std::string out =
-        "***************************"
-        "\n*    This is PHENOSTAT    *"
-        "\n***************************"
-        "\n\n";
-    appendf(out, "\nCalculated from %s on %s", input_name.c_str(), date.c_str());
-    return out;
-}
-
-void write_file_header(const std::string& output_path, const std::string& input_name) {
-    append_to_file(output_path, run_header_text(input_name, current_time()));
 }
 
 }  // namespace phenostat

@@ -7,7 +7,6 @@
 // functions translate it.
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,13 +39,5 @@ private:
     std::string path_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
 };
-
-// The run header that opens both output files: the banner box, then
-// "\nCalculated from <input_name> on <date>", the date as
-// "Sat Dec 05 22:00:08 2026\n" in local time with C-locale names.
-std::string run_header_text(const std::string& input_name, std::time_t now);
-
-// Appends the run header, reading the clock at the call.
-void write_file_header(const std::string& output_path, const std::string& input_name);
 
 }  // namespace phenostat

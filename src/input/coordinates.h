@@ -18,7 +18,6 @@
 #include <string_view>
 #include <vector>
 
-#include "input/sample_catalogue.h"
 
 namespace phenostat {
 
@@ -37,11 +36,5 @@ Coordinates read_coordinates(std::istream& in, std::size_t sample_count);
 
 // The file version: FatalError "\nOpening %s failed!" when it cannot be opened.
 Coordinates read_coordinates_file(const std::string& path, std::size_t sample_count);
-
-// The console echo that lets the user check the order of the values:
-// "\n<name>\tlong %f, lat %f" per sample ("\n<name>\tno coordinates" for a
-// sample without a pair), a warning when the file held too few pairs, then
-// the "Are these correct?" prompt.
-std::string coordinates_echo(const Coordinates& coordinates, const SampleCatalogue& catalogue);
 
 }  // namespace phenostat

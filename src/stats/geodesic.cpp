@@ -1,4 +1,4 @@
-#include "analyses/geodesic.h"
+#include "stats/geodesic.h"
 
 #include <cmath>
 

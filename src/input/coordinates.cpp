@@ -1,4 +1,4 @@
-#include "analyses/coordinates.h"
+#include "input/coordinates.h"
 
 #include <algorithm>
 #include <charconv>
@@ -136,26 +136,6 @@ Coordinates read_coordinates_file(const std::string& path, std::size_t sample_co
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FatalError(strprintf("\nOpening %s failed!", path.c_str()));
     return read_coordinates(in, sample_count);
-}
-
-std::string coordinates_echo(const Coordinates& coordinates, const SampleCatalogue& catalogue) {
-    std::string out;
-    const std::size_t sample_count = catalogue.sample_count();
-    for (std::size_t s = 0; s < sample_count; ++s) {
-        out.push_back('\n');
-        out.append(catalogue.samples[s].name);
-        if (coordinates.has(s))
-            appendf(out, "\tlong %f, lat %f", coordinates.longitude[s], coordinates.latitude[s]);
-        else
-            out.append("\tno coordinates");
-    }
-    if (coordinates.pairs_read < sample_count)
-        appendf(out,
-                "\n\nWarning: the coordinates file holds %zu pairs for %zu samples; distances to the "
-                "samples without coordinates are written as NA",
-                coordinates.pairs_read, sample_count);
-    out.append("\nAre these correct? if not quit and alter the order of lon/lat data\npress <return> to continue");
-    return out;
 }
 
 }  // namespace phenostat
