@@ -5,19 +5,20 @@
 #include "analyses/analyses.h"
 #include "app/dialogue.h"
 #include "app/output_file.h"
+#include "app/sections.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
 #include "base/text.h"
 #include "reports/console_text.h"
-#include "reports/significance_report.h"
 #include "reports/stats_file.h"
-#include "reports/summary_file.h"
 #include "stats/locus_summary.h"
 
 namespace phenostat {
 namespace {
 
 constexpr const char* ALLOCATION_FAILED = "\n\nWARNING memory allocation failed! exiting";
+
+}  // namespace
 
 // A file without individuals or loci gives nothing to analyse; say which.
 void check_dimensions(const std::string& input_path, const FileDimensions& dims) {
@@ -35,6 +36,8 @@ void check_dimensions(const std::string& input_path, const FileDimensions& dims)
                                    "nothing to analyse.",
                                    input_path.c_str()));
 }
+
+namespace {
 
 // The messages of the table allocations: the data table, the work table and
 // the locus names. The tables grow while loading, so nothing can fail here.
@@ -61,67 +64,6 @@ private:
     Console& console_;
 };
 
-void all_samples_section(Console& console, const RunOptions& options, const Dataset& data) {
-    const AllSamplesResult result = analyse_all_samples(data);
-    console.print(all_samples_console_text(result.table, data.locus_names));
-    AppendFile stats(options.stats_path);
-    stats.write(ALL_SAMPLES_TITLE);
-    stats.write(set_table_text(result.table, data.locus_names));
-    stats.close();
-    AppendFile summary(options.summary_path);
-    for (std::size_t i = 0; i < data.locus_count(); ++i)
-        summary.write(frequency_summary_text(data.coded.loci[i], data.summaries[i], result.tallies[i],
-                                             data.catalogue, data.locus_names[i]));
-    summary.close();
-}
-
-void per_sample_section(Console& console, const RunOptions& options, const Dataset& data) {
-    AppendFile stats(options.stats_path);
-    stats.write(PER_SAMPLE_TITLE);
-    stats.write(PER_SAMPLE_NOTE);
-    console.print("\n\n Doing per-sample stats");
-    CombineScratch scratch;
-    for (std::size_t s = 0; s < data.sample_count(); ++s) {
-        const std::size_t set[1] = {s};
-        const SetTable table = compute_set_table(data, set, scratch);
-        console.print(table_warnings_text(table));
-        stats.write(sample_title(data.catalogue.samples[s].name));
-        stats.write(set_table_text(table, data.locus_names));
-    }
-    stats.close();
-}
-
-void pairwise_section(Console& console, const RunOptions& options, const Dataset& data) {
-    const bool distances_on = !options.coordinates_path.empty();
-    Coordinates sites;
-    if (distances_on) {
-        sites = read_coordinates_file(options.coordinates_path, data.sample_count());
-        console.print(coordinates_echo(sites, data.catalogue));
-        console.pause();
-    }
-    NoProgress quiet;
-    const std::vector<PairResult> pairs = analyse_pairs(data, distances_on ? &sites : nullptr, quiet);
-    console.print(pairs_console_text(pairs, data.catalogue));
-    append_to_file(options.stats_path, pairwise_text(pairs, data.catalogue, distances_on));
-}
-
-void group_section(Console& console, const RunOptions& options, const Dataset& data, RandomGenerator& random) {
-    const GroupTables groups = analyse_groups(data);
-    console.print("\n\nDoing Group Statistics...\n");
-    AppendFile stats(options.stats_path);
-    stats.write(GROUP_TITLE);
-    for (std::size_t g = 0; g < groups.tables.size(); ++g) {
-        console.print(group_console_line(groups.groups, g));
-        console.print(table_warnings_text(groups.tables[g]));
-        stats.write(group_title(groups.groups.names[g]));
-        stats.write(set_table_text(groups.tables[g], data.locus_names));
-    }
-    stats.close();
-    ReplicateLines lines(console);
-    const PermutationResult test = permutation_test(data, groups.groups, options.permutations, random, lines);
-    append_to_file(options.stats_path, group_report_text(test.p_values));
-}
-
 int run(Console& console, std::optional<std::uint32_t> seed) {
     print_banner(console);
     console.print("\n");
@@ -143,10 +85,24 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
     if (options.groups) console.discard_line();
     console.pause();
 
-    if (options.all_samples) all_samples_section(console, options, data);
-    if (options.per_sample) per_sample_section(console, options, data);
-    if (options.pairwise) pairwise_section(console, options, data);
-    if (options.groups) group_section(console, options, data, random);
+    Sections sections(data, Outputs{options.stats_path, options.summary_path, &console, {}});
+    NoProgress quiet;
+    if (options.all_samples) sections.all_samples(quiet);
+    if (options.per_sample) sections.per_sample(quiet);
+    if (options.pairwise) {
+        Coordinates sites;
+        const bool distances_on = !options.coordinates_path.empty();
+        if (distances_on) {
+            sites = read_coordinates_file(options.coordinates_path, data.sample_count());
+            console.print(coordinates_echo(sites, data.catalogue));
+            console.pause();
+        }
+        sections.pairwise(distances_on ? &sites : nullptr, quiet);
+    }
+    if (options.groups) {
+        ReplicateLines lines(console);
+        sections.groups(options.permutations, random, lines);
+    }
 
     console.print(strprintf("\n\nFINISHED\n\nStatistics have been recorded in %s\nallele/phenotype frequencies in "
                             "%s\n\npress <enter> to exit",
@@ -157,11 +113,7 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
 
 }  // namespace
 
-Dataset load_phase(Console& console, const std::string& input_path) {
-    const FileDimensions dims = measure_data_file(input_path);
-    console.print(format_file_dimensions(input_path, dims));
-    check_dimensions(input_path, dims);
-    print_allocation_messages(console);
+Dataset load_data_set(const std::string& input_path, const FileDimensions& dims, Progress& progress) {
     LoadedData loaded = load_data_file(input_path, dims);
     Dataset data;
     data.catalogue = build_sample_catalogue(loaded.table);
@@ -169,8 +121,21 @@ Dataset load_phase(Console& console, const std::string& input_path) {
     // Every analysis works from the coded data: the text cells are no longer needed.
     loaded.table = DataTable{};
     data.locus_names = std::move(loaded.locus_names);
-    data.summaries = summarise_all_loci(data.coded);
+    data.summaries.reserve(data.locus_count());
+    for (const CodedLocus& locus : data.coded.loci) {
+        data.summaries.push_back(summarise_locus(locus));
+        progress.step(data.summaries.size(), data.locus_count());
+    }
     return data;
+}
+
+Dataset load_phase(Console& console, const std::string& input_path) {
+    const FileDimensions dims = measure_data_file(input_path);
+    console.print(format_file_dimensions(input_path, dims));
+    check_dimensions(input_path, dims);
+    print_allocation_messages(console);
+    NoProgress quiet;
+    return load_data_set(input_path, dims, quiet);
 }
 
 int run_program(std::istream& in, std::ostream& out, std::optional<std::uint32_t> seed) {

@@ -26,8 +26,8 @@ std::string with_crlf(std::string_view text) {
     throw FatalError(strprintf("\nWriting %s failed!", path.c_str()));
 }
 
-std::FILE* open_for_append(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+std::FILE* open_for(const std::string& path, const char* mode) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
     if (file == nullptr) open_failed(path);
     return file;
 }
@@ -45,14 +45,17 @@ void append_to_file(const std::string& path, std::string_view text) {
     file.close();
 }
 
-AppendFile::AppendFile(const std::string& path)
-    : path_(path), file_(open_for_append(path), &std::fclose) {}
+AppendFile::AppendFile(const std::string& path, Format format)
+    : path_(path), format_(format), file_(open_for(path, format == Format::classic ? "ab" : "wb"), &std::fclose) {}
 
 AppendFile::~AppendFile() = default;  // unique_ptr closes a file still open
 
 void AppendFile::write(std::string_view text) {
     if (!file_) write_failed(path_);  // written after close()
-    if (!write_translated(file_.get(), text)) write_failed(path_);
+    const bool written = format_ == Format::classic
+                             ? write_translated(file_.get(), text)
+                             : std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size();
+    if (!written) write_failed(path_);
 }
 
 void AppendFile::close() {
@@ -61,6 +64,11 @@ void AppendFile::close() {
     const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;
     if (!flushed || !closed) write_failed(path_);
+}
+
+void truncate_file(const std::string& path) {
+    std::FILE* file = open_for(path, "wb");
+    if (std::fclose(file) != 0) write_failed(path);
 }
 
 }  // namespace phenostat

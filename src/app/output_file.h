@@ -25,9 +25,13 @@ void append_to_file(const std::string& path, std::string_view text);
 // closes, reporting failures as FatalError "\nWriting %s failed!". The
 // destructor closes a file that is still open without reporting (a section
 // abandoned by an exception).
+//
+// A tidy table is written with Format::table: created afresh (truncated), its
+// line ends left as LF.
 class AppendFile {
 public:
-    explicit AppendFile(const std::string& path);
+    enum class Format { classic, table };
+    explicit AppendFile(const std::string& path, Format format = Format::classic);
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
     ~AppendFile();
@@ -37,7 +41,11 @@ public:
 
 private:
     std::string path_;
+    Format format_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
 };
+
+// Empties `path` (creating it if absent): --overwrite.
+void truncate_file(const std::string& path);
 
 }  // namespace phenostat

@@ -42,3 +42,17 @@ void appendf(std::string& out, const char* format, ...) {
 }
 
 }  // namespace phenostat
+
+#include <charconv>
+#include <cmath>
+
+namespace phenostat {
+
+std::string shortest(double value) {
+    if (!std::isfinite(value)) return "NA";
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace phenostat

@@ -18,3 +18,11 @@ __attribute__((format(printf, 2, 3)))
 void appendf(std::string& out, const char* format, ...);
 
 }  // namespace phenostat
+
+namespace phenostat {
+
+// The shortest text that reads back as the same double ("0.1", "3", "1e-05");
+// "NA" for a value that is not finite.
+std::string shortest(double value);
+
+}  // namespace phenostat

@@ -103,6 +103,7 @@ Coordinates read_coordinates(std::istream& in, std::size_t sample_count) {
     Coordinates coordinates;
     coordinates.longitude.assign(sample_count, 0.0);
     coordinates.latitude.assign(sample_count, 0.0);
+    coordinates.known.assign(sample_count, 0);
     std::string token;
     double longitude = 0;
     bool have_longitude = false;
@@ -114,6 +115,7 @@ Coordinates read_coordinates(std::istream& in, std::size_t sample_count) {
             have_longitude = true;
             return;
         }
+        coordinates.known[coordinates.pairs_read] = 1;
         coordinates.longitude[coordinates.pairs_read] = longitude;
         coordinates.latitude[coordinates.pairs_read] = value;
         ++coordinates.pairs_read;
@@ -136,6 +138,121 @@ Coordinates read_coordinates_file(const std::string& path, std::size_t sample_co
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FatalError(strprintf("\nOpening %s failed!", path.c_str()));
     return read_coordinates(in, sample_count);
+}
+
+namespace {
+
+std::vector<std::string> split_fields(const std::string& line, bool on_tabs) {
+    std::vector<std::string> fields;
+    std::string field;
+    bool in_field = false;
+    for (const char c : line) {
+        const bool separator = on_tabs ? c == '\t' : is_white_space(c);
+        if (separator) {
+            if (on_tabs || in_field) fields.push_back(field);
+            field.clear();
+            in_field = false;
+        } else {
+            field.push_back(c);
+            in_field = true;
+        }
+    }
+    if (on_tabs || in_field) fields.push_back(field);
+    return fields;
+}
+
+// The whole text as a number, or nothing.
+std::optional<double> strict_number(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+[[noreturn]] void bad_line(const std::string& path, std::size_t line, const std::string& what) {
+    throw FatalError(strprintf("%s, line %zu: %s", path.c_str(), line, what.c_str()));
+}
+
+void check_site(const std::string& path, std::size_t line, double longitude, double latitude) {
+    if (longitude < -180 || longitude > 180)
+        bad_line(path, line, strprintf("longitude %g is outside -180..180 (is latitude given first?)", longitude));
+    if (latitude < -90 || latitude > 90)
+        bad_line(path, line, strprintf("latitude %g is outside -90..90 (is latitude given first?)", latitude));
+}
+
+double number_on_line(const std::string& path, std::size_t line, const std::string& text) {
+    const std::optional<double> value = strict_number(text);
+    if (!value) bad_line(path, line, "'" + text + "' is not a number");
+    return *value;
+}
+
+}  // namespace
+
+Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
+                            std::vector<std::string>& unmatched) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw FatalError(strprintf("Opening the coordinates file %s failed.", path.c_str()));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    const std::size_t count = sample_names.size();
+    Coordinates sites;
+    sites.longitude.assign(count, 0.0);
+    sites.latitude.assign(count, 0.0);
+    sites.known.assign(count, 0);
+    // Named lines: three tab-separated fields on every line that is not blank.
+    bool named = false, blank = true;
+    for (const std::string& line : lines) {
+        if (split_fields(line, false).empty()) continue;
+        named = (blank || named) && split_fields(line, true).size() == 3;
+        blank = false;
+    }
+    if (!named) {
+        std::size_t value_count = 0;
+        double longitude = 0;
+        for (std::size_t l = 0; l < lines.size() && sites.pairs_read < count; ++l) {
+            for (const std::string& token : split_fields(lines[l], false)) {
+                const double value = number_on_line(path, l + 1, token);
+                if (value_count++ % 2 == 0) {
+                    longitude = value;
+                    continue;
+                }
+                check_site(path, l + 1, longitude, value);
+                sites.longitude[sites.pairs_read] = longitude;
+                sites.latitude[sites.pairs_read] = value;
+                sites.known[sites.pairs_read++] = 1;
+                if (sites.pairs_read == count) break;
+            }
+        }
+        return sites;
+    }
+    std::vector<std::string> seen;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const std::vector<std::string> fields = split_fields(lines[l], true);
+        if (fields.size() != 3) continue;
+        if (l == 0 && (!strict_number(fields[1]) || !strict_number(fields[2]))) continue;  // a header
+        const double longitude = number_on_line(path, l + 1, fields[1]);
+        const double latitude = number_on_line(path, l + 1, fields[2]);
+        check_site(path, l + 1, longitude, latitude);
+        if (std::find(seen.begin(), seen.end(), fields[0]) != seen.end())
+            bad_line(path, l + 1, "the sample " + fields[0] + " was given a site before");
+        seen.push_back(fields[0]);
+        bool matched = false;
+        for (std::size_t s = 0; s < count; ++s) {
+            if (sample_names[s] != fields[0]) continue;
+            sites.longitude[s] = longitude;
+            sites.latitude[s] = latitude;
+            sites.known[s] = 1;
+            matched = true;
+        }
+        if (matched) ++sites.pairs_read;
+        else unmatched.push_back(fields[0]);
+    }
+    return sites;
 }
 
 }  // namespace phenostat

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +24,10 @@ namespace phenostat {
 
 struct Coordinates {
     std::vector<double> longitude;  // degrees, one per sample in catalogue order
-    std::vector<double> latitude;   // degrees; both are 0 for samples from pairs_read on
+    std::vector<double> latitude;   // degrees; both are 0 for samples without a site
+    std::vector<char> known;        // 1 for the samples that have a site
     std::size_t pairs_read = 0;     // complete pairs read (at most the sample count)
-    bool has(std::size_t sample) const { return sample < pairs_read; }
+    bool has(std::size_t sample) const { return sample < known.size() && known[sample] != 0; }
 };
 
 // The value of one token.
@@ -36,5 +38,15 @@ Coordinates read_coordinates(std::istream& in, std::size_t sample_count);
 
 // The file version: FatalError "\nOpening %s failed!" when it cannot be opened.
 Coordinates read_coordinates_file(const std::string& path, std::size_t sample_count);
+
+// The command line's coordinates file, read strictly: either the file above
+// (numbers only, in catalogue order) or lines of name<TAB>longitude<TAB>latitude
+// matched to the samples by name (a sample name that recurs gets the site of
+// its name; a first line whose numbers do not read is a header). A value that
+// is not a number, a longitude outside [-180, 180], a latitude outside
+// [-90, 90] or a name given twice stops the run (FatalError naming the file and
+// the line). `unmatched` receives the names of the file that no sample has.
+Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
+                            std::vector<std::string>& unmatched);
 
 }  // namespace phenostat

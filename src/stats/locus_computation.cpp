@@ -194,6 +194,9 @@ LocusOutcome SetAccumulator::finish(TermCache& cache) {
     LocusStats& r = outcome.stats;
     outcome.typed = typed_;
     outcome.no_pairs_within = within_pairs_ == 0;
+    outcome.set_size = set_size_;
+    outcome.pairs_within = within_pairs_;
+    outcome.pairs_between = typed_ * (typed_ - 1) / 2 - within_pairs_;
     if (typed_ == 0) return outcome;  // nobody typed: every field stays 0.0
     const bool full = detail_ == Detail::full;
     const CodedLocus& locus = *locus_;

@@ -33,6 +33,10 @@ struct LocusOutcome {
     LocusStats stats;
     std::int64_t typed = 0;        // N: the locus's weight in the average
     bool no_pairs_within = false;  // no sample of the set holds two typed individuals
+    // What decides whether a value is defined (the record holds 0.0 where it is not).
+    std::size_t set_size = 0;        // samples in the set, typed at the locus or not
+    std::int64_t pairs_within = 0;   // pairs of typed individuals of the same sample
+    std::int64_t pairs_between = 0;  // pairs of typed individuals of different samples
 };
 
 // p * log(p) and p * (1 - p) for p = count / total, each pair computed once

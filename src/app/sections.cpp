@@ -1,0 +1,107 @@
+#include "app/sections.h"
+
+#include "reports/console_text.h"
+#include "reports/significance_report.h"
+#include "reports/stats_file.h"
+#include "reports/summary_file.h"
+#include "reports/tidy_tables.h"
+
+namespace phenostat {
+
+AppendFile& Sections::loci_table() {
+    if (!loci_) {
+        loci_.emplace(outputs_.tables_folder + "/loci.tsv", AppendFile::Format::table);
+        loci_->write(loci_table_header());
+    }
+    return *loci_;
+}
+
+void Sections::table(const std::string& name, const std::string& text) {
+    if (!tables()) return;
+    AppendFile file(outputs_.tables_folder + "/" + name, AppendFile::Format::table);
+    file.write(text);
+    file.close();
+}
+
+void Sections::finish() {
+    if (loci_) loci_->close();
+}
+
+void Sections::all_samples(Progress& progress) {
+    const AllSamplesResult result = analyse_all_samples(data_);
+    print(all_samples_console_text(result.table, data_.locus_names));
+    AppendFile stats(outputs_.stats_path);
+    stats.write(ALL_SAMPLES_TITLE);
+    stats.write(set_table_text(result.table, data_.locus_names));
+    stats.close();
+    AppendFile summary(outputs_.summary_path);
+    std::optional<AppendFile> frequencies;
+    if (tables()) {
+        frequencies.emplace(outputs_.tables_folder + "/frequencies.tsv", AppendFile::Format::table);
+        frequencies->write(frequencies_header());
+    }
+    for (std::size_t i = 0; i < data_.locus_count(); ++i) {
+        const CodedLocus& locus = data_.coded.loci[i];
+        summary.write(frequency_summary_text(locus, data_.summaries[i], result.tallies[i], data_.catalogue,
+                                             data_.locus_names[i]));
+        if (frequencies)
+            frequencies->write(frequencies_rows(data_.locus_names[i], locus, data_.summaries[i], result.tallies[i],
+                                                data_.catalogue));
+        progress.step(i + 1, data_.locus_count());
+    }
+    summary.close();
+    if (frequencies) frequencies->close();
+    if (tables()) loci_table().write(loci_table_rows("all", "all", 0, result.table, data_.locus_names));
+}
+
+void Sections::per_sample(Progress& progress) {
+    AppendFile stats(outputs_.stats_path);
+    stats.write(PER_SAMPLE_TITLE);
+    stats.write(PER_SAMPLE_NOTE);
+    print("\n\n Doing per-sample stats");
+    CombineScratch scratch;
+    for (std::size_t s = 0; s < data_.sample_count(); ++s) {
+        const std::size_t set[1] = {s};
+        const SetTable table = compute_set_table(data_, set, scratch);
+        const std::string& name = data_.catalogue.samples[s].name;
+        print(table_warnings_text(table));
+        stats.write(sample_title(name));
+        stats.write(set_table_text(table, data_.locus_names));
+        if (tables()) loci_table().write(loci_table_rows("sample", name, s + 1, table, data_.locus_names));
+        progress.step(s + 1, data_.sample_count());
+    }
+    stats.close();
+}
+
+std::vector<PairResult> Sections::pairwise(const Coordinates* sites, Progress& progress) {
+    std::vector<PairResult> pairs = analyse_pairs(data_, sites, progress);
+    print(pairs_console_text(pairs, data_.catalogue));
+    append_to_file(outputs_.stats_path, pairwise_text(pairs, data_.catalogue, sites != nullptr));
+    table("pairs.tsv", pairs_table(pairs, data_.catalogue));
+    table("fst_matrix.tsv", fst_matrix(pairs, data_.catalogue));
+    if (sites != nullptr) table("km_matrix.tsv", km_matrix(pairs, data_.catalogue));
+    return pairs;
+}
+
+PermutationResult Sections::groups(int permutations, RandomGenerator& random, Progress& progress) {
+    const GroupTables groups = analyse_groups(data_);
+    print("\n\nDoing Group Statistics...\n");
+    AppendFile stats(outputs_.stats_path);
+    stats.write(GROUP_TITLE);
+    for (std::size_t g = 0; g < groups.tables.size(); ++g) {
+        print(group_console_line(groups.groups, g));
+        print(table_warnings_text(groups.tables[g]));
+        stats.write(group_title(groups.groups.names[g]));
+        stats.write(set_table_text(groups.tables[g], data_.locus_names));
+        if (tables())
+            loci_table().write(
+                loci_table_rows("group", groups.groups.names[g], g + 1, groups.tables[g], data_.locus_names));
+    }
+    stats.close();
+    PermutationResult test = permutation_test(data_, groups.groups, permutations, random, progress);
+    append_to_file(outputs_.stats_path, group_report_text(test.p_values));
+    table("group_test.tsv", group_test_table(groups.groups, test));
+    return test;
+}
+
+}  // namespace phenostat

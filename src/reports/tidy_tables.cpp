@@ -1,0 +1,263 @@
+#include "reports/tidy_tables.h"
+
+#include <string_view>
+#include <unordered_map>
+
+#include "base/text.h"
+
+namespace phenostat {
+
+const char* const STATISTIC_NAMES[43] = {
+    "alleles_seen",
+    "alleles_per_sample",
+    "phenotypes_seen",
+    "phenotypes_per_sample",
+    "phenotypes_per_sample_variable",
+    "unshared_within",
+    "unshared_across",
+    "fst_unshared",
+    "shannon_within",
+    "shannon_across",
+    "fst_shannon",
+    "pq_within",
+    "pq_across",
+    "fst_pq",
+    "alleles_per_individual_mean",
+    "alleles_per_individual_var",
+    "alleles_per_individual_max",
+    "alleles_per_individual_min",
+    "phenotype_size_mean",
+    "phenotype_size_var",
+    "shared_within",
+    "shared_between",
+    "unshared_between",
+    "shared_across",
+    "polymorphic",
+    "psld_calculable",
+    "psld",
+    "allele_freq_across_mean",
+    "allele_freq_across_var",
+    "allele_freq_across_max",
+    "allele_freq_across_min",
+    "allele_freq_within_mean",
+    "allele_freq_within_var",
+    "allele_freq_within_max",
+    "allele_freq_within_min",
+    "phenotype_freq_across_mean",
+    "phenotype_freq_across_var",
+    "phenotype_freq_across_max",
+    "phenotype_freq_across_min",
+    "phenotype_freq_within_mean",
+    "phenotype_freq_within_var",
+    "phenotype_freq_within_max",
+    "phenotype_freq_within_min",
+};
+
+namespace {
+
+using S = LocusStats;
+
+// Whether a field of a locus record holds a value, or a 0.0 that stands for
+// "undefined": nobody typed, no pair to average over, a single sample where
+// samples are compared, a monomorphic locus for F'st, no PsLD.
+bool is_defined(const LocusOutcome& o, LocusStatsField field) {
+    const LocusStats& r = o.stats;
+    const std::int64_t pairs_across = o.pairs_within + o.pairs_between;
+    const bool several = o.set_size >= 2;
+    const bool varies = several && r.polymorphic == 1.0;
+    if (o.typed == 0 || field == &S::phenotypes_per_sample_variable) return false;
+    if (field == &S::unshared_within || field == &S::shared_within) return o.pairs_within > 0;
+    if (field == &S::unshared_across || field == &S::shared_across) return several && pairs_across > 0;
+    if (field == &S::unshared_between || field == &S::shared_between) return several && o.pairs_between > 0;
+    if (field == &S::fst_unshared) return varies && o.pairs_within > 0 && r.unshared_across != 0.0;
+    if (field == &S::fst_shannon) return varies && r.shannon_across != 0.0;
+    if (field == &S::fst_pq) return varies && r.pq_across != 0.0;
+    if (field == &S::psld) return r.psld_calculable == 1.0;
+    return true;
+}
+
+// A tab, then the cell's text.
+void cell(std::string& out, std::string_view text) {
+    out.push_back('\t');
+    out.append(text);
+}
+
+std::string na_or(bool defined, double value) { return defined ? shortest(value) : std::string("NA"); }
+
+std::string number_or_na(std::size_t number) { return number == 0 ? std::string("NA") : std::to_string(number); }
+
+void append_fields(std::string& out, std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (const std::string_view field : fields) {
+        if (!first) out.push_back('\t');
+        out.append(field);
+        first = false;
+    }
+}
+
+// Sample names, made unique with "#<catalogue number>" where a name recurs.
+std::vector<std::string> unique_names(const SampleCatalogue& catalogue) {
+    std::unordered_map<std::string, int> uses;
+    for (const Sample& sample : catalogue.samples) ++uses[sample.name];
+    std::vector<std::string> names;
+    for (std::size_t s = 0; s < catalogue.sample_count(); ++s) {
+        const std::string& name = catalogue.samples[s].name;
+        names.push_back(uses[name] > 1 ? name + "#" + std::to_string(s + 1) : name);
+    }
+    return names;
+}
+
+template <class Value>
+std::string matrix(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue, Value value) {
+    const std::size_t count = catalogue.sample_count();
+    std::vector<std::string> cells(count * count, "0");
+    for (const PairResult& pair : pairs)
+        cells[pair.first * count + pair.second] = cells[pair.second * count + pair.first] = value(pair);
+    const std::vector<std::string> names = unique_names(catalogue);
+    std::string out;
+    for (const std::string& name : names) cell(out, name);
+    out += "\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        out += names[i];
+        for (std::size_t j = 0; j < count; ++j) cell(out, cells[i * count + j]);
+        out += "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string loci_table_header() {
+    std::string out = "analysis\tset\tset_number\tlocus\tindividuals";
+    for (const char* name : STATISTIC_NAMES) cell(out, name);
+    return out + "\n";
+}
+
+std::string loci_table_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
+                            const SetTable& table, const std::vector<std::string>& locus_names) {
+    std::string out;
+    const std::string set_number = number_or_na(number);
+    std::int64_t typed = 0;
+    bool defined_somewhere[43] = {};
+    for (std::size_t i = 0; i < table.loci.size(); ++i) {
+        const LocusOutcome& locus = table.loci[i];
+        append_fields(out, {analysis, set_name, set_number, locus_names[i], std::to_string(locus.typed)});
+        for (std::size_t c = 0; c < 43; ++c) {
+            const bool defined = is_defined(locus, PRINTED_FIELDS[c]);
+            defined_somewhere[c] = defined_somewhere[c] || defined;
+            cell(out, na_or(defined, locus.stats.*PRINTED_FIELDS[c]));
+        }
+        out += "\n";
+        typed += locus.typed;
+    }
+    // The average row, weighted as in the stats file: a field is NA only
+    // where no locus defines it. phenotypes_per_sample_variable is defined
+    // when some locus has more than one phenotype per sample.
+    append_fields(out, {analysis, set_name, set_number, "average", std::to_string(typed)});
+    for (std::size_t c = 0; c < 43; ++c) {
+        const double value = table.average.*PRINTED_FIELDS[c];
+        const bool defined = PRINTED_FIELDS[c] == &S::phenotypes_per_sample_variable ? value != 0.0
+                                                                                      : defined_somewhere[c];
+        cell(out, na_or(defined, value));
+    }
+    return out + "\n";
+}
+
+std::string frequencies_header() { return "locus\tsample\tsample_number\tkind\titem\tcount\tfrequency\n"; }
+
+std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locus, const LocusSummary& summary,
+                             const PooledTally& pooled, const SampleCatalogue& catalogue) {
+    std::vector<std::string> allele_item(locus.allele_count()), phenotype_item(locus.phenotype_count());
+    for (std::size_t a = 0; a < locus.allele_count(); ++a) allele_item[a] = std::to_string(locus.allele_codes[a]);
+    for (std::size_t p = 0; p < locus.phenotype_count(); ++p)
+        for (std::uint32_t k = locus.phenotype_begin[p]; k < locus.phenotype_begin[p + 1]; ++k)
+            phenotype_item[p] += (k > locus.phenotype_begin[p] ? "/" : "") + allele_item[locus.phenotype_alleles[k]];
+    // Items in pooled column order; a sample lists those it holds.
+    std::vector<std::int32_t> allele_count(locus.allele_count()), phenotype_count(locus.phenotype_count());
+    std::string out;
+    auto rows = [&](std::string_view sample, const std::string& number, std::int64_t typed) {
+        for (const TallyEntry& e : pooled.alleles) {
+            const std::int32_t count = allele_count[static_cast<std::size_t>(e.id)];
+            if (count == 0) continue;
+            append_fields(out, {locus_name, sample, number, "allele", allele_item[static_cast<std::size_t>(e.id)],
+                                std::to_string(count), shortest(count / static_cast<double>(typed))});
+            out += "\n";
+        }
+        for (const TallyEntry& e : pooled.phenotypes) {
+            const std::int32_t count = phenotype_count[static_cast<std::size_t>(e.id)];
+            if (count == 0) continue;
+            append_fields(out, {locus_name, sample, number, "phenotype",
+                                phenotype_item[static_cast<std::size_t>(e.id)], std::to_string(count),
+                                shortest(count / static_cast<double>(typed))});
+            out += "\n";
+        }
+    };
+    std::int64_t typed = 0;
+    for (const TallyEntry& e : pooled.alleles) allele_count[static_cast<std::size_t>(e.id)] = e.count;
+    for (const TallyEntry& e : pooled.phenotypes) phenotype_count[static_cast<std::size_t>(e.id)] = e.count;
+    for (const SampleSummary& sample : summary.samples) typed += sample.typed;
+    rows("all", "NA", typed);
+    for (std::size_t s = 0; s < summary.samples.size(); ++s) {
+        const SampleSummary& sample = summary.samples[s];
+        std::fill(allele_count.begin(), allele_count.end(), 0);
+        std::fill(phenotype_count.begin(), phenotype_count.end(), 0);
+        for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e)
+            allele_count[static_cast<std::size_t>(summary.allele_entries[e].id)] = summary.allele_entries[e].count;
+        for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e)
+            phenotype_count[static_cast<std::size_t>(summary.phenotype_entries[e].id)] =
+                summary.phenotype_entries[e].count;
+        rows(catalogue.samples[s].name, std::to_string(s + 1), sample.typed);
+    }
+    return out;
+}
+
+std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue,
+                        const std::vector<Interval>& intervals) {
+    std::string out = "sample_a\tnumber_a\tsample_b\tnumber_b\tfst_unshared\tfst_shannon\tfst_pq\tkm\tfst_ci_low\t"
+                      "fst_ci_high\n";
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        const PairResult& pair = pairs[k];
+        const bool ci = k < intervals.size() && intervals[k].defined;
+        append_fields(out, {catalogue.samples[pair.first].name, std::to_string(pair.first + 1),
+                            catalogue.samples[pair.second].name, std::to_string(pair.second + 1),
+                            shortest(pair.fst_unshared), shortest(pair.fst_shannon), shortest(pair.fst_pq),
+                            na_or(pair.distance == DistanceStatus::found, pair.km),
+                            na_or(ci, ci ? intervals[k].low : 0.0), na_or(ci, ci ? intervals[k].high : 0.0)});
+        out += "\n";
+    }
+    return out;
+}
+
+std::string fst_matrix(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue) {
+    return matrix(pairs, catalogue, [](const PairResult& pair) { return shortest(pair.fst_unshared); });
+}
+
+std::string km_matrix(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue) {
+    return matrix(pairs, catalogue,
+                  [](const PairResult& pair) { return na_or(pair.distance == DistanceStatus::found, pair.km); });
+}
+
+std::string group_test_table(const GroupCatalogue& groups, const PermutationResult& test) {
+    std::string out = "statistic";
+    for (const std::string& name : groups.names) cell(out, name);
+    out += "\ttest_statistic\treplicates_at_least\tpermutations\tp_value\n";
+    for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) {
+        std::size_t column = 0;
+        while (PRINTED_FIELDS[column] != COMPARED_FIELDS[k]) ++column;
+        out += STATISTIC_NAMES[column];
+        for (const ComparedValues& values : test.group_values) cell(out, shortest(values[k]));
+        append_fields(out, {"", shortest(test.observed[k]), std::to_string(test.at_least[k]),
+                            std::to_string(test.permutations),
+                            shortest(static_cast<double>(test.at_least[k]) / test.permutations)});
+        out += "\n";
+    }
+    return out;
+}
+
+std::string key_value_table(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string out = "key\tvalue\n";
+    for (const auto& [key, value] : entries) out += key + "\t" + value + "\n";
+    return out;
+}
+
+}  // namespace phenostat
