@@ -28,6 +28,12 @@ void append_sample_warnings(std::string& text, const SampleCatalogue& catalogue)
 
 }  // namespace
 
+std::string listing_warnings_text(const SampleCatalogue& catalogue) {
+    std::string text;
+    append_sample_warnings(text, catalogue);
+    return text;
+}
+
 std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue) {
     std::string text = strprintf("\n\nThere are %i samples represented in the file",
                                  static_cast<int>(catalogue.sample_count()));

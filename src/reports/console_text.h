@@ -17,6 +17,9 @@ inline constexpr const char* NO_PAIRS_WITHIN_WARNING = "\nWarning no pairs withi
 // the "Press <enter> to continue" request.
 std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue);
 
+// The listing's warnings alone: recurring sample names, samples with mixed groups.
+std::string listing_warnings_text(const SampleCatalogue& catalogue);
+
 // The echo that lets the user check the order of the coordinates:
 // "\n<name>\tlong %f, lat %f" per sample ("\n<name>\tno coordinates" for a
 // sample without a pair), a warning when the file held too few pairs, then

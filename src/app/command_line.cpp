@@ -1,0 +1,263 @@
+#include "app/command_line.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <new>
+
+#include "app/dialogue.h"
+#include "app/driver.h"
+#include "app/output_file.h"
+#include "app/sections.h"
+#include "base/clock.h"
+#include "base/fatal_error.h"
+#include "base/text.h"
+#include "reports/console_text.h"
+#include "reports/stats_file.h"
+#include "reports/tidy_tables.h"
+
+namespace phenostat {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandLine {
+    std::string data, stem, coords;
+    bool all = false, each = false, pairwise = false, no_tables = false, overwrite = false, quiet = false;
+    int permutations = 0;       // 0: no group test
+    std::int64_t seed = -1;     // -1: the clock
+    bool analyses() const { return all || each || pairwise || permutations > 0; }
+};
+
+// One line on the terminal, rewritten as the work goes: the task, the count,
+// the total and the time left.
+class TerminalProgress final : public Progress {
+public:
+    TerminalProgress(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
+    TerminalProgress& task(const char* label) {
+        label_ = label;
+        start_ = last_ = std::chrono::steady_clock::now();
+        return *this;
+    }
+    void step(std::size_t done, std::size_t total) override {
+        if (!shown_) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (done < total && now - last_ < std::chrono::milliseconds(200)) return;
+        last_ = now;
+        const double elapsed = std::chrono::duration<double>(now - start_).count();
+        const double left = elapsed * static_cast<double>(total - done) / static_cast<double>(done);
+        err_ << strprintf("\r%s: %zu of %zu, %.0f s left   ", label_, done, total, left);
+        if (done == total) err_ << '\n';
+        err_.flush();
+    }
+
+private:
+    std::ostream& err_;
+    bool shown_;
+    const char* label_ = "";
+    std::chrono::steady_clock::time_point start_, last_;
+};
+
+// The parsed options, or the exit status when the run ends here (help,
+// version, usage error).
+std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, std::ostream& out, std::ostream& err) {
+    CLI::App app{"PHENOSTAT: population-genetic statistics from allelic phenotypes.", "phenostat"};
+    app.footer(
+        "Without arguments, phenostat asks its questions on the console instead.\n"
+        "With DATA and no analysis option, it checks DATA and writes nothing.\n"
+        "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).");
+    app.add_option("DATA", line.data, "The data file")->required();
+    app.add_option("-o,--out", line.stem, "Output stem (default: DATA without its last extension)");
+    app.add_flag("-a,--all", line.all, "Statistics of all samples together, with the frequency tables");
+    app.add_flag("-e,--each", line.each, "Statistics of each sample in turn");
+    app.add_flag("-p,--pairwise", line.pairwise, "F'st between every pair of samples");
+    app.add_option("-c,--coords", line.coords,
+                   "Coordinates of the samples (implies --pairwise): longitude and latitude in sample order, or "
+                   "lines of name, longitude, latitude");
+    app.add_option("-g,--groups", line.permutations, "Group statistics and a permutation test with N permutations")
+        ->type_name("N")
+        ->check(CLI::Range(1, INT_MAX));
+    app.add_option("-s,--seed", line.seed, "Seed of the random generator (default: the clock)")
+        ->type_name("N")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{4294967295}));
+    app.add_flag("--no-tables", line.no_tables, "Write only the two classic files");
+    app.add_flag("--overwrite", line.overwrite, "Start the output files afresh (default: append)");
+    app.add_flag("-q,--quiet", line.quiet, "No progress line");
+    app.set_version_flag("-V,--version", std::string("phenostat ") + PHENOSTAT_VERSION);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        out << "phenostat " << PHENOSTAT_VERSION << '\n';
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        err << "phenostat: " << error.what() << "\nRun 'phenostat --help' for the options.\n";
+        return 2;
+    }
+    if (!line.coords.empty()) line.pairwise = true;
+    if (line.stem.empty()) line.stem = fs::path(line.data).replace_extension().string();
+    return std::nullopt;
+}
+
+std::string join_names(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
+// The distinct assignments of the samples to the groups (and to no group)
+// that the shuffles can give: S! / (n_1! ... n_k! n_none!).
+long double distinct_assignments(const GroupCatalogue& groups) {
+    long double log_count = std::lgamma(static_cast<long double>(groups.slots.size()) + 1);
+    std::size_t grouped = 0;
+    for (const std::size_t size : groups.sizes) {
+        log_count -= std::lgamma(static_cast<long double>(size) + 1);
+        grouped += size;
+    }
+    log_count -= std::lgamma(static_cast<long double>(groups.slots.size() - grouped) + 1);
+    return std::round(std::exp(log_count));
+}
+
+void warn_about_groups(const Dataset& data, int permutations, std::ostream& err) {
+    const GroupCatalogue groups = build_group_catalogue(data.catalogue);
+    if (groups.names.size() == 1)
+        err << "phenostat: warning: there is only one group (" << groups.names[0]
+            << "): the group test cannot tell groups apart, and every P-value is 1.\n";
+    if (groups.names.size() < 2) return;
+    const long double assignments = distinct_assignments(groups);
+    if (assignments < permutations)
+        err << strprintf("phenostat: warning: the samples can be assigned to the groups in only %.0Lf distinct ways, "
+                         "fewer than the %d permutations asked for; the P-values cannot go below 1/%.0Lf.\n",
+                         assignments, permutations, assignments);
+}
+
+// The tables this run writes; an existing one stops the run unless --overwrite.
+void check_tables(const CommandLine& line, const std::string& folder) {
+    std::vector<std::string> names = {"run.tsv"};
+    if (line.all || line.each || line.permutations > 0) names.push_back("loci.tsv");
+    if (line.all) names.push_back("frequencies.tsv");
+    if (line.pairwise) names.insert(names.end(), {"pairs.tsv", "fst_matrix.tsv"});
+    if (!line.coords.empty()) names.push_back("km_matrix.tsv");
+    if (line.permutations > 0) names.push_back("group_test.tsv");
+    for (const std::string& name : names) {
+        if (fs::exists(folder + "/" + name))
+            throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
+                                       "files, --out for another stem, or --no-tables.",
+                                       folder.c_str(), name.c_str()));
+    }
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
+}
+
+std::string iso_date(std::time_t now) {
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return strprintf("%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                     utc.tm_min, utc.tm_sec);
+}
+
+int run(int argc, const char* const* argv, const CommandLine& line, std::ostream& out, std::ostream& err) {
+    TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
+    if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
+    const FileDimensions dims = measure_data_file(line.data);
+    check_dimensions(line.data, dims);
+    const Dataset data = load_data_set(line.data, dims, progress.task("loading"));
+    const GroupCatalogue groups = build_group_catalogue(data.catalogue);
+    out << strprintf("%s: %ld individuals, %zu loci, %zu samples, %zu groups\n", line.data.c_str(),
+                     dims.individual_count, data.locus_count(), data.sample_count(), groups.names.size());
+    // Each warning of the listing starts "\n\nWarning: ".
+    const std::string warnings = listing_warnings_text(data.catalogue);
+    for (std::size_t at = 0; (at = warnings.find("Warning: ", at)) != std::string::npos;) {
+        const std::size_t end = std::min(warnings.find("\n\nWarning: ", at), warnings.size());
+        err << "phenostat: warning: " << warnings.substr(at + 9, end - at - 9) << '\n';
+        at = end;
+    }
+    if (!line.analyses()) return 0;
+
+    Coordinates sites;
+    if (!line.coords.empty()) {
+        std::vector<std::string> names, unmatched, missing;
+        for (const Sample& sample : data.catalogue.samples) names.push_back(sample.name);
+        sites = read_sites_file(line.coords, names, unmatched);
+        for (std::size_t s = 0; s < data.sample_count(); ++s)
+            if (!sites.has(s)) missing.push_back(names[s]);
+        if (!missing.empty())
+            err << "phenostat: warning: no coordinates for " << join_names(missing) << "; their distances are NA.\n";
+        if (!unmatched.empty())
+            err << "phenostat: warning: " << line.coords << " names samples the data lack: " << join_names(unmatched)
+                << ".\n";
+    }
+    const std::string folder = line.stem + "_tables";
+    if (!line.no_tables && !line.overwrite) check_tables(line, folder);
+    if (!line.no_tables && line.overwrite) check_tables(CommandLine{}, folder);
+
+    const std::time_t now = current_time();
+    const auto seed = static_cast<std::uint32_t>(line.seed >= 0 ? line.seed : now);
+    out << "seed: " << seed << '\n';
+    const Outputs outputs{line.stem + "_stats.txt", line.stem + "_summary.txt", nullptr,
+                          line.no_tables ? std::string() : folder};
+    for (const std::string* path : {&outputs.stats_path, &outputs.summary_path}) {
+        if (line.overwrite) truncate_file(*path);
+        append_to_file(*path, run_header_text(line.data, now));
+    }
+    Sections sections(data, outputs);
+    if (line.all) sections.all_samples(progress.task("all samples"));
+    if (line.each) sections.per_sample(progress.task("each sample"));
+    if (line.pairwise) sections.pairwise(line.coords.empty() ? nullptr : &sites, progress.task("pairs"));
+    RandomGenerator random(seed);
+    if (line.permutations > 0) {
+        warn_about_groups(data, line.permutations, err);
+        sections.groups(line.permutations, random, progress.task("permutations"));
+    }
+    std::string command = argv[0];
+    for (int a = 1; a < argc; ++a) command += std::string(" ") + argv[a];
+    sections.table("run.tsv", key_value_table({
+                                  {"version", PHENOSTAT_VERSION},
+                                  {"command_line", command},
+                                  {"data_file", line.data},
+                                  {"data_bytes", std::to_string(fs::file_size(line.data))},
+                                  {"date", iso_date(now)},
+                                  {"seed", std::to_string(seed)},
+                                  {"permutations", std::to_string(line.permutations)},
+                                  {"all", line.all ? "yes" : "no"},
+                                  {"each", line.each ? "yes" : "no"},
+                                  {"pairwise", line.pairwise ? "yes" : "no"},
+                                  {"coordinates", line.coords.empty() ? "NA" : line.coords},
+                                  {"stem", line.stem},
+                                  {"overwrite", line.overwrite ? "yes" : "no"},
+                              }));
+    sections.finish();
+    out << "statistics: " << outputs.stats_path << "\nfrequencies: " << outputs.summary_path << '\n';
+    if (!line.no_tables) out << "tables: " << folder << "/\n";
+    return 0;
+}
+
+// A message written for the dialogue, on one line of its own.
+std::string trimmed(std::string message) {
+    message.erase(0, message.find_first_not_of('\n'));
+    return message;
+}
+
+}  // namespace
+
+int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CommandLine line;
+    if (const std::optional<int> status = parse(argc, argv, line, out, err)) return *status;
+    try {
+        return run(argc, argv, line, out, err);
+    } catch (const FatalError& error) {
+        err << "phenostat: " << trimmed(error.what()) << '\n';
+    } catch (const std::bad_alloc&) {
+        err << "phenostat: memory allocation failed.\n";
+    }
+    return 1;
+}
+
+}  // namespace phenostat
