@@ -57,16 +57,19 @@ DistanceStatus pair_distance(const Coordinates& sites, std::size_t i, std::size_
 
 }  // namespace
 
-std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* sites, Progress& progress) {
+std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* sites, Progress& progress,
+                                      const LocusResamples* resamples) {
     const std::size_t count = data.sample_count();
     const std::size_t total = count < 2 ? 0 : count * (count - 1) / 2;
     std::vector<PairResult> pairs;
     pairs.reserve(total);
     CombineScratch scratch;
+    std::vector<LocusOutcome> loci;
     for (std::size_t i = 0; i + 1 < count; ++i) {
         for (std::size_t j = i + 1; j < count; ++j) {
             const std::size_t set[2] = {i, j};
-            const ComparedAverage compared = compute_compared_average(data, set, scratch);
+            const ComparedAverage compared =
+                compute_compared_average(data, set, scratch, resamples != nullptr ? &loci : nullptr);
             PairResult& pair = pairs.emplace_back();
             pair.first = i;
             pair.second = j;
@@ -75,6 +78,7 @@ std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* si
             pair.fst_pq = compared.average.fst_pq;
             pair.loci_without_pairs_within = compared.loci_without_pairs_within;
             if (sites != nullptr) pair.distance = pair_distance(*sites, i, j, pair.km);
+            if (resamples != nullptr) pair.fst_interval = bootstrap_field(loci, &LocusStats::fst_unshared, *resamples);
             progress.step(pairs.size(), total);
         }
     }

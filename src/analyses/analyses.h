@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/bootstrap.h"
 #include "analyses/set_statistics.h"
 #include "base/progress.h"
 #include "base/random_generator.h"
@@ -47,12 +48,15 @@ struct PairResult {
     double fst_unshared = 0, fst_shannon = 0, fst_pq = 0;  // the pair's averages across loci
     std::size_t loci_without_pairs_within = 0;
     DistanceStatus distance = DistanceStatus::none;
-    double km = 0;  // when distance == found
+    double km = 0;         // when distance == found
+    Interval fst_interval;  // of fst_unshared, with a bootstrap
 };
 
 // Every pair i < j in catalogue order, each analysed as a two-sample data
-// set; with `sites`, the distance from sample j's site to sample i's.
-std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* sites, Progress& progress);
+// set; with `sites`, the distance from sample j's site to sample i's; with
+// `resamples`, a bootstrap interval of the F'st.
+std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* sites, Progress& progress,
+                                      const LocusResamples* resamples = nullptr);
 
 // ---- Groups and the permutation test ----
 

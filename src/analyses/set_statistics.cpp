@@ -17,7 +17,8 @@ SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set
 }
 
 ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set,
-                                         CombineScratch& scratch) {
+                                         CombineScratch& scratch, std::vector<LocusOutcome>* loci) {
+    if (loci != nullptr) loci->clear();
     std::int64_t total = 0;
     for (const LocusSummary& summary : data.summaries)
         for (const std::size_t s : set) total += summary.samples[s].typed;
@@ -27,6 +28,7 @@ ComparedAverage compute_compared_average(const Dataset& data, std::span<const st
         const LocusOutcome locus =
             compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::compared, scratch);
         result.loci_without_pairs_within += locus.no_pairs_within;
+        if (loci != nullptr) loci->push_back(locus);
         averager.add(locus.stats, locus.typed);
     }
     result.average = averager.result();

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <new>
 
 #include "app/dialogue.h"
@@ -17,6 +18,7 @@
 #include "base/fatal_error.h"
 #include "base/text.h"
 #include "reports/console_text.h"
+#include "reports/isolation_report.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
 
@@ -30,6 +32,11 @@ struct CommandLine {
     bool all = false, each = false, pairwise = false, no_tables = false, overwrite = false, quiet = false;
     int permutations = 0;       // 0: no group test
     std::int64_t seed = -1;     // -1: the clock
+    bool ibd = false;
+    GeneticScale ibd_genetic = GeneticScale::rousset;
+    GeographicScale ibd_distance = GeographicScale::log;
+    int ibd_permutations = 9999;
+    int bootstrap = 0;          // replicates; 0: no bootstrap
     bool analyses() const { return all || each || pairwise || permutations > 0; }
 };
 
@@ -84,6 +91,22 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
     app.add_option("-s,--seed", line.seed, "Seed of the random generator (default: the clock)")
         ->type_name("N")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{4294967295}));
+    app.add_flag("--ibd", line.ibd, "Isolation by distance: Mantel test and regression (needs --coords)");
+    const std::map<std::string, GeneticScale> genetic{{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}};
+    app.add_option("--ibd-genetic", line.ibd_genetic, "Genetic distance: rousset, F/(1-F) (default), or fst")
+        ->transform(CLI::CheckedTransformer(genetic));
+    const std::map<std::string, GeographicScale> geographic{{"log", GeographicScale::log},
+                                                            {"linear", GeographicScale::linear}};
+    app.add_option("--ibd-distance", line.ibd_distance, "Geographic distance: log, ln(km) (default), or linear")
+        ->transform(CLI::CheckedTransformer(geographic));
+    app.add_option("--ibd-permutations", line.ibd_permutations, "Permutations of the Mantel test (default 9999)")
+        ->type_name("N")
+        ->check(CLI::Range(1, INT_MAX));
+    app.add_option("--bootstrap", line.bootstrap,
+                   "Confidence intervals of every average across loci and pairwise F'st from B resamplings of the "
+                   "loci")
+        ->type_name("B")
+        ->check(CLI::Range(1, 1000000));
     app.add_flag("--no-tables", line.no_tables, "Write only the two classic files");
     app.add_flag("--overwrite", line.overwrite, "Start the output files afresh (default: append)");
     app.add_flag("-q,--quiet", line.quiet, "No progress line");
@@ -98,6 +121,11 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
         return 0;
     } catch (const CLI::ParseError& error) {
         err << "phenostat: " << error.what() << "\nRun 'phenostat --help' for the options.\n";
+        return 2;
+    }
+    if (line.ibd && line.coords.empty()) {
+        err << "phenostat: --ibd needs the coordinates of the samples (--coords FILE).\nRun 'phenostat --help' for "
+               "the options.\n";
         return 2;
     }
     if (!line.coords.empty()) line.pairwise = true;
@@ -144,6 +172,8 @@ void check_tables(const CommandLine& line, const std::string& folder) {
     if (line.all) names.push_back("frequencies.tsv");
     if (line.pairwise) names.insert(names.end(), {"pairs.tsv", "fst_matrix.tsv"});
     if (!line.coords.empty()) names.push_back("km_matrix.tsv");
+    if (line.ibd) names.insert(names.end(), {"ibd.tsv", "ibd_pairs.tsv", "ibd.svg"});
+    if (line.bootstrap > 0 && (line.all || line.each || line.permutations > 0)) names.push_back("averages_ci.tsv");
     if (line.permutations > 0) names.push_back("group_test.tsv");
     for (const std::string& name : names) {
         if (fs::exists(folder + "/" + name))
@@ -201,8 +231,10 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     const std::time_t now = current_time();
     const auto seed = static_cast<std::uint32_t>(line.seed >= 0 ? line.seed : now);
     out << "seed: " << seed << '\n';
+    LocusResamples resamples;
+    if (line.bootstrap > 0) resamples = draw_resamples(data.locus_count(), static_cast<std::size_t>(line.bootstrap), seed);
     const Outputs outputs{line.stem + "_stats.txt", line.stem + "_summary.txt", nullptr,
-                          line.no_tables ? std::string() : folder};
+                          line.no_tables ? std::string() : folder, line.bootstrap > 0 ? &resamples : nullptr};
     for (const std::string* path : {&outputs.stats_path, &outputs.summary_path}) {
         if (line.overwrite) truncate_file(*path);
         append_to_file(*path, run_header_text(line.data, now));
@@ -210,11 +242,21 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     Sections sections(data, outputs);
     if (line.all) sections.all_samples(progress.task("all samples"));
     if (line.each) sections.per_sample(progress.task("each sample"));
-    if (line.pairwise) sections.pairwise(line.coords.empty() ? nullptr : &sites, progress.task("pairs"));
+    std::vector<PairResult> pairs;
+    if (line.pairwise) pairs = sections.pairwise(line.coords.empty() ? nullptr : &sites, progress.task("pairs"));
     RandomGenerator random(seed);
     if (line.permutations > 0) {
         warn_about_groups(data, line.permutations, err);
         sections.groups(line.permutations, random, progress.task("permutations"));
+    }
+    if (line.ibd) {
+        const IsolationScales scales{line.ibd_genetic, line.ibd_distance};
+        const IsolationResult ibd = isolation_by_distance(pairs, data.sample_count(), scales.genetic,
+                                                          scales.geographic, line.ibd_permutations, seed);
+        out << isolation_console_text(ibd, scales);
+        sections.table("ibd.tsv", isolation_table(ibd, scales, seed));
+        sections.table("ibd_pairs.tsv", isolation_pairs_table(ibd, pairs, data.catalogue));
+        sections.table("ibd.svg", isolation_plot(ibd, scales));
     }
     std::string command = argv[0];
     for (int a = 1; a < argc; ++a) command += std::string(" ") + argv[a];
@@ -226,6 +268,8 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
                                   {"date", iso_date(now)},
                                   {"seed", std::to_string(seed)},
                                   {"permutations", std::to_string(line.permutations)},
+                                  {"bootstrap", std::to_string(line.bootstrap)},
+                                  {"ibd", line.ibd ? "yes" : "no"},
                                   {"all", line.all ? "yes" : "no"},
                                   {"each", line.each ? "yes" : "no"},
                                   {"pairwise", line.pairwise ? "yes" : "no"},

@@ -16,6 +16,18 @@ AppendFile& Sections::loci_table() {
     return *loci_;
 }
 
+void Sections::set_rows(std::string_view analysis, std::string_view name, std::size_t number,
+                        const SetTable& table) {
+    if (!tables()) return;
+    loci_table().write(loci_table_rows(analysis, name, number, table, data_.locus_names));
+    if (outputs_.resamples == nullptr) return;
+    if (!intervals_) {
+        intervals_.emplace(outputs_.tables_folder + "/averages_ci.tsv", AppendFile::Format::table);
+        intervals_->write(averages_ci_header());
+    }
+    intervals_->write(averages_ci_rows(analysis, name, number, table, bootstrap_table(table, *outputs_.resamples)));
+}
+
 void Sections::table(const std::string& name, const std::string& text) {
     if (!tables()) return;
     AppendFile file(outputs_.tables_folder + "/" + name, AppendFile::Format::table);
@@ -25,6 +37,7 @@ void Sections::table(const std::string& name, const std::string& text) {
 
 void Sections::finish() {
     if (loci_) loci_->close();
+    if (intervals_) intervals_->close();
 }
 
 void Sections::all_samples(Progress& progress) {
@@ -51,7 +64,7 @@ void Sections::all_samples(Progress& progress) {
     }
     summary.close();
     if (frequencies) frequencies->close();
-    if (tables()) loci_table().write(loci_table_rows("all", "all", 0, result.table, data_.locus_names));
+    set_rows("all", "all", 0, result.table);
 }
 
 void Sections::per_sample(Progress& progress) {
@@ -67,14 +80,14 @@ void Sections::per_sample(Progress& progress) {
         print(table_warnings_text(table));
         stats.write(sample_title(name));
         stats.write(set_table_text(table, data_.locus_names));
-        if (tables()) loci_table().write(loci_table_rows("sample", name, s + 1, table, data_.locus_names));
+        set_rows("sample", name, s + 1, table);
         progress.step(s + 1, data_.sample_count());
     }
     stats.close();
 }
 
 std::vector<PairResult> Sections::pairwise(const Coordinates* sites, Progress& progress) {
-    std::vector<PairResult> pairs = analyse_pairs(data_, sites, progress);
+    std::vector<PairResult> pairs = analyse_pairs(data_, sites, progress, outputs_.resamples);
     print(pairs_console_text(pairs, data_.catalogue));
     append_to_file(outputs_.stats_path, pairwise_text(pairs, data_.catalogue, sites != nullptr));
     table("pairs.tsv", pairs_table(pairs, data_.catalogue));
@@ -93,9 +106,7 @@ PermutationResult Sections::groups(int permutations, RandomGenerator& random, Pr
         print(table_warnings_text(groups.tables[g]));
         stats.write(group_title(groups.groups.names[g]));
         stats.write(set_table_text(groups.tables[g], data_.locus_names));
-        if (tables())
-            loci_table().write(
-                loci_table_rows("group", groups.groups.names[g], g + 1, groups.tables[g], data_.locus_names));
+        set_rows("group", groups.groups.names[g], g + 1, groups.tables[g]);
     }
     stats.close();
     PermutationResult test = permutation_test(data_, groups.groups, permutations, random, progress);

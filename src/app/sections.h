@@ -20,6 +20,7 @@ struct Outputs {
     std::string summary_path;
     Console* dialogue = nullptr;  // where the dialogue's console text goes; null: none
     std::string tables_folder;    // where the tidy tables go; empty: none
+    const LocusResamples* resamples = nullptr;  // the bootstrap's, when one is asked for
 };
 
 class Sections {
@@ -42,10 +43,12 @@ private:
     }
     bool tables() const { return !outputs_.tables_folder.empty(); }
     AppendFile& loci_table();
+    // The set's rows of loci.tsv and, with a bootstrap, of averages_ci.tsv.
+    void set_rows(std::string_view analysis, std::string_view name, std::size_t number, const SetTable& table);
 
     const Dataset& data_;
     Outputs outputs_;
-    std::optional<AppendFile> loci_;
+    std::optional<AppendFile> loci_, intervals_;
 };
 
 }  // namespace phenostat

@@ -20,3 +20,32 @@ private:
 };
 
 }  // namespace phenostat
+
+namespace phenostat {
+
+// The generator of the resampling analyses (the Mantel test, the bootstrap):
+// SplitMix64 over a 64-bit state, with unbiased bounded draws. A stream is
+// fixed by the run's seed and its own number, so that one analysis's draws
+// never shift another's.
+class Stream64 {
+public:
+    Stream64(std::uint64_t seed, std::uint64_t stream) : state_(seed * 0x9E3779B97F4A7C15ull ^ (stream << 32 | stream)) {}
+    std::uint64_t next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // Uniform on 0 .. bound - 1 (bound > 0), by rejection of the incomplete last block.
+    std::uint64_t below(std::uint64_t bound) {
+        const std::uint64_t limit = ~std::uint64_t{0} - (~std::uint64_t{0} % bound);
+        std::uint64_t x = next();
+        while (x >= limit) x = next();
+        return x % bound;
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+}  // namespace phenostat

@@ -57,25 +57,6 @@ namespace {
 
 using S = LocusStats;
 
-// Whether a field of a locus record holds a value, or a 0.0 that stands for
-// "undefined": nobody typed, no pair to average over, a single sample where
-// samples are compared, a monomorphic locus for F'st, no PsLD.
-bool is_defined(const LocusOutcome& o, LocusStatsField field) {
-    const LocusStats& r = o.stats;
-    const std::int64_t pairs_across = o.pairs_within + o.pairs_between;
-    const bool several = o.set_size >= 2;
-    const bool varies = several && r.polymorphic == 1.0;
-    if (o.typed == 0 || field == &S::phenotypes_per_sample_variable) return false;
-    if (field == &S::unshared_within || field == &S::shared_within) return o.pairs_within > 0;
-    if (field == &S::unshared_across || field == &S::shared_across) return several && pairs_across > 0;
-    if (field == &S::unshared_between || field == &S::shared_between) return several && o.pairs_between > 0;
-    if (field == &S::fst_unshared) return varies && o.pairs_within > 0 && r.unshared_across != 0.0;
-    if (field == &S::fst_shannon) return varies && r.shannon_across != 0.0;
-    if (field == &S::fst_pq) return varies && r.pq_across != 0.0;
-    if (field == &S::psld) return r.psld_calculable == 1.0;
-    return true;
-}
-
 // A tab, then the cell's text.
 void cell(std::string& out, std::string_view text) {
     out.push_back('\t');
@@ -125,6 +106,18 @@ std::string matrix(const std::vector<PairResult>& pairs, const SampleCatalogue& 
     return out;
 }
 
+// The average row's rule: a field is NA only where no locus defines it;
+// phenotypes_per_sample_variable is defined when some locus has more than one
+// phenotype per sample.
+std::array<bool, 43> average_defined(const SetTable& table) {
+    std::array<bool, 43> defined{};
+    for (const LocusOutcome& locus : table.loci)
+        for (std::size_t c = 0; c < 43; ++c) defined[c] = defined[c] || is_defined(locus, PRINTED_FIELDS[c]);
+    for (std::size_t c = 0; c < 43; ++c)
+        if (PRINTED_FIELDS[c] == &S::phenotypes_per_sample_variable) defined[c] = table.average.*PRINTED_FIELDS[c] != 0.0;
+    return defined;
+}
+
 }  // namespace
 
 std::string loci_table_header() {
@@ -138,29 +131,35 @@ std::string loci_table_rows(std::string_view analysis, std::string_view set_name
     std::string out;
     const std::string set_number = number_or_na(number);
     std::int64_t typed = 0;
-    bool defined_somewhere[43] = {};
     for (std::size_t i = 0; i < table.loci.size(); ++i) {
         const LocusOutcome& locus = table.loci[i];
         append_fields(out, {analysis, set_name, set_number, locus_names[i], std::to_string(locus.typed)});
-        for (std::size_t c = 0; c < 43; ++c) {
-            const bool defined = is_defined(locus, PRINTED_FIELDS[c]);
-            defined_somewhere[c] = defined_somewhere[c] || defined;
-            cell(out, na_or(defined, locus.stats.*PRINTED_FIELDS[c]));
-        }
+        for (std::size_t c = 0; c < 43; ++c)
+            cell(out, na_or(is_defined(locus, PRINTED_FIELDS[c]), locus.stats.*PRINTED_FIELDS[c]));
         out += "\n";
         typed += locus.typed;
     }
-    // The average row, weighted as in the stats file: a field is NA only
-    // where no locus defines it. phenotypes_per_sample_variable is defined
-    // when some locus has more than one phenotype per sample.
+    const std::array<bool, 43> defined = average_defined(table);
     append_fields(out, {analysis, set_name, set_number, "average", std::to_string(typed)});
-    for (std::size_t c = 0; c < 43; ++c) {
-        const double value = table.average.*PRINTED_FIELDS[c];
-        const bool defined = PRINTED_FIELDS[c] == &S::phenotypes_per_sample_variable ? value != 0.0
-                                                                                      : defined_somewhere[c];
-        cell(out, na_or(defined, value));
-    }
+    for (std::size_t c = 0; c < 43; ++c) cell(out, na_or(defined[c], table.average.*PRINTED_FIELDS[c]));
     return out + "\n";
+}
+
+std::string averages_ci_header() { return "analysis\tset\tset_number\tstatistic\testimate\tlow\thigh\treplicates\n"; }
+
+std::string averages_ci_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
+                             const SetTable& table, const std::array<Interval, 43>& intervals) {
+    std::string out;
+    const std::array<bool, 43> defined = average_defined(table);
+    for (std::size_t c = 0; c < 43; ++c) {
+        const Interval& interval = intervals[c];
+        const bool ci = interval.replicates > 0;
+        append_fields(out, {analysis, set_name, number_or_na(number), STATISTIC_NAMES[c],
+                            na_or(defined[c], table.average.*PRINTED_FIELDS[c]), na_or(ci, interval.low),
+                            na_or(ci, interval.high), std::to_string(interval.replicates)});
+        out += "\n";
+    }
+    return out;
 }
 
 std::string frequencies_header() { return "locus\tsample\tsample_number\tkind\titem\tcount\tfrequency\n"; }
@@ -211,18 +210,18 @@ std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locu
     return out;
 }
 
-std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue,
-                        const std::vector<Interval>& intervals) {
+std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue) {
     std::string out = "sample_a\tnumber_a\tsample_b\tnumber_b\tfst_unshared\tfst_shannon\tfst_pq\tkm\tfst_ci_low\t"
                       "fst_ci_high\n";
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const PairResult& pair = pairs[k];
-        const bool ci = k < intervals.size() && intervals[k].defined;
+        const Interval& interval = pair.fst_interval;
+        const bool ci = interval.replicates > 0;
         append_fields(out, {catalogue.samples[pair.first].name, std::to_string(pair.first + 1),
                             catalogue.samples[pair.second].name, std::to_string(pair.second + 1),
                             shortest(pair.fst_unshared), shortest(pair.fst_shannon), shortest(pair.fst_pq),
                             na_or(pair.distance == DistanceStatus::found, pair.km),
-                            na_or(ci, ci ? intervals[k].low : 0.0), na_or(ci, ci ? intervals[k].high : 0.0)});
+                            na_or(ci, interval.low), na_or(ci, interval.high)});
         out += "\n";
     }
     return out;

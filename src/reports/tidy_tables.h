@@ -20,19 +20,20 @@ std::string loci_table_header();
 std::string loci_table_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
                             const SetTable& table, const std::vector<std::string>& locus_names);
 
+// averages_ci.tsv: a row per statistic of a set's average across loci, with
+// its bootstrap interval.
+std::string averages_ci_header();
+std::string averages_ci_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
+                             const SetTable& table, const std::array<Interval, 43>& intervals);
+
 // frequencies.tsv: the allele-carrier and phenotype counts of a locus over all
 // samples and in each sample, in long form.
 std::string frequencies_header();
 std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locus, const LocusSummary& summary,
                              const PooledTally& pooled, const SampleCatalogue& catalogue);
 
-// pairs.tsv; the interval columns are NA when `intervals` is empty.
-struct Interval {
-    double low = 0, high = 0;
-    bool defined = false;
-};
-std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue,
-                        const std::vector<Interval>& intervals = {});
+// pairs.tsv; the interval columns are NA without a bootstrap.
+std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue);
 
 // Square matrices over the samples (names made unique by catalogue number
 // where they recur), readable as R's as.dist(read.delim(f, row.names = 1)).

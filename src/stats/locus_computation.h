@@ -123,4 +123,10 @@ private:
     std::int64_t variable_weight_ = 0;
 };
 
+// Whether a field of a locus record holds a value, or a 0.0 that stands for
+// "undefined": nobody typed, no pair to average over, a single sample where
+// samples are compared, a monomorphic locus for F'st, no PsLD.
+// phenotypes_per_sample_variable belongs to averages only.
+bool is_defined(const LocusOutcome& outcome, LocusStatsField field);
+
 }  // namespace phenostat

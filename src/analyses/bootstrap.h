@@ -1,0 +1,45 @@
+#pragma once
+// Confidence intervals over loci: the loci are resampled with replacement,
+// each replicate's average across loci is recomputed by the rule of the
+// average row (weights: individuals typed), and the 2.5% and 97.5%
+// percentiles of the replicates are reported (linear interpolation between
+// order statistics, R's quantile type 7).
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "analyses/set_statistics.h"
+
+namespace phenostat {
+
+// Replicate r takes locus i counts[r * loci + i] times. Every table and pair
+// of a run is resampled with the same replicates.
+struct LocusResamples {
+    std::size_t loci = 0;
+    std::size_t replicates = 0;
+    std::vector<std::uint32_t> counts;
+    std::span<const std::uint32_t> replicate(std::size_t r) const { return {counts.data() + r * loci, loci}; }
+};
+LocusResamples draw_resamples(std::size_t loci, std::size_t replicates, std::uint64_t seed);
+
+struct Interval {
+    double low = 0, high = 0;
+    std::size_t replicates = 0;  // replicates in which the statistic was defined; 0: no interval
+};
+
+// The interval of the defined values (sorted in place).
+Interval percentile_interval(std::vector<double>& values);
+
+// Every printed field of the table's average across loci, in column order. A
+// replicate defines a field when one of its loci does (is_defined), as the
+// average row does; phenotypes_per_sample_variable when one of its loci has
+// more than one phenotype per sample.
+std::array<Interval, 43> bootstrap_table(const SetTable& table, const LocusResamples& resamples);
+
+// The interval of one field's average over per-locus records (the F'st of a pair).
+Interval bootstrap_field(std::span<const LocusOutcome> loci, LocusStatsField field, const LocusResamples& resamples);
+
+}  // namespace phenostat

@@ -1,0 +1,111 @@
+#include "analyses/isolation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include "base/random_generator.h"
+
+namespace phenostat {
+
+namespace {
+
+constexpr std::uint64_t MANTEL_STREAM = 1;
+const double UNDEFINED = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+Line fit_line(const std::vector<double>& x, const std::vector<double>& y) {
+    Line line;
+    const std::size_t n = x.size();
+    if (n < 3) return line;
+    double mean_x = 0, mean_y = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        mean_x += x[k];
+        mean_y += y[k];
+    }
+    mean_x /= static_cast<double>(n);
+    mean_y /= static_cast<double>(n);
+    double sxx = 0, syy = 0, sxy = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double dx = x[k] - mean_x, dy = y[k] - mean_y;
+        sxx += dx * dx;
+        syy += dy * dy;
+        sxy += dx * dy;
+    }
+    if (sxx == 0 || syy == 0) return line;
+    line.defined = true;
+    line.r = sxy / std::sqrt(sxx * syy);
+    line.slope = sxy / sxx;
+    line.intercept = mean_y - line.slope * mean_x;
+    return line;
+}
+
+IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::size_t sample_count,
+                                      GeneticScale genetic, GeographicScale geographic, int permutations,
+                                      std::uint64_t seed) {
+    IsolationResult result;
+    result.permutations = permutations;
+    // Both distances as full matrices, NaN where a pair has none.
+    std::vector<double> g(sample_count * sample_count, UNDEFINED), d(sample_count * sample_count, UNDEFINED);
+    std::vector<char> used_sample(sample_count, 0);
+    std::vector<double> x, y;
+    for (const PairResult& pair : pairs) {
+        IsolationPair& out = result.pairs.emplace_back();
+        const double f = pair.fst_unshared;
+        const bool genetic_defined = genetic == GeneticScale::fst || f != 1.0;
+        out.genetic = genetic == GeneticScale::fst ? f : f / (1.0 - f);
+        if (genetic_defined)
+            g[pair.first * sample_count + pair.second] = g[pair.second * sample_count + pair.first] = out.genetic;
+        const bool located = pair.distance == DistanceStatus::found;
+        const bool geographic_defined = located && (geographic == GeographicScale::linear || pair.km > 0);
+        out.geographic = geographic == GeographicScale::linear ? pair.km : std::log(pair.km);
+        if (geographic_defined)
+            d[pair.first * sample_count + pair.second] = d[pair.second * sample_count + pair.first] = out.geographic;
+        out.exclusion = !located             ? Exclusion::no_distance
+                        : !geographic_defined ? Exclusion::zero_distance
+                        : !genetic_defined    ? Exclusion::fst_one
+                                              : Exclusion::none;
+        ++result.excluded[static_cast<std::size_t>(out.exclusion)];
+        if (out.exclusion != Exclusion::none) continue;
+        x.push_back(out.geographic);
+        y.push_back(out.genetic);
+        used_sample[pair.first] = used_sample[pair.second] = 1;
+    }
+    result.excluded[static_cast<std::size_t>(Exclusion::none)] = 0;
+    result.pairs_used = x.size();
+    result.samples_used = static_cast<std::size_t>(std::count(used_sample.begin(), used_sample.end(), 1));
+    const Line observed = fit_line(x, y);
+    result.defined = observed.defined;
+    result.r = observed.r;
+    result.slope = observed.slope;
+    result.intercept = observed.intercept;
+    if (!observed.defined) return result;
+
+    // Mantel test: the genetic matrix's samples take the places of a random
+    // permutation; r over the pairs where both distances are defined.
+    std::vector<std::size_t> place(sample_count);
+    std::iota(place.begin(), place.end(), std::size_t{0});
+    Stream64 random(seed, MANTEL_STREAM);
+    for (int k = 0; k < permutations; ++k) {
+        for (std::size_t i = sample_count; i > 1; --i) std::swap(place[i - 1], place[random.below(i)]);
+        x.clear();
+        y.clear();
+        for (std::size_t i = 0; i < sample_count; ++i) {
+            for (std::size_t j = i + 1; j < sample_count; ++j) {
+                const double geo = d[i * sample_count + j];
+                const double gen = g[place[i] * sample_count + place[j]];
+                if (std::isnan(geo) || std::isnan(gen)) continue;
+                x.push_back(geo);
+                y.push_back(gen);
+            }
+        }
+        const Line permuted = fit_line(x, y);
+        if (permuted.defined && permuted.r >= observed.r) ++result.at_least;
+    }
+    result.p = static_cast<double>(1 + result.at_least) / static_cast<double>(1 + permutations);
+    return result;
+}
+
+}  // namespace phenostat

@@ -1,0 +1,26 @@
+#pragma once
+// Isolation by distance as text: the console summary, the tables ibd.tsv and
+// ibd_pairs.tsv, and the scatter plot ibd.svg.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analyses/isolation.h"
+
+namespace phenostat {
+
+struct IsolationScales {
+    GeneticScale genetic;
+    GeographicScale geographic;
+};
+
+std::string isolation_console_text(const IsolationResult& result, IsolationScales scales);
+std::string isolation_table(const IsolationResult& result, IsolationScales scales, std::uint64_t seed);
+std::string isolation_pairs_table(const IsolationResult& result, const std::vector<PairResult>& pairs,
+                                  const SampleCatalogue& catalogue);
+// A self-contained SVG: the pairs used, the least-squares line, axes labelled
+// with their units, r and P in the title.
+std::string isolation_plot(const IsolationResult& result, IsolationScales scales);
+
+}  // namespace phenostat
