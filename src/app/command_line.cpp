@@ -165,8 +165,9 @@ void warn_about_groups(const Dataset& data, int permutations, std::ostream& err)
                          assignments, permutations, assignments);
 }
 
-// The tables this run writes; an existing one stops the run unless --overwrite.
-void check_tables(const CommandLine& line, const std::string& folder) {
+// The tables folder; without --overwrite, a table that this run would write
+// and that an earlier run left stops the run before anything is written.
+void prepare_tables(const CommandLine& line, const std::string& folder) {
     std::vector<std::string> names = {"run.tsv"};
     if (line.all || line.each || line.permutations > 0) names.push_back("loci.tsv");
     if (line.all) names.push_back("frequencies.tsv");
@@ -176,7 +177,7 @@ void check_tables(const CommandLine& line, const std::string& folder) {
     if (line.bootstrap > 0 && (line.all || line.each || line.permutations > 0)) names.push_back("averages_ci.tsv");
     if (line.permutations > 0) names.push_back("group_test.tsv");
     for (const std::string& name : names) {
-        if (fs::exists(folder + "/" + name))
+        if (!line.overwrite && fs::exists(folder + "/" + name))
             throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
                                        "files, --out for another stem, or --no-tables.",
                                        folder.c_str(), name.c_str()));
@@ -225,8 +226,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
                 << ".\n";
     }
     const std::string folder = line.stem + "_tables";
-    if (!line.no_tables && !line.overwrite) check_tables(line, folder);
-    if (!line.no_tables && line.overwrite) check_tables(CommandLine{}, folder);
+    if (!line.no_tables) prepare_tables(line, folder);
 
     const std::time_t now = current_time();
     const auto seed = static_cast<std::uint32_t>(line.seed >= 0 ? line.seed : now);
