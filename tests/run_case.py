@@ -6,7 +6,7 @@
 Every entry of a case folder except stdin.txt, args, generate.py and expected/
 is an input, copied into a fresh working directory; generate.py, when present,
 runs there next (for inputs too large or too odd to keep). The program then
-runs there with stdin.txt as its standard input, the lines of `args` as its
+runs there with stdin.txt (if any) as its standard input, the lines of `args` as its
 arguments, and a fixed clock (SOURCE_DATE_EPOCH, TZ=UTC).
 
 expected/ holds `stdout`, `status`, optionally `stderr` (empty when absent), and
@@ -41,9 +41,9 @@ def run(binary, case, work):
     before = files_under(work)
     args = (case / "args").read_text().splitlines() if (case / "args").is_file() else []
     env = dict(os.environ, SOURCE_DATE_EPOCH=CLOCK, TZ="UTC", LC_ALL="C")
-    with open(case / "stdin.txt", "rb") as stdin:
-        done = subprocess.run([binary, *args], cwd=work, stdin=stdin, capture_output=True, env=env,
-                              timeout=TIMEOUT_SECONDS)
+    stdin = (case / "stdin.txt").read_bytes() if (case / "stdin.txt").is_file() else b""
+    done = subprocess.run([binary, *args], cwd=work, input=stdin, capture_output=True, env=env,
+                          timeout=TIMEOUT_SECONDS)
     actual = {"stdout": done.stdout, "stderr": done.stderr, "status": b"%d\n" % done.returncode}
     for name, data in files_under(work).items():
         if before.get(name) != data or (case / "expected" / name).is_file():

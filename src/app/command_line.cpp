@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -69,6 +70,20 @@ private:
     std::chrono::steady_clock::time_point start_, last_;
 };
 
+// A whole number from `low` to `high`, written in decimal digits.
+CLI::Validator whole_number(std::int64_t low, std::int64_t high) {
+    const std::string message = strprintf(" is not a whole number from %lld to %lld", static_cast<long long>(low),
+                                          static_cast<long long>(high));
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            std::int64_t value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error == std::errc() && end == text.data() + text.size() && value >= low && value <= high) return {};
+            return "'" + text + "'" + message;
+        },
+        "");
+}
+
 // The parsed options, or the exit status when the run ends here (help,
 // version, usage error).
 std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, std::ostream& out, std::ostream& err) {
@@ -87,10 +102,10 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
                    "lines of name, longitude, latitude");
     app.add_option("-g,--groups", line.permutations, "Group statistics and a permutation test with N permutations")
         ->type_name("N")
-        ->check(CLI::Range(1, INT_MAX));
+        ->check(whole_number(1, INT_MAX));
     app.add_option("-s,--seed", line.seed, "Seed of the random generator (default: the clock)")
         ->type_name("N")
-        ->check(CLI::Range(std::int64_t{0}, std::int64_t{4294967295}));
+        ->check(whole_number(0, 4294967295));
     app.add_flag("--ibd", line.ibd, "Isolation by distance: Mantel test and regression (needs --coords)");
     const std::map<std::string, GeneticScale> genetic{{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}};
     app.add_option("--ibd-genetic", line.ibd_genetic, "Genetic distance: rousset, F/(1-F) (default), or fst")
@@ -101,12 +116,12 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
         ->transform(CLI::CheckedTransformer(geographic));
     app.add_option("--ibd-permutations", line.ibd_permutations, "Permutations of the Mantel test (default 9999)")
         ->type_name("N")
-        ->check(CLI::Range(1, INT_MAX));
+        ->check(whole_number(1, INT_MAX));
     app.add_option("--bootstrap", line.bootstrap,
                    "Confidence intervals of every average across loci and pairwise F'st from B resamplings of the "
                    "loci")
         ->type_name("B")
-        ->check(CLI::Range(1, 1000000));
+        ->check(whole_number(1, 1000000));
     app.add_flag("--no-tables", line.no_tables, "Write only the two classic files");
     app.add_flag("--overwrite", line.overwrite, "Start the output files afresh (default: append)");
     app.add_flag("-q,--quiet", line.quiet, "No progress line");
