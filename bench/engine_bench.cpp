@@ -1,151 +1,111 @@
-// Speed of the statistics engine on the full eHGDP data set (1350
-// individuals, 79 samples in 7 regions, 678 loci), beside the literal
-// computation on the same work.
+// Speed of the analyses on the full eHGDP data set (1350 individuals, 79
+// samples in 7 regions, 678 loci).
 //
 //   bench/run_bench.sh            (builds and runs everything)
-//   build-bench/bench/phenostat_bench --benchmark_filter=Engine
+//   build-bench/bench/phenostat_bench --benchmark_filter=Replicate
 
 #include <benchmark/benchmark.h>
 
 #include <numeric>
-#include <random>
-#include <sstream>
 
-#include "analyses/group_statistics.h"
-#include "analyses/set_statistics.h"
-#include "input/data_table.h"
-#include "input/phenotype_coding.h"
-#include "input/sample_catalogue.h"
-#include "support/literal_reference.h"
+#include "analyses/analyses.h"
+#include "analyses/bootstrap.h"
+#include "analyses/isolation.h"
+#include "app/driver.h"
+#include "input/coordinates.h"
 
 namespace phenostat {
 namespace {
 
 const std::string DATA_FILE = std::string(PHENOSTAT_BENCH_DATA) + "/eHGDP.txt";
+const std::string COORDINATES_FILE = std::string(PHENOSTAT_BENCH_DATA) + "/eHGDP_coords.txt";
 
-struct Data {
-    LoadedData data;
-    SampleCatalogue catalogue;
-    CodedData coded;
-    std::vector<LocusSummary> summaries;
-    std::vector<literal::GroupedRow> rows;  // for the literal computation
-};
+Dataset load() {
+    NoProgress quiet;
+    return load_data_set(DATA_FILE, measure_data_file(DATA_FILE), quiet);
+}
 
-Data load() {
-    Data d;
-    d.data = load_data_file(DATA_FILE, measure_data_file(DATA_FILE));
-    d.catalogue = build_sample_catalogue(d.data.table);
-    if (code_all_loci(d.data, d.catalogue, d.coded)) throw std::runtime_error("capacity exceeded");
-    d.summaries = summarise_all_loci(d.coded);
-    for (std::size_t r = 0; r < d.data.table.row_count(); ++r) {
-        literal::GroupedRow row{std::string(d.data.table.cell(r, 0)), {std::string(d.data.table.cell(r, 1)), {}}};
-        for (std::size_t l = 0; l < d.data.locus_count(); ++l) row.row.loci.emplace_back(d.data.table.cell(r, l + 3));
-        d.rows.push_back(std::move(row));
-    }
+const Dataset& data() {
+    static const Dataset d = load();
     return d;
 }
 
-const Data& data() {
-    static const Data d = load();
-    return d;
+void Load(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(load());
 }
+BENCHMARK(Load)->Unit(benchmark::kMillisecond);
 
-std::vector<std::size_t> all_of(const Data& d) {
-    std::vector<std::size_t> set(d.catalogue.sample_count());
-    std::iota(set.begin(), set.end(), std::size_t{0});
-    return set;
+void AllSamples(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(analyse_all_samples(data()));
 }
+BENCHMARK(AllSamples)->Unit(benchmark::kMillisecond);
 
-void LoadCodeAndSummarise(benchmark::State& state) {
-    for (auto _ : state) {
-        LoadedData loaded = load_data_file(DATA_FILE, measure_data_file(DATA_FILE));
-        const SampleCatalogue catalogue = build_sample_catalogue(loaded.table);
-        CodedData coded;
-        code_all_loci(loaded, catalogue, coded);
-        benchmark::DoNotOptimize(summarise_all_loci(coded));
-    }
-}
-BENCHMARK(LoadCodeAndSummarise)->Unit(benchmark::kMillisecond);
-
-void EngineAllLociAllSamples(benchmark::State& state) {
-    const Data& d = data();
-    const CodedLoci loci{d.coded, d.summaries};
-    const auto set = all_of(d);
-    CombineScratch scratch;
-    for (auto _ : state) benchmark::DoNotOptimize(compute_set_statistics(loci, set, scratch));
-}
-BENCHMARK(EngineAllLociAllSamples)->Unit(benchmark::kMillisecond);
-
-void LiteralAllLociAllSamples(benchmark::State& state) {
-    const Data& d = data();
-    std::vector<literal::Row> rows;
-    for (const auto& row : d.rows) rows.push_back(row.row);
-    for (auto _ : state) benchmark::DoNotOptimize(literal::compute_table(rows, d.data.locus_count()));
-}
-BENCHMARK(LiteralAllLociAllSamples)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-// Random groups of 11 samples, compared statistics only (the replicate's work for one group).
-void EngineRandomGroups(benchmark::State& state) {
-    const Data& d = data();
-    const CodedLoci loci{d.coded, d.summaries};
-    std::mt19937 random(1);
-    auto all = all_of(d);
+// Every sample's table, as the per-sample analysis computes them.
+void EachSample(benchmark::State& state) {
+    const Dataset& d = data();
     CombineScratch scratch;
     for (auto _ : state) {
-        std::shuffle(all.begin(), all.end(), random);
-        std::vector<std::size_t> group(all.begin(), all.begin() + 11);
-        std::sort(group.begin(), group.end());
-        benchmark::DoNotOptimize(compute_compared_average(loci, group, scratch));
+        for (std::size_t s = 0; s < d.sample_count(); ++s) {
+            const std::size_t set[1] = {s};
+            benchmark::DoNotOptimize(compute_set_table(d, set, scratch));
+        }
     }
 }
-BENCHMARK(EngineRandomGroups)->Unit(benchmark::kMillisecond);
+BENCHMARK(EachSample)->Unit(benchmark::kMillisecond);
 
-// One replicate of the permutation test: shuffle, regroup, 7 groups' compared statistics.
-void EngineReplicate(benchmark::State& state) {
-    const Data& d = data();
-    const CodedLoci loci{d.coded, d.summaries};
+// One replicate of the permutation test: shuffle, regroup, every group's compared averages.
+void Replicate(benchmark::State& state) {
+    const Dataset& d = data();
     const GroupCatalogue groups = build_group_catalogue(d.catalogue);
-    std::istringstream in;
-    std::ostringstream out;
-    Console console(in, out);
     RandomGenerator random(7);
-    ComparedValues observed{};
-    (void)observed;
+    std::vector<std::size_t> order(d.sample_count()), group_of(d.sample_count());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    GroupScratch scratch;
+    std::vector<LocusStats> averages;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(permutation_p_values(loci, groups, observed, 1, random, console));
-        out.str("");
+        shuffle_samples(order, random);
+        for (std::size_t k = 0; k < order.size(); ++k) group_of[order[k]] = groups.slots[k];
+        compute_group_averages(d, group_of, groups.names.size(), scratch, averages);
+        benchmark::DoNotOptimize(averages);
     }
 }
-BENCHMARK(EngineReplicate)->Unit(benchmark::kMillisecond);
+BENCHMARK(Replicate)->Unit(benchmark::kMillisecond);
 
-// The same replicate the literal way: every group's rows recoded from text and compared pair by pair.
-void LiteralReplicate(benchmark::State& state) {
-    const Data& d = data();
-    const auto names = literal::group_names(d.rows);
-    for (auto _ : state) {
-        std::vector<literal::ComparedStatistics> values;
-        for (const auto& name : names) values.push_back(literal::group_compared_statistics(d.rows, name));
-        benchmark::DoNotOptimize(literal::test_statistics(values));
-    }
+void AllPairs(benchmark::State& state) {
+    NoProgress quiet;
+    for (auto _ : state) benchmark::DoNotOptimize(analyse_pairs(data(), nullptr, quiet));
 }
-BENCHMARK(LiteralReplicate)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(AllPairs)->Unit(benchmark::kMillisecond);
 
-// Every pair of samples, compared statistics over all loci (the pairwise F'st analysis' work).
-void EngineAllPairs(benchmark::State& state) {
-    const Data& d = data();
-    const CodedLoci loci{d.coded, d.summaries};
+// The Mantel test with 9,999 permutations over the 3,081 pairs.
+void Mantel(benchmark::State& state) {
+    NoProgress quiet;
+    const Coordinates sites = read_coordinates_file(COORDINATES_FILE, data().sample_count());
+    const std::vector<PairResult> pairs = analyse_pairs(data(), &sites, quiet);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(isolation_by_distance(pairs, data().sample_count(), GeneticScale::rousset,
+                                                       GeographicScale::log, 9999, 1));
+}
+BENCHMARK(Mantel)->Unit(benchmark::kMillisecond);
+
+// 1,000 bootstrap replicates of every table (all samples, each sample, each group) and every pair.
+void Bootstrap(benchmark::State& state) {
+    const Dataset& d = data();
+    NoProgress quiet;
     CombineScratch scratch;
+    const GroupTables groups = analyse_groups(d);
     for (auto _ : state) {
-        double sum = 0;
-        for (std::size_t i = 0; i + 1 < d.catalogue.sample_count(); ++i)
-            for (std::size_t j = i + 1; j < d.catalogue.sample_count(); ++j) {
-                const std::size_t pair[2] = {i, j};
-                sum += compute_compared_average(loci, pair, scratch).fst_unshared;
-            }
-        benchmark::DoNotOptimize(sum);
+        const LocusResamples resamples = draw_resamples(d.locus_count(), 1000, 1);
+        benchmark::DoNotOptimize(bootstrap_table(analyse_all_samples(d).table, resamples));
+        for (std::size_t s = 0; s < d.sample_count(); ++s) {
+            const std::size_t set[1] = {s};
+            benchmark::DoNotOptimize(bootstrap_table(compute_set_table(d, set, scratch), resamples));
+        }
+        for (const SetTable& table : groups.tables) benchmark::DoNotOptimize(bootstrap_table(table, resamples));
+        benchmark::DoNotOptimize(analyse_pairs(d, nullptr, quiet, &resamples));
     }
 }
-BENCHMARK(EngineAllPairs)->Unit(benchmark::kMillisecond);
+BENCHMARK(Bootstrap)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace phenostat

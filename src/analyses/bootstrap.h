@@ -20,8 +20,8 @@ namespace phenostat {
 struct LocusResamples {
     std::size_t loci = 0;
     std::size_t replicates = 0;
-    std::vector<std::uint32_t> counts;
-    std::span<const std::uint32_t> replicate(std::size_t r) const { return {counts.data() + r * loci, loci}; }
+    std::vector<double> counts;  // whole numbers, held as doubles for the weighted sums
+    std::span<const double> replicate(std::size_t r) const { return {counts.data() + r * loci, loci}; }
 };
 LocusResamples draw_resamples(std::size_t loci, std::size_t replicates, std::uint64_t seed);
 
