@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 missing=()
-for pkg in cmake g++ libgtest-dev; do
+for pkg in cmake g++ libgtest-dev libcli11-dev zlib1g-dev; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
 done
 command -v python3 >/dev/null 2>&1 || missing+=(python3)  # runs the end-to-end cases

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets in build-fuzz and runs each for SECONDS seconds
+# Builds the libFuzzer target in build-fuzz and runs it for SECONDS seconds
 # (default 30) on a scratch copy of its seed corpus, so the committed corpus
 # never grows. Fails on the first finding (crash, leak, timeout, out of memory);
 # the reproducer is left in build-fuzz/findings/<target>/.
@@ -7,7 +7,7 @@ set -euo pipefail
 seconds="${1:-30}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$root/build-fuzz"
-targets=(loader phenotype statistics)
+targets=(program)
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DPHENOSTAT_WERROR=ON -DPHENOSTAT_TESTS=OFF -DPHENOSTAT_FUZZ=ON >/dev/null
