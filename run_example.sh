@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Builds phenostat and runs all four analyses on the example data set
-# (eHGDP60: 1350 individuals, 79 samples in 7 regions, 60 microsatellite loci),
-# answering the console dialogue from examples/answers.txt.
-# Results are appended to out/eHGDP60_stats.txt and out/eHGDP60_summary.txt.
+# Builds phenostat and runs every analysis on the example data set (eHGDP60:
+# 1350 individuals, 79 samples in 7 regions, 60 microsatellite loci) from the
+# command line: all samples, each sample, pairwise F'st with distances, the
+# group test (1,000 permutations), isolation by distance and bootstrap
+# intervals, with a fixed seed. Results go to out/ (run again: --overwrite
+# starts them afresh).
 set -euo pipefail
 cd "$(dirname "$0")"
+scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
 cmake --build build -j2 --target phenostat
 mkdir -p out
-./build/phenostat < examples/answers.txt > out/eHGDP60_console.txt
-echo
-echo "Console transcript: out/eHGDP60_console.txt"
-echo "Statistics:         out/eHGDP60_stats.txt"
-echo "Frequency tables:   out/eHGDP60_summary.txt"
+./build/phenostat --all --each --coords examples/eHGDP60_coords.txt --groups 1000 --ibd --bootstrap 1000 \
+    --seed 2026 --overwrite --out out/eHGDP60 examples/eHGDP60.txt
