@@ -1,18 +1,15 @@
 #pragma once
-// The permutation test done the literal way: sample names shuffled, every
-// row's group column rewritten from the name's new position, every group
-// recomputed from its rows' text.
+// The group permutation test done the literal way: the samples shuffled with
+// the program's linear congruential generator, each replicate's groups
+// recomputed from their rows' text.
 
 #include <cstdint>
-#include <vector>
 
-#include "literal_reference.h"
+#include "support/literal_reference.h"
 
 namespace phenostat::literal {
 
-// The P-values of `permutations` replicates with the program's generator
-// seeded with `seed`. The samples are the runs of equal sample name in
-// `rows`; a sample's slot holds the group named on its first row.
-ComparedStatistics permutation_p_values(std::vector<GroupedRow> rows, int permutations, std::uint32_t seed);
+// The P-values of `permutations` replicates, the generator seeded with `seed`.
+ComparedStatistics permutation_p_values(const std::vector<GroupedRow>& rows, int permutations, std::uint32_t seed);
 
 }  // namespace phenostat::literal
