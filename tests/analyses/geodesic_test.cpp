@@ -15,7 +15,7 @@ constexpr double A = 6378.135, F = 1 / 298.26, EP2 = F * (2 - F) / ((1 - F) * (1
 
 // On the auxiliary sphere (reduced latitudes b1, b2) a trial longitude
 // difference w gives the arc sigma, the azimuth a0 at the equator and the
-// arc's start s1 from it. Along the geodesic ds = b sqrt(1 + k2 sin^2) and the
+// arc's start from it. Along the geodesic ds = b sqrt(1 + k2 sin^2) and the
 // ellipsoid's longitude falls behind w by f sin(a0) times the integral of
 // (2 - f) / (1 + (1 - f) sqrt(1 + k2 sin^2)), k2 = e'^2 cos^2(a0): both
 // integrals by Simpson's rule, w iterated until the longitudes agree.
@@ -23,16 +23,17 @@ double integrated_km(double lat1, double lon1, double lat2, double lon2) {
     const double b1 = std::atan((1 - F) * std::tan(lat1 * RAD)), b2 = std::atan((1 - F) * std::tan(lat2 * RAD));
     const double l = std::remainder((lon2 - lon1) * RAD, 2 * std::numbers::pi);
     double w = l, km = 0;
+    const double c1 = std::cos(b1), s1 = std::sin(b1), c2 = std::cos(b2), s2 = std::sin(b2);
     for (int round = 0; round < 40; ++round) {
-        const double x = std::cos(b2) * std::sin(w), y = std::cos(b1) * std::sin(b2) - std::sin(b1) * std::cos(b2) * std::cos(w);
-        const double sigma = std::atan2(std::hypot(x, y), std::sin(b1) * std::sin(b2) + std::cos(b1) * std::cos(b2) * std::cos(w));
-        const double sin_a0 = std::cos(b1) * std::cos(b2) * std::sin(w) / std::sin(sigma);
-        const double s1 = std::atan2(std::sin(b1), std::cos(std::atan2(x, y)) * std::cos(b1));
+        const double x = c2 * std::sin(w), y = c1 * s2 - s1 * c2 * std::cos(w);
+        const double sigma = std::atan2(std::hypot(x, y), s1 * s2 + c1 * c2 * std::cos(w));
+        const double sin_a0 = c1 * c2 * std::sin(w) / std::sin(sigma);
+        const double start = std::atan2(s1, std::cos(std::atan2(x, y)) * c1);
         const double k2 = EP2 * (1 - sin_a0 * sin_a0);
         const int n = 400;
         double length = 0, lag = 0;
         for (int i = 0; i <= n; ++i) {
-            const double s = std::sin(s1 + sigma * i / n), root = std::sqrt(1 + k2 * s * s);
+            const double s = std::sin(start + sigma * i / n), root = std::sqrt(1 + k2 * s * s);
             const double weight = (i == 0 || i == n ? 1 : i % 2 ? 4 : 2) * sigma / n / 3;
             length += weight * root;
             lag += weight * (2 - F) / (1 + (1 - F) * root);

@@ -34,7 +34,7 @@ TEST(EndOfInput, EveryCutOfAScript) {
         {"G\tS\tI\tL1\n", "data.txt\nout\nn\nn\nn\nn|\n", 1,
          "\n\nThe data file data.txt holds no data line (only a header, or nothing): nothing to analyse."},
     };
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("phenostat_eoi_" + std::to_string(::getpid()));
+    const auto dir = std::filesystem::temp_directory_path() / ("phenostat_end_of_input_" + std::to_string(::getpid()));
     for (const Case& c : cases) {
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
@@ -46,7 +46,7 @@ TEST(EndOfInput, EveryCutOfAScript) {
             const testing::ConsoleRun run = testing::run_console(script.substr(0, cut), dir);
             SCOPED_TRACE(::testing::Message() << "typed: \"" << script.substr(0, cut) << '"');
             ASSERT_EQ(run.status, cut < mark ? 1 : c.status);
-            ASSERT_TRUE(ends_with(run.console, cut < mark ? end_of_input : c.end)) << run.console.substr(run.console.size() - std::min<std::size_t>(run.console.size(), 200));
+            ASSERT_TRUE(ends_with(run.console, cut < mark ? end_of_input : c.end)) << run.console;
         }
     }
     std::filesystem::remove_all(dir);

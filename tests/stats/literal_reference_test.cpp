@@ -22,10 +22,11 @@ TEST(LiteralReference, HandWorkedValues) {
         double value;
     };
     const Case cases[] = {
-        {two, &LocusStats::alleles_seen, 3}, {two, &LocusStats::shannon_across, 1.0397}, {two, &LocusStats::pq_across, 0.625},
-        {two, &LocusStats::allele_freq_across_var, 0.0139}, {two, &LocusStats::allele_freq_across_min, 0.25},
-        {two, &LocusStats::alleles_per_sample, 1.75}, {two, &LocusStats::shannon_within, 0.4774},
-        {two, &LocusStats::pq_within, 0.3333}, {two, &LocusStats::fst_shannon, 0.5409}, {two, &LocusStats::fst_pq, 0.4667},
+        {two, &LocusStats::alleles_seen, 3}, {two, &LocusStats::shannon_across, 1.0397},
+        {two, &LocusStats::pq_across, 0.625}, {two, &LocusStats::allele_freq_across_var, 0.0139},
+        {two, &LocusStats::allele_freq_across_min, 0.25}, {two, &LocusStats::alleles_per_sample, 1.75},
+        {two, &LocusStats::shannon_within, 0.4774}, {two, &LocusStats::pq_within, 0.3333},
+        {two, &LocusStats::fst_shannon, 0.5409}, {two, &LocusStats::fst_pq, 0.4667},
         {two, &LocusStats::allele_freq_within_mean, 0.625}, {two, &LocusStats::allele_freq_within_var, 0.0208},
         {two, &LocusStats::allele_freq_within_min, 0.5}, {two, &LocusStats::psld, 0.0494},
         {two, &LocusStats::shared_within, 0.3333}, {two, &LocusStats::unshared_within, 1.3333},

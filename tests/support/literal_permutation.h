@@ -1,7 +1,7 @@
 #pragma once
-// The group permutation test done the literal way: the samples shuffled with
-// the program's linear congruential generator, each replicate's groups
-// recomputed from their rows' text.
+// The group permutation test done the literal way, for the end-to-end tests:
+// the samples shuffled with the program's linear congruential generator, each
+// replicate's groups recomputed from their rows' text.
 
 #include <cstdint>
 

@@ -22,9 +22,6 @@
 
 namespace phenostat::literal {
 
-inline constexpr int PHENOTYPE_END = -1;
-inline constexpr int SAMPLE_END = -2;
-
 // One data line: its sample name and its locus fields (a locus beyond the
 // end of `loci` reads as an empty field).
 struct Row {
@@ -32,17 +29,15 @@ struct Row {
     std::vector<std::string> loci;
 };
 
-// One list per sample (run of equal names among `rows`): each typed
-// individual's codes ascending and distinct followed by PHENOTYPE_END, the
-// list ended by SAMPLE_END.
-std::vector<std::vector<int>> code_locus(const std::vector<Row>& rows, std::size_t locus);
+using Individual = std::vector<int>;  // a typed individual's codes, ascending and distinct
+using Sample = std::vector<Individual>;
 
-// Typed individuals per list.
-std::vector<int> count_typed_individuals(const std::vector<std::vector<int>>& lists);
+// The typed individuals of every sample (run of equal names among `rows`) at a locus.
+std::vector<Sample> code_samples(const std::vector<Row>& rows, std::size_t locus);
 
-// The record of one locus over the lists (one per sample); `warnings`, when
-// given, is increased when no sample holds a pair of typed individuals.
-LocusStats compute_locus_stats(const std::vector<std::vector<int>>& lists, int* warnings = nullptr);
+// The record of one locus over some samples; `warnings`, when given, is
+// increased when no sample holds a pair of typed individuals.
+LocusStats compute_locus_stats(const std::vector<Sample>& samples, int* warnings = nullptr);
 
 // records[i] weighted by weights[i] (individuals typed at locus i).
 LocusStats average_across_loci(const std::vector<LocusStats>& records, const std::vector<long long>& weights);
@@ -60,7 +55,6 @@ struct GroupedRow {
     std::string group;
     Row row;
 };
-using ComparedStatistics = std::array<double, COMPARED_STATISTIC_COUNT>;
 
 // The first row of every sample (run of equal names), in file order.
 std::vector<std::size_t> run_starts(const std::vector<GroupedRow>& rows);
@@ -69,10 +63,20 @@ std::vector<std::size_t> run_starts(const std::vector<GroupedRow>& rows);
 // index so that no two of them merge.
 std::vector<Row> rows_of_runs(const std::vector<GroupedRow>& rows, const std::vector<std::size_t>& runs);
 
-// The samples s with group_of_run[s] == group (by default the group on each
-// sample's first line); the locus count is the most loci on any row.
+// The samples s with group_of_run[s] == group; the locus count is the most loci on any row.
 TableStats group_table(const std::vector<GroupedRow>& rows, const std::vector<std::string>& group_of_run,
                        const std::string& group);
+
+// ---- Kept for the end-to-end tests ----
+
+inline constexpr int PHENOTYPE_END = -1;
+inline constexpr int SAMPLE_END = -2;
+// One list per sample: each typed individual's codes then PHENOTYPE_END, the list ended by SAMPLE_END.
+std::vector<std::vector<int>> code_locus(const std::vector<Row>& rows, std::size_t locus);
+std::vector<int> count_typed_individuals(const std::vector<std::vector<int>>& lists);
+LocusStats compute_locus_stats(const std::vector<std::vector<int>>& lists, int* warnings = nullptr);
+// The group on each sample's first line.
 TableStats group_table(const std::vector<GroupedRow>& rows, const std::string& group);
+using ComparedStatistics = std::array<double, COMPARED_STATISTIC_COUNT>;
 
 }  // namespace phenostat::literal

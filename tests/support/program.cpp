@@ -4,23 +4,15 @@
 #include <stdexcept>
 
 #include "analyses/geodesic.h"
-#include "analyses/group_statistics.h"
-#include "analyses/set_statistics.h"
-#include "app/driver.h"
-#include "input/phenotype_coding.h"
 
 namespace phenostat::testing {
 
-Codes parse_codes(std::string_view text) {
-    Codes codes{-7};  // whatever was there must go
-    parse_phenotype(text, codes);
-    return codes;
-}
-
-Codes normalised_codes(std::string_view text) {
-    Codes codes = parse_codes(text);
-    normalise_phenotype(codes);
-    return codes;
+std::pair<Codes, Codes> codes_of(const std::string& field) {
+    Codes parsed{-7};  // whatever was there must go
+    parse_phenotype(field, parsed);
+    Codes kept = parsed;
+    normalise_phenotype(kept);
+    return {parsed, kept};
 }
 
 std::optional<double> geodesic_km(double lat1, double lon1, double lat2, double lon2) {
@@ -32,45 +24,29 @@ ConsoleRun run_console(const std::string& typed, const std::filesystem::path& di
     std::filesystem::current_path(dir);
     std::istringstream in(typed);
     std::ostringstream out;
-    ConsoleRun run;
-    run.status = run_program(in, out, 12345u);
-    run.console = out.str();
+    const int status = run_program(in, out, 12345u);
     std::filesystem::current_path(before);
-    return run;
+    return {status, out.str()};
 }
 
-struct Program::State {
-    LoadedData data;
-    SampleCatalogue catalogue;
-    CodedData coded;
-    std::vector<LocusSummary> summaries;
-    CombineScratch scratch;      // reused from set to set, as an analysis does
-    GroupScratch group_scratch;  // reused from assignment to assignment, as the replicates do
-    CodedLoci loci() const { return {coded, summaries}; }
-};
-
-Program::Program(const std::string& data_text) : state_(std::make_unique<State>()) {
+Program::Program(const std::string& data_text) {
     std::istringstream measure(data_text), load(data_text);
-    State& s = *state_;
-    s.data = load_data(load, measure_data(measure));
-    s.catalogue = build_sample_catalogue(s.data.table);
-    if (const auto error = code_all_loci(s.data, s.catalogue, s.coded)) throw std::runtime_error(error->message);
-    s.summaries = summarise_all_loci(s.coded);
+    run_.data = load_data(load, measure_data(measure));
+    run_.catalogue = build_sample_catalogue(run_.data.table);
+    if (const auto error = code_all_loci(run_.data, run_.catalogue, run_.coded))
+        throw std::runtime_error(error->message);
+    run_.summaries = summarise_all_loci(run_.coded);
 }
-
-Program::~Program() = default;
-
-std::size_t Program::sample_count() const { return state_->catalogue.sample_count(); }
 
 Program::SetResult Program::compute_set(const std::vector<std::size_t>& samples) {
     SetResult result;
-    const SetStatistics full = compute_set_statistics(state_->loci(), samples, state_->scratch);
+    const SetStatistics full = compute_set_statistics(loci(), samples, scratch_);
     for (const LocusOutcome& locus : full.loci) {
         result.loci.push_back(locus.stats);
         result.no_pairs_within += locus.no_pairs_within ? 1 : 0;
     }
     result.average = full.average;
-    result.compared = compute_compared_average(state_->loci(), samples, state_->scratch);
+    result.compared = compute_compared_average(loci(), samples, scratch_);
     return result;
 }
 
@@ -78,21 +54,8 @@ std::vector<LocusStats> Program::group_averages(const std::vector<int>& group_of
     std::vector<std::size_t> membership;
     for (const int g : group_of) membership.push_back(g < 0 ? NO_GROUP : static_cast<std::size_t>(g));
     std::vector<LocusStats> averages;
-    compute_group_averages(state_->loci(), membership, group_count, state_->group_scratch, averages);
+    compute_group_averages(loci(), membership, group_count, group_scratch_, averages);
     return averages;
-}
-
-Compared Program::p_values(int permutations, std::uint32_t seed) {
-    const GroupCatalogue groups = build_group_catalogue(state_->catalogue);
-    GroupScratch scratch;
-    std::vector<LocusStats> averages;
-    std::vector<ComparedValues> values;
-    group_compared_values(state_->loci(), groups.slots, groups.names.size(), scratch, averages, values);
-    std::istringstream no_input;
-    std::ostringstream printed;
-    Console console(no_input, printed);
-    RandomGenerator random(seed);
-    return permutation_p_values(state_->loci(), groups, test_statistics(values), permutations, random, console);
 }
 
 }  // namespace phenostat::testing
