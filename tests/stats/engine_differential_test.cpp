@@ -43,7 +43,8 @@ struct RandomData {
 // have no group or lines naming other groups, some lines stop early, cells
 // hold CRs or NULs, lines end in CR LF, the last line may lack its line end
 // and a byte 26 may end the file. `large`: a few samples of hundreds, where a
-// locus of many alleles holds more than 500 distinct phenotypes.
+// locus of many alleles holds more than 500 distinct phenotypes, in all and
+// in the first sample alone.
 RandomData make_random_data(std::mt19937& random, bool large) {
     static const char* const names[] = {"A", "a", "B\xff", "C d", ""};
     RandomData data;
@@ -56,10 +57,11 @@ RandomData make_random_data(std::mt19937& random, bool large) {
         loci.push_back({pool, size, large && l == 0 ? 0 : pick(random, 0, 3) ? pick(random, 5, 40) : 0});
     }
     const int groups = pick(random, 1, 3);
-    for (int s = large ? pick(random, 3, 4) : pick(random, 1, 7); s > 0; --s) {
+    for (int s = large ? pick(random, 2, 3) : pick(random, 1, 7); s > 0; --s) {
         const std::string name = names[pick(random, 0, 4)];
         const std::string group = pick(random, 0, 9) ? "G" + std::to_string(pick(random, 1, groups)) : "";
-        for (int i = large ? pick(random, 150, 320) : pick(random, 1, 9); i > 0; --i) {
+        const int individuals = !large ? pick(random, 1, 9) : data.rows.empty() ? pick(random, 510, 560) : pick(random, 100, 250);
+        for (int i = individuals; i > 0; --i) {
             const bool other = !data.rows.empty() && data.rows.back().row.sample == name && pick(random, 0, 14) == 0;
             literal::GroupedRow row{other ? "G9" : group, {name, {}}};
             for (const auto& [pool, size, missing] : loci)

@@ -105,8 +105,16 @@ double sample_psld(const Tallies& t) {
     return psld;
 }
 
-long long missing_from(const Individual& x, const Individual& y) {
-    return std::count_if(x.begin(), x.end(), [&](int code) { return !carries(y, code); });
+// Codes carried by both individuals (both lists ascending).
+long long shared_by(const Individual& x, const Individual& y) {
+    long long n = 0;
+    for (std::size_t i = 0, j = 0; i < x.size() && j < y.size();) {
+        n += x[i] == y[j];
+        const int xi = x[i];
+        i += xi <= y[j];
+        j += y[j] <= xi;
+    }
+    return n;
 }
 
 double pair_mean(long long sum, long long n) {
@@ -185,9 +193,10 @@ LocusStats compute_locus_stats(const std::vector<Sample>& samples, int* warnings
             for (std::size_t i = 0; i < samples[s].size(); ++i) {
                 for (std::size_t j = b ? 0 : i + 1; j < samples[t].size(); ++j) {
                     const Individual &x = samples[s][i], &y = samples[t][j];
+                    const long long both = shared_by(x, y);
                     pairs[b] += 1;
-                    shared[b] += static_cast<long long>(x.size()) - missing_from(x, y);
-                    unshared[b] += missing_from(x, y) + missing_from(y, x);
+                    shared[b] += both;
+                    unshared[b] += static_cast<long long>(x.size() + y.size()) - 2 * both;  // carried by one only
                 }
             }
         }
