@@ -60,8 +60,8 @@ RandomData make_random_data(std::mt19937& random, bool large) {
     for (int s = large ? pick(random, 2, 3) : pick(random, 1, 7); s > 0; --s) {
         const std::string name = names[pick(random, 0, 4)];
         const std::string group = pick(random, 0, 9) ? "G" + std::to_string(pick(random, 1, groups)) : "";
-        const int individuals = !large ? pick(random, 1, 9) : data.rows.empty() ? pick(random, 510, 560) : pick(random, 100, 250);
-        for (int i = individuals; i > 0; --i) {
+        const int individuals = !large ? pick(random, 1, 9) : data.rows.empty() ? 510 : 100;
+        for (int i = individuals + (large ? pick(random, 0, 50) : 0); i > 0; --i) {
             const bool other = !data.rows.empty() && data.rows.back().row.sample == name && pick(random, 0, 14) == 0;
             literal::GroupedRow row{other ? "G9" : group, {name, {}}};
             for (const auto& [pool, size, missing] : loci)
