@@ -52,13 +52,13 @@ void expect_distances(std::initializer_list<Case> cases) {
     for (const Case& c : cases) {
         const std::optional<double> km = testing::geodesic_km(c.lat1, c.lon1, c.lat2, c.lon2);
         ASSERT_TRUE(km.has_value()) << c.lat1 << "," << c.lon1 << " to " << c.lat2 << "," << c.lon2;
-        EXPECT_NEAR(*km, integrated_km(c.lat1, c.lon1, c.lat2, c.lon2), 1e-6)  // a millimetre
+        EXPECT_NEAR(*km, integrated_km(c.lat1, c.lon1, c.lat2, c.lon2), 5e-7)  // half a millimetre
             << c.lat1 << "," << c.lon1 << " to " << c.lat2 << "," << c.lon2;
     }
 }
 
 TEST(Geodesic, AgreesWithTheIntegratedArcLength) {
-    expect_distances({{0, 0, 0, 1}, {0, 0, 1, 0}, {-12, 30, 50, 30},  // along the equator, along meridians
+    expect_distances({{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 0, 60, 0}, {-12, 30, 50, 30},  // along the equator, along meridians
                       {45, 7, 45.001, 7.002}, {50, -5, 58, -3}, {51.5, -0.13, 40.7, -74}, {10, 20, -20, 50},
                       {10, 179.5, -5, -178}, {-33.9, 151.2, 34, -118.2},  // across the date line
                       {80, 0, 80, 180}, {50, 10, 89.9999999, 0},           // over a pole, all but at one
