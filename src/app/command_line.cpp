@@ -273,7 +273,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
         sections.table("ibd_pairs.tsv", isolation_pairs_table(ibd, pairs, data.catalogue));
         sections.table("ibd.svg", isolation_plot(ibd, scales));
     }
-    std::string command = argv[0];
+    std::string command = "phenostat";
     for (int a = 1; a < argc; ++a) command += std::string(" ") + argv[a];
     sections.table("run.tsv", key_value_table({
                                   {"version", PHENOSTAT_VERSION},

@@ -14,8 +14,12 @@ constexpr double DEGREE_TO_RADIAN = 0.01745329252;   // this ten-digit value, no
 constexpr double CONVERGENCE = 5e-12;                // radians of auxiliary longitude
 constexpr int MAX_ROUNDS = 1000;
 
+// The cosine of a latitude, kept positive at the poles: 90 degrees times the
+// ten-digit constant lands just past pi/2, where the cosine is about -5e-12
+// and would put the pole in the other hemisphere; its size is the overshoot.
 double nonzero_cosine(double angle) {
     const double c = std::cos(angle);
+    if (c < 0 && c > -1e-10) return -c;
     return c == 0 ? 1e-10 : c;
 }
 

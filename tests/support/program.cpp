@@ -1,0 +1,67 @@
+#include "support/program.h"
+
+#include <sstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "stats/geodesic.h"
+
+namespace phenostat::testing {
+
+std::pair<Codes, Codes> codes_of(const std::string& field) {
+    Codes parsed{-7};  // whatever was there must go
+    parse_phenotype(field, parsed);
+    Codes kept = parsed;
+    normalise_phenotype(kept);
+    return {parsed, kept};
+}
+
+std::optional<double> geodesic_km(double lat1, double lon1, double lat2, double lon2) {
+    return geodesic_distance_km(lat1, lon1, lat2, lon2);
+}
+
+ConsoleRun run_console(const std::string& typed, const std::filesystem::path& dir) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    std::istringstream in(typed);
+    std::ostringstream out;
+    const int status = run_program(in, out, 12345u);
+    std::filesystem::current_path(before);
+    return {status, out.str()};
+}
+
+Program::Program(const std::string& data_text) {
+    // One file per process: ctest runs the tests of this binary side by side.
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("phenostat_program_" + std::to_string(getpid()) + ".txt");
+    std::ofstream(path, std::ios::binary) << data_text;
+    NoProgress quiet;
+    data_ = load_data_set(path.string(), measure_data_file(path.string()), quiet);
+    std::filesystem::remove(path);
+}
+
+Program::SetResult Program::compute_set(const std::vector<std::size_t>& samples) {
+    SetResult result;
+    const SetTable full = compute_set_table(data_, samples, scratch_);
+    for (const LocusOutcome& locus : full.loci) {
+        result.loci.push_back(locus.stats);
+        result.no_pairs_within += locus.no_pairs_within ? 1 : 0;
+    }
+    result.average = full.average;
+    result.compared = compute_compared_average(data_, samples, scratch_).average;
+    return result;
+}
+
+std::vector<LocusStats> Program::group_averages(const std::vector<int>& group_of, std::size_t group_count) {
+    std::vector<std::size_t> membership;
+    for (const int g : group_of) membership.push_back(g < 0 ? NO_GROUP : static_cast<std::size_t>(g));
+    std::vector<LocusStats> averages;
+    compute_group_averages(data_, membership, group_count, group_scratch_, averages);
+    return averages;
+}
+
+}  // namespace phenostat::testing
