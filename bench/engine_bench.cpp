@@ -22,7 +22,7 @@ const std::string COORDINATES_FILE = std::string(PHENOSTAT_BENCH_DATA) + "/eHGDP
 
 Dataset load() {
     NoProgress quiet;
-    return load_data_set(DATA_FILE, measure_data_file(DATA_FILE), quiet);
+    return load_dataset(DATA_FILE, quiet).data;
 }
 
 const Dataset& data() {

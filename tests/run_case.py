@@ -7,7 +7,8 @@ Every entry of a case folder except stdin.txt, args, generate.py and expected/
 is an input, copied into a fresh working directory; generate.py, when present,
 runs there next (for inputs too large or too odd to keep). The program then
 runs there with stdin.txt (if any) as its standard input, the lines of `args` as its
-arguments, and a fixed clock (SOURCE_DATE_EPOCH, TZ=UTC).
+arguments, a fixed clock (SOURCE_DATE_EPOCH, TZ=UTC) and a fixed amount of
+memory (PHENOSTAT_MEMORY_GB).
 
 expected/ holds `stdout`, `status`, optionally `stderr` (empty when absent), and
 every file the run must leave in the working directory, byte for byte. A file
@@ -40,7 +41,7 @@ def run(binary, case, work):
         subprocess.run([sys.executable, str(case / "generate.py")], cwd=work, check=True)
     before = files_under(work)
     args = (case / "args").read_text().splitlines() if (case / "args").is_file() else []
-    env = dict(os.environ, SOURCE_DATE_EPOCH=CLOCK, TZ="UTC", LC_ALL="C")
+    env = dict(os.environ, SOURCE_DATE_EPOCH=CLOCK, TZ="UTC", LC_ALL="C", PHENOSTAT_MEMORY_GB="8")
     stdin = (case / "stdin.txt").read_bytes() if (case / "stdin.txt").is_file() else b""
     done = subprocess.run([binary, *args], cwd=work, input=stdin, capture_output=True, env=env,
                           timeout=TIMEOUT_SECONDS)

@@ -212,9 +212,11 @@ std::string iso_date(std::time_t now) {
 int run(int argc, const char* const* argv, const CommandLine& line, std::ostream& out, std::ostream& err) {
     TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
     if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
-    const FileDimensions dims = measure_data_file(line.data);
+    LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"));
+    const FileDimensions& dims = loaded.dims;
     check_dimensions(line.data, dims);
-    const Dataset data = load_data_set(line.data, dims, progress.task("loading"));
+    if (loaded.refusal) throw FatalError(*loaded.refusal);
+    const Dataset& data = loaded.data;
     const GroupCatalogue groups = build_group_catalogue(data.catalogue);
     out << strprintf("%s: %ld individuals, %zu loci, %zu samples, %zu groups\n", line.data.c_str(),
                      dims.individual_count, data.locus_count(), data.sample_count(), groups.names.size());

@@ -11,7 +11,6 @@
 #include "base/text.h"
 #include "reports/console_text.h"
 #include "reports/stats_file.h"
-#include "stats/locus_summary.h"
 
 namespace phenostat {
 namespace {
@@ -113,29 +112,14 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
 
 }  // namespace
 
-Dataset load_data_set(const std::string& input_path, const FileDimensions& dims, Progress& progress) {
-    LoadedData loaded = load_data_file(input_path, dims);
-    Dataset data;
-    data.catalogue = build_sample_catalogue(loaded.table);
-    if (const auto violation = code_all_loci(loaded, data.catalogue, data.coded)) throw FatalError(violation->message);
-    // Every analysis works from the coded data: the text cells are no longer needed.
-    loaded.table = DataTable{};
-    data.locus_names = std::move(loaded.locus_names);
-    data.summaries.reserve(data.locus_count());
-    for (const CodedLocus& locus : data.coded.loci) {
-        data.summaries.push_back(summarise_locus(locus));
-        progress.step(data.summaries.size(), data.locus_count());
-    }
-    return data;
-}
-
 Dataset load_phase(Console& console, const std::string& input_path) {
-    const FileDimensions dims = measure_data_file(input_path);
-    console.print(format_file_dimensions(input_path, dims));
-    check_dimensions(input_path, dims);
-    print_allocation_messages(console);
     NoProgress quiet;
-    return load_data_set(input_path, dims, quiet);
+    LoadedDataset loaded = load_dataset(input_path, quiet);
+    console.print(format_file_dimensions(input_path, loaded.dims));
+    check_dimensions(input_path, loaded.dims);
+    print_allocation_messages(console);
+    if (loaded.refusal) throw FatalError(*loaded.refusal);
+    return std::move(loaded.data);
 }
 
 int run_program(std::istream& in, std::ostream& out, std::optional<std::uint32_t> seed) {

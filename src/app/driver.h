@@ -10,22 +10,19 @@
 
 #include "base/console.h"
 #include "base/progress.h"
-#include "input/data_table.h"
+#include "input/data_file.h"
 #include "stats/dataset.h"
 
 namespace phenostat {
 
-// Measures, checks, loads, codes and summarises the data file, printing the
-// load phase's messages. Throws FatalError when the file has no data line or
-// no locus column, when a locus exceeds the fixed capacities, or when the
-// file can no longer be opened.
+// Loads, codes and summarises the data file, then prints the load phase's
+// messages. Throws FatalError when the file cannot be opened or read, has no
+// data line or no locus column, when a locus exceeds the fixed capacities, or
+// when its summaries would not fit in memory.
 Dataset load_phase(Console& console, const std::string& input_path);
 
-// The parts of the load phase without its console text: the check of the
-// measured dimensions (FatalError for a file with no data line or no locus
-// column), and the loading, coding and summarising, a step per locus summarised.
+// FatalError for a file with no data line or no locus column.
 void check_dimensions(const std::string& input_path, const FileDimensions& dims);
-Dataset load_data_set(const std::string& input_path, const FileDimensions& dims, Progress& progress);
 
 // One whole run. `seed` fixes the seed of the random generator (tests); without
 // it the generator is seeded with the current time in seconds, read right

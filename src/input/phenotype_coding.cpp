@@ -2,101 +2,19 @@
 
 #include <algorithm>
 #include <limits>
-#include <unordered_map>
 
 #include "base/text.h"
 
 namespace phenostat {
 namespace {
 
-constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
 constexpr std::int64_t OVERSIZED_CODE = MAX_ALLELE_CODE + 1;
+constexpr std::size_t PACKED_TEXT = 7;  // bytes of text that fit in a key with their length
 
-struct CodeListHash {
-    std::size_t operator()(const std::vector<std::int64_t>& codes) const {
-        std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a over the code values
-        for (const std::int64_t code : codes) {
-            hash ^= static_cast<std::uint64_t>(code);
-            hash *= 1099511628211ULL;
-        }
-        return static_cast<std::size_t>(hash);
-    }
-};
-
-// The working state of one locus while its column is walked down the file.
-struct LocusCoder {
-    CodedLocus& locus;
-    std::unordered_map<std::int64_t, std::uint8_t> allele_index;  // allele code -> allele index
-    std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodeListHash> phenotype_id;  // codes -> id
-};
-
-std::string locus_message(const char* format, const std::string& locus_name, std::size_t row) {
-    return strprintf(format, locus_name.c_str(), static_cast<long>(row) + 2);  // the header is line 1
-}
-
-// Checks the codes of one individual (in field order, not yet normalised)
-// against the code-size and codes-per-phenotype limits, normalising them.
-std::optional<CapacityError> check_phenotype(std::vector<std::int64_t>& codes, std::size_t locus,
-                                             const std::string& locus_name, std::size_t row) {
-    if (std::any_of(codes.begin(), codes.end(), [](std::int64_t code) { return code > MAX_ALLELE_CODE; })) {
-        return CapacityError{
-            CapacityError::Kind::code_too_large, locus, row,
-            locus_message("\n\nLocus %s, line %ld of the data file: an allele code is larger than 999999999.",
-                          locus_name, row)};
-    }
-    normalise_phenotype(codes);
-    if (codes.size() > static_cast<std::size_t>(MAX_ALLELES_PER_PHENOTYPE)) {
-        return CapacityError{CapacityError::Kind::too_many_codes, locus, row,
-                             locus_message("\n\nLocus %s, line %ld of the data file: an individual has more than 20 "
-                                           "distinct allele codes; this version handles at most 20 alleles per "
-                                           "phenotype.",
-                                           locus_name, row)};
-    }
-    return std::nullopt;
-}
-
-// Numbers any new allele of a normalised phenotype, then interns the
-// phenotype and records the individual.
-std::optional<CapacityError> add_individual(LocusCoder& coder, const std::vector<std::int64_t>& codes,
-                                            std::size_t locus, const std::string& locus_name, std::size_t row) {
-    CodedLocus& coded = coder.locus;
-    for (const std::int64_t code : codes) {
-        if (coder.allele_index.count(code) != 0) continue;
-        if (coded.allele_codes.size() >= static_cast<std::size_t>(MAX_ALLELES_PER_LOCUS)) {
-            return CapacityError{CapacityError::Kind::too_many_alleles, locus, row,
-                                 strprintf("\n\nLocus %s has more than 200 distinct alleles; this version handles at "
-                                           "most 200 alleles per locus.",
-                                           locus_name.c_str())};
-        }
-        coder.allele_index.emplace(code, static_cast<std::uint8_t>(coded.allele_codes.size()));
-        coded.allele_codes.push_back(static_cast<std::int32_t>(code));
-    }
-    auto [entry, is_new] = coder.phenotype_id.try_emplace(codes, static_cast<std::int32_t>(coded.phenotype_count()));
-    if (is_new) {
-        for (const std::int64_t code : codes) coded.phenotype_alleles.push_back(coder.allele_index.at(code));
-        coded.phenotype_begin.push_back(static_cast<std::uint32_t>(coded.phenotype_alleles.size()));
-    }
-    coded.individuals.push_back(entry->second);
-    return std::nullopt;
-}
-
-std::optional<CapacityError> code_locus(const LoadedData& data, const SampleCatalogue& catalogue, std::size_t locus,
-                                        std::vector<std::int64_t>& codes, CodedLocus& coded) {
-    const std::size_t column = FIRST_LOCUS_COLUMN + locus;
-    const std::string& locus_name = data.locus_names[locus];
-    LocusCoder coder{coded, {}, {}};
-    coded.phenotype_begin.push_back(0);
-    coded.sample_begin.push_back(0);
-    for (const Sample& sample : catalogue.samples) {
-        for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
-            parse_phenotype(data.table.cell(row, column), codes);
-            if (codes.empty()) continue;  // missing: not typed at this locus
-            if (auto error = check_phenotype(codes, locus, locus_name, row)) return error;
-            if (auto error = add_individual(coder, codes, locus, locus_name, row)) return error;
-        }
-        coded.sample_begin.push_back(static_cast<std::uint32_t>(coded.individuals.size()));
-    }
-    return std::nullopt;
+std::uint64_t packed_key(std::string_view text) {
+    std::uint64_t key = static_cast<std::uint64_t>(text.size()) << 56;
+    for (std::size_t i = 0; i < text.size(); ++i) key |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    return key;
 }
 
 }  // namespace
@@ -134,30 +52,108 @@ void normalise_phenotype(std::vector<std::int64_t>& codes) {
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
 }
 
-namespace {
-
-// Loci times samples, checked before anything of that size is allocated.
-std::optional<CapacityError> check_table_size(std::size_t loci, std::size_t samples) {
-    static_assert(MAX_LOCUS_SAMPLE_CELLS == 10'000'000, "the message below names the limit");
-    if (samples == 0 || loci <= MAX_LOCUS_SAMPLE_CELLS / samples) return std::nullopt;
-    return CapacityError{CapacityError::Kind::table_too_large, 0, 0,
-                         strprintf("\n\nThe data file has %zu loci and %zu samples: too large a table for this "
-                                   "program (at most 10,000,000 locus-sample cells).",
-                                   loci, samples)};
+void SizeList::push_back(std::uint8_t size) {
+    if (!wide_ && size > 15) {
+        // From now on a byte per size: unpack what is there.
+        std::vector<std::uint8_t> bytes(count_);
+        for (std::size_t i = 0; i < count_; ++i) bytes[i] = (*this)[i];
+        bytes_ = std::move(bytes);
+        wide_ = true;
+    }
+    if (wide_) {
+        bytes_.push_back(size);
+    } else if (count_ % 2 == 0) {
+        bytes_.push_back(size);
+    } else {
+        bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | size << 4);
+    }
+    ++count_;
 }
 
-}  // namespace
-
-std::optional<CapacityError> code_all_loci(const LoadedData& data, const SampleCatalogue& catalogue,
-                                           CodedData& out) {
-    out.loci.clear();
-    if (auto error = check_table_size(data.locus_count(), catalogue.sample_count())) return error;
-    out.loci.reserve(data.locus_count());
-    std::vector<std::int64_t> codes;  // the codes of one field, reused for every cell
-    for (std::size_t locus = 0; locus < data.locus_count(); ++locus) {
-        if (auto error = code_locus(data, catalogue, locus, codes, out.loci.emplace_back())) return error;
+std::string CapacityError::message(const std::string& locus_name) const {
+    const long line = static_cast<long>(row) + 2;  // the header is line 1
+    switch (kind) {
+        case Kind::too_many_alleles:
+            return strprintf("\n\nLocus %s has more than 200 distinct alleles; this version handles at most 200 "
+                             "alleles per locus.",
+                             locus_name.c_str());
+        case Kind::code_too_large:
+            return strprintf("\n\nLocus %s, line %ld of the data file: an allele code is larger than 999999999.",
+                             locus_name.c_str(), line);
+        case Kind::too_many_codes:
+            break;
     }
-    return std::nullopt;
+    return strprintf("\n\nLocus %s, line %ld of the data file: an individual has more than 20 distinct allele "
+                     "codes; this version handles at most 20 alleles per phenotype.",
+                     locus_name.c_str(), line);
+}
+
+std::size_t LocusCoder::CodesHash::operator()(const std::vector<std::int64_t>& codes) const {
+    std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a over the code values
+    for (const std::int64_t code : codes) {
+        hash ^= static_cast<std::uint64_t>(code);
+        hash *= 1099511628211ULL;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
+LocusCoder::LocusCoder() {
+    locus.phenotype_begin.push_back(0);
+    locus.sample_begin.push_back(0);
+}
+
+std::int32_t LocusCoder::code(std::string_view text, std::size_t row) {
+    if (violation) return REFUSED;
+    if (text.size() <= PACKED_TEXT) {
+        const std::uint64_t key = packed_key(text);
+        for (std::size_t k = 0; k < short_count_; ++k)
+            if (short_keys_[k] == key) return short_ids_[k];
+        if (const auto found = packed_ids_.find(key); found != packed_ids_.end()) return found->second;
+        const std::int32_t id = code_new_text(text, row);
+        if (id == REFUSED) return id;
+        if (short_count_ < SHORT_LIST) {
+            short_keys_[short_count_] = key;
+            short_ids_[short_count_++] = id;
+        } else {
+            packed_ids_.emplace(key, id);
+        }
+        return id;
+    }
+    if (const auto found = long_ids_.find(std::string(text)); found != long_ids_.end()) return found->second;
+    const std::int32_t id = code_new_text(text, row);
+    if (id != REFUSED) long_ids_.emplace(std::string(text), id);
+    return id;
+}
+
+// Checks the codes against the code-size and codes-per-phenotype limits,
+// numbers any new allele, then interns the phenotype.
+std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row) {
+    parse_phenotype(text, codes_);
+    if (codes_.empty()) return MISSING;
+    if (std::any_of(codes_.begin(), codes_.end(), [](std::int64_t code) { return code > MAX_ALLELE_CODE; })) {
+        violation = CapacityError{CapacityError::Kind::code_too_large, row};
+        return REFUSED;
+    }
+    normalise_phenotype(codes_);
+    if (codes_.size() > static_cast<std::size_t>(MAX_ALLELES_PER_PHENOTYPE)) {
+        violation = CapacityError{CapacityError::Kind::too_many_codes, row};
+        return REFUSED;
+    }
+    if (const auto found = phenotype_ids_.find(codes_); found != phenotype_ids_.end()) return found->second;
+    for (const std::int64_t code : codes_) {
+        if (allele_index_.count(code) != 0) continue;
+        if (locus.allele_codes.size() >= static_cast<std::size_t>(MAX_ALLELES_PER_LOCUS)) {
+            violation = CapacityError{CapacityError::Kind::too_many_alleles, row};
+            return REFUSED;
+        }
+        allele_index_.emplace(code, static_cast<std::uint8_t>(locus.allele_codes.size()));
+        locus.allele_codes.push_back(static_cast<std::int32_t>(code));
+    }
+    const auto id = static_cast<std::int32_t>(locus.phenotype_count());
+    for (const std::int64_t code : codes_) locus.phenotype_alleles.push_back(allele_index_.at(code));
+    locus.phenotype_begin.push_back(static_cast<std::uint32_t>(locus.phenotype_alleles.size()));
+    phenotype_ids_.emplace(codes_, id);
+    return id;
 }
 
 }  // namespace phenostat

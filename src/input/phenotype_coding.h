@@ -1,21 +1,20 @@
 #pragma once
-// Coding of phenotype texts into allele codes, once per locus and sample
-// right after loading. Every analysis works from this coded data.
+// Coding of phenotype texts into allele codes, cell by cell as the data file
+// is read. Every analysis works from this coded data.
 //
 // A phenotype text is a list of decimal allele codes separated by commas.
 // Any other character discards the digits gathered so far in its item, code 0
 // is no allele, repeated codes count once, and a field without a non-zero code
 // is missing data (the individual is not typed at that locus).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
-
-#include "input/data_table.h"
-#include "input/sample_catalogue.h"
 
 namespace phenostat {
 
@@ -23,12 +22,6 @@ inline constexpr int MAX_ALLELES_PER_LOCUS = 200;
 inline constexpr int MAX_PHENOTYPES_PER_LOCUS = 500;
 inline constexpr int MAX_ALLELES_PER_PHENOTYPE = 20;
 inline constexpr std::int64_t MAX_ALLELE_CODE = 999999999;
-// The coded data and the per-sample summaries hold one entry per locus and
-// sample (about 170 bytes each), so a table of more cells than this is
-// refused before anything is allocated for it. A few hundred bytes of file (a
-// header of many tabs over many one-character lines) could otherwise ask for
-// more memory than any machine has.
-inline constexpr std::size_t MAX_LOCUS_SAMPLE_CELLS = 10'000'000;
 
 // The codes of one field in field order, zero codes dropped. A code too long
 // for 64 bits reads as MAX_ALLELE_CODE + 1 (it is over the limit either way).
@@ -37,17 +30,36 @@ void parse_phenotype(std::string_view text, std::vector<std::int64_t>& codes);
 // Sorts ascending and removes repeated codes.
 void normalise_phenotype(std::vector<std::int64_t>& codes);
 
+// The phenotype sizes (alleles carried) of a locus's typed individuals, in
+// file order: four bits each while every size fits in them, a byte each from
+// the first one that does not.
+class SizeList {
+public:
+    void push_back(std::uint8_t size);
+    std::uint8_t operator[](std::size_t i) const {
+        return wide_ ? bytes_[i] : static_cast<std::uint8_t>((bytes_[i >> 1] >> ((i & 1) * 4)) & 15);
+    }
+    std::size_t size() const { return count_; }
+    void shrink_to_fit() { bytes_.shrink_to_fit(); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t count_ = 0;
+    bool wide_ = false;
+};
+
 // One locus, coded for every sample of the catalogue.
 //
 // Alleles are numbered per locus in order of first appearance down the file;
-// phenotypes (distinct sets of alleles) likewise. A typed individual is the id
-// of its phenotype.
+// phenotypes (distinct sets of alleles) likewise. The individuals themselves
+// are summarised sample by sample as the file is read (see locus_summary.h);
+// only their phenotype sizes are kept.
 struct CodedLocus {
-    std::vector<std::int32_t> allele_codes;        // allele index -> allele code
-    std::vector<std::uint32_t> phenotype_begin;    // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
-    std::vector<std::uint8_t> phenotype_alleles;   // allele indices of each phenotype, in ascending order of code
-    std::vector<std::uint32_t> sample_begin;       // sample s owns individuals[sample_begin[s] .. sample_begin[s+1])
-    std::vector<std::int32_t> individuals;         // phenotype id of every typed individual, in file order
+    std::vector<std::int32_t> allele_codes;      // allele index -> allele code
+    std::vector<std::uint32_t> phenotype_begin;  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
+    std::vector<std::uint8_t> phenotype_alleles; // allele indices of each phenotype, in ascending order of code
+    std::vector<std::uint32_t> sample_begin;     // sample s owns typed individuals [sample_begin[s], sample_begin[s+1])
+    SizeList sizes;                              // phenotype size of every typed individual, in file order
 
     std::size_t allele_count() const { return allele_codes.size(); }
     std::size_t phenotype_count() const { return phenotype_begin.empty() ? 0 : phenotype_begin.size() - 1; }
@@ -59,20 +71,48 @@ struct CodedData {
     std::vector<CodedLocus> loci;  // one per locus column, in column order
 };
 
-// Stated capacities that the coded data must respect before anything is computed.
+// A stated capacity that a locus exceeds.
 struct CapacityError {
-    enum class Kind { too_many_alleles, too_many_codes, code_too_large, table_too_large };
+    enum class Kind { too_many_alleles, too_many_codes, code_too_large };
     Kind kind;
-    std::size_t locus;     // locus index (0 for table_too_large)
-    std::size_t row;       // DataTable row of the offending individual (0 for table_too_large)
-    std::string message;   // the console text, naming the locus (and the line for the last two)
+    std::size_t row;  // data row of the offending individual (from 0 after the header)
+    // The console text, naming the locus (and the line for the last two).
+    std::string message(const std::string& locus_name) const;
 };
 
-// Codes every locus of the table. Returns the first capacity violation found
-// (loci in column order, rows in file order), after which `out` is incomplete;
-// a table of more than MAX_LOCUS_SAMPLE_CELLS locus-sample cells is refused
-// first, with nothing coded.
-std::optional<CapacityError> code_all_loci(const LoadedData& data, const SampleCatalogue& catalogue,
-                                           CodedData& out);
+// Codes the cells of one locus as they come down the file, in file order.
+// A text seen before at the locus costs one lookup, not a parse.
+class LocusCoder {
+public:
+    static constexpr std::int32_t MISSING = -1;  // no allele: not typed
+    static constexpr std::int32_t REFUSED = -2;  // the locus exceeds a capacity (see violation)
+
+    LocusCoder();
+    // The phenotype id of the cell, MISSING or REFUSED. After the first
+    // violation every cell is REFUSED.
+    std::int32_t code(std::string_view text, std::size_t row);
+
+    CodedLocus locus;
+    std::optional<CapacityError> violation;
+
+private:
+    std::int32_t code_new_text(std::string_view text, std::size_t row);
+
+    // Texts of up to seven bytes, packed with their length into one word:
+    // the first few in a short list, any more in a hash map.
+    static constexpr std::size_t SHORT_LIST = 6;
+    std::array<std::uint64_t, SHORT_LIST> short_keys_{};
+    std::array<std::int32_t, SHORT_LIST> short_ids_{};
+    std::size_t short_count_ = 0;
+    std::unordered_map<std::uint64_t, std::int32_t> packed_ids_;
+    std::unordered_map<std::string, std::int32_t> long_ids_;
+
+    struct CodesHash {
+        std::size_t operator()(const std::vector<std::int64_t>& codes) const;
+    };
+    std::unordered_map<std::int64_t, std::uint8_t> allele_index_;                          // code -> allele index
+    std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodesHash> phenotype_ids_;  // codes -> id
+    std::vector<std::int64_t> codes_;  // the codes of one field, reused
+};
 
 }  // namespace phenostat

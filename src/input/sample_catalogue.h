@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "input/data_table.h"
-
 namespace phenostat {
 
 struct Sample {
     std::string name;        // column 1 of its rows
-    std::size_t first_row;   // its rows are [first_row, end_row) of the DataTable
+    std::size_t first_row;   // its rows are data rows [first_row, end_row), counted from 0 after the header
     std::size_t end_row;
     std::string group;       // column 0 of its first row; empty: the sample belongs to no group
     bool mixed_groups;       // some of its rows name another group than the first
@@ -27,7 +25,5 @@ struct SampleCatalogue {
     std::vector<std::string> recurring_names;  // names that open more than one sample, in order of first recurrence
     std::size_t sample_count() const { return samples.size(); }
 };
-
-SampleCatalogue build_sample_catalogue(const DataTable& table);
 
 }  // namespace phenostat

@@ -1,12 +1,15 @@
 #pragma once
 // A loaded data set as every analysis reads it: the locus names, the samples,
-// every locus coded once per sample, and every locus summarised once per
-// sample. Built by the load phase and shared, read-only, until the run ends.
+// every locus coded, and every locus summarised once per sample. Built in one
+// pass over the data file and shared, read-only, until the run ends.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
+#include "input/data_file.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
 #include "stats/locus_summary.h"
@@ -16,11 +19,28 @@ namespace phenostat {
 struct Dataset {
     std::vector<std::string> locus_names;  // in column order
     SampleCatalogue catalogue;             // the samples (runs of lines) in file order
-    CodedData coded;                       // coded.loci[i]: locus i coded for every sample
+    CodedData coded;                       // coded.loci[i]: locus i's alleles, phenotypes and sizes
     std::vector<LocusSummary> summaries;   // summaries[i]: locus i summarised per sample
 
     std::size_t locus_count() const { return coded.loci.size(); }
     std::size_t sample_count() const { return catalogue.sample_count(); }
 };
+
+struct LoadedDataset {
+    FileDimensions dims;
+    Dataset data;
+    // Why the data set cannot be analysed, as console text: the first locus
+    // (in column order) to exceed a capacity, at its first offending line; or
+    // more memory than the machine has. The dimensions are measured anyway.
+    std::optional<std::string> refusal;
+};
+
+// Reads, codes and summarises the data file in one pass: each cell coded as it
+// is read (a text seen before at its locus costs a lookup), each sample
+// summarised as soon as its run of lines ends. Neither the text nor the cells
+// of the whole file are kept. Progress counts megabytes of text.
+// `memory_limit` (bytes; 0: what the machine has available) bounds the
+// estimated memory of the summaries, checked before they grow.
+LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit = 0);
 
 }  // namespace phenostat

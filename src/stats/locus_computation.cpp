@@ -140,7 +140,7 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     const std::int64_t n = sample.typed;
     within_pairs_ += n * (n - 1) / 2;
     shared_within_ += sample.shared_sum;
-    unshared_within_ += sample.unshared_sum;
+    unshared_within_ += sample.unshared_sum();
 
     // Within-sample values, weighted by n_s / N.
     const double w = static_cast<double>(sample.typed) / n_total_;
@@ -154,16 +154,15 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     }
     if (detail_ == Detail::compared) return;
 
-    const SampleFrequencies& f = summary.frequencies[s];
-    add_summary(within_, ALLELES_WITHIN, w, f.alleles);
-    add_summary(within_, PHENOTYPES_WITHIN, w, f.phenotypes);
+    add_summary(within_, ALLELES_WITHIN, w, allele_frequency_summary(summary, sample, frequency_values_));
+    add_summary(within_, PHENOTYPES_WITHIN, w, phenotype_frequency_summary(summary, sample, frequency_values_));
 
     // Alleles per individual, over the typed individuals in order.
     const double mean = static_cast<double>(allele_total_) / n_total_;
     double max = size_max_, min = size_min_;
     bool none_yet = !any_size_;
     for (auto i = locus.sample_begin[s]; i < locus.sample_begin[s + 1]; ++i) {
-        const double size = static_cast<double>(locus.phenotype_size(locus.individuals[i]));
+        const double size = static_cast<double>(locus.sizes[i]);
         const double d = mean - size;
         size_squares_ += d * d;
         if (none_yet || size > max) max = size;

@@ -90,6 +90,7 @@ private:
     std::size_t allele_slots_ = 0, phenotype_slots_ = 0;
     const CodedLocus* locus_ = nullptr;
     std::vector<double> values_;
+    std::vector<double> frequency_values_;  // a sample's frequencies, for its summaries
 };
 
 // Working storage for compute_locus_stats.

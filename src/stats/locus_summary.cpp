@@ -31,22 +31,16 @@ bool holds(const AlleleSet& set, std::int32_t allele) {
     return (set[static_cast<std::size_t>(allele) >> 6] >> (allele & 63)) & 1u;
 }
 
-// Scratch reused for every sample of a locus.
-struct SampleScratch {
-    std::vector<std::int32_t> allele_slot;     // allele index -> position in the sample's tally, -1 if absent
-    std::vector<std::int32_t> phenotype_slot;  // phenotype id -> position, -1 if absent
-    std::vector<double> frequencies;
-    std::vector<AlleleSet> phenotype_sets;
-};
-
 // PsLD of one sample: over the pairs (a, b) of alleles that not every typed
 // individual carries, in tally order, the sum of (f_a f_b - f_ab)^2, where f_ab
 // sums the frequencies of the (capped) phenotypes that hold both.
 void sample_psld(const CodedLocus& locus, const LocusSummary& summary, SampleSummary& sample,
-                 std::size_t phenotype_slots, SampleScratch& scratch) {
+                 std::size_t phenotype_slots, SummaryScratch& scratch) {
     const double n = sample.typed;
-    std::vector<std::int32_t> varying;
-    std::vector<double> varying_freq;
+    std::vector<std::int32_t>& varying = scratch.varying;
+    std::vector<double>& varying_freq = scratch.varying_frequencies;
+    varying.clear();
+    varying_freq.clear();
     for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end; ++e) {
         const double f = summary.allele_entries[e].count / n;
         if (f != 1.0) {
@@ -84,12 +78,17 @@ void sample_psld(const CodedLocus& locus, const LocusSummary& summary, SampleSum
     sample.psld = psld;
 }
 
-void summarise_sample(const CodedLocus& locus, std::size_t s, LocusSummary& summary, SampleScratch& scratch) {
-    SampleSummary& sample = summary.samples[s];
+}  // namespace
+
+void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& locus, LocusSummary& summary,
+                      SummaryScratch& scratch) {
+    if (scratch.allele_slot.size() < locus.allele_count()) scratch.allele_slot.resize(locus.allele_count(), -1);
+    if (scratch.phenotype_slot.size() < locus.phenotype_count())
+        scratch.phenotype_slot.resize(locus.phenotype_count(), -1);
+    SampleSummary& sample = summary.samples.emplace_back();
     sample.alleles_begin = static_cast<std::uint32_t>(summary.allele_entries.size());
     sample.phenotypes_begin = static_cast<std::uint32_t>(summary.phenotype_entries.size());
-    for (auto i = locus.sample_begin[s]; i < locus.sample_begin[s + 1]; ++i) {
-        const std::int32_t id = locus.individuals[i];
+    for (const std::int32_t id : individuals) {
         auto& pslot = scratch.phenotype_slot[static_cast<std::size_t>(id)];
         if (pslot < 0) {
             pslot = static_cast<std::int32_t>(summary.phenotype_entries.size() - sample.phenotypes_begin);
@@ -105,11 +104,14 @@ void summarise_sample(const CodedLocus& locus, std::size_t s, LocusSummary& summ
             }
             ++summary.allele_entries[sample.alleles_begin + static_cast<std::size_t>(aslot)].count;
         }
-        sample.allele_total += static_cast<std::int64_t>(locus.phenotype_size(id));
+        const std::size_t size = locus.phenotype_size(id);
+        sample.allele_total += static_cast<std::int64_t>(size);
+        locus.sizes.push_back(static_cast<std::uint8_t>(size));
     }
     sample.alleles_end = static_cast<std::uint32_t>(summary.allele_entries.size());
     sample.phenotypes_end = static_cast<std::uint32_t>(summary.phenotype_entries.size());
-    sample.typed = static_cast<std::int32_t>(locus.typed_count(s));
+    sample.typed = static_cast<std::int32_t>(individuals.size());
+    locus.sample_begin.push_back(static_cast<std::uint32_t>(locus.sizes.size()));
 
     // Reset the slots for the next sample.
     for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e)
@@ -118,62 +120,43 @@ void summarise_sample(const CodedLocus& locus, std::size_t s, LocusSummary& summ
         scratch.phenotype_slot[static_cast<std::size_t>(summary.phenotype_entries[e].id)] = -1;
 
     if (sample.typed == 0) return;
-    const double n = sample.typed;
-    const std::int64_t typed = sample.typed;
 
     // Pair sums within the sample, from the carrier counts.
     for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) {
         const std::int64_t c = summary.allele_entries[e].count;
         sample.shared_sum += c * (c - 1) / 2;
     }
-    sample.unshared_sum = (typed - 1) * sample.allele_total - 2 * sample.shared_sum;
 
-    const std::size_t allele_slots = sample.alleles_end - sample.alleles_begin;
     const std::size_t phenotype_slots =
         std::min<std::size_t>(sample.phenotypes_end - sample.phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS);
-
-    auto& f = scratch.frequencies;
-    f.resize(std::max(allele_slots, phenotype_slots));
-    for (std::size_t k = 0; k < allele_slots; ++k) f[k] = summary.allele_entries[sample.alleles_begin + k].count / n;
-    summary.frequencies[s].alleles = summarise_frequencies(f.data(), allele_slots);
-
     double shannon = 0.0;
     double pq = 0.0;
     for (std::size_t k = 0; k < phenotype_slots; ++k) {
-        const std::int32_t count = summary.phenotype_entries[sample.phenotypes_begin + k].count;
-        const DiversityTerms terms = diversity_terms(count, sample.typed);
-        f[k] = count / n;
+        const DiversityTerms terms = diversity_terms(summary.phenotype_entries[sample.phenotypes_begin + k].count, sample.typed);
         shannon -= terms.p_log_p;
         pq += terms.p_one_minus_p;
     }
     sample.shannon = shannon;
     sample.pq = pq;
-    summary.frequencies[s].phenotypes = summarise_frequencies(f.data(), phenotype_slots);
-
     sample_psld(locus, summary, sample, phenotype_slots, scratch);
 }
 
-}  // namespace
-
-LocusSummary summarise_locus(const CodedLocus& locus) {
-    LocusSummary summary;
-    const std::size_t sample_count = locus.sample_begin.empty() ? 0 : locus.sample_begin.size() - 1;
-    summary.samples.resize(sample_count);
-    summary.frequencies.resize(sample_count);
-    SampleScratch scratch;
-    scratch.allele_slot.assign(locus.allele_count(), -1);
-    scratch.phenotype_slot.assign(locus.phenotype_count(), -1);
-    for (std::size_t s = 0; s < sample_count; ++s) summarise_sample(locus, s, summary, scratch);
-    summary.allele_entries.shrink_to_fit();  // kept for the whole run
-    summary.phenotype_entries.shrink_to_fit();
-    return summary;
+FrequencySummary allele_frequency_summary(const LocusSummary& summary, const SampleSummary& sample,
+                                          std::vector<double>& values) {
+    const double n = sample.typed;
+    values.clear();
+    for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) values.push_back(summary.allele_entries[e].count / n);
+    return summarise_frequencies(values.data(), values.size());
 }
 
-std::vector<LocusSummary> summarise_all_loci(const CodedData& coded) {
-    std::vector<LocusSummary> summaries;
-    summaries.reserve(coded.loci.size());
-    for (const auto& locus : coded.loci) summaries.push_back(summarise_locus(locus));
-    return summaries;
+FrequencySummary phenotype_frequency_summary(const LocusSummary& summary, const SampleSummary& sample,
+                                             std::vector<double>& values) {
+    const double n = sample.typed;
+    const std::size_t listed =
+        std::min<std::size_t>(sample.phenotypes_end - sample.phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS);
+    values.clear();
+    for (std::size_t k = 0; k < listed; ++k) values.push_back(summary.phenotype_entries[sample.phenotypes_begin + k].count / n);
+    return summarise_frequencies(values.data(), values.size());
 }
 
 }  // namespace phenostat

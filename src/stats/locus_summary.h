@@ -8,9 +8,11 @@
 // pairs of individuals again.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "input/phenotype_coding.h"
@@ -46,19 +48,22 @@ inline DiversityTerms diversity_terms(std::int32_t count, std::int32_t total) {
 // What every combination reads of a sample at a locus; kept small, since the
 // permutation test streams through all of them in every replicate.
 struct SampleSummary {
+    std::int64_t allele_total = 0;       // sum over typed individuals of their number of alleles
+    std::int64_t shared_sum = 0;         // shared alleles summed over the pairs within the sample
     std::int32_t typed = 0;              // n_s: individuals typed at the locus
     std::uint32_t alleles_begin = 0;     // its allele tally: LocusSummary::allele_entries[alleles_begin, alleles_end)
     std::uint32_t alleles_end = 0;
     std::uint32_t phenotypes_begin = 0;  // its whole phenotype tally (not capped): phenotype_entries[...)
     std::uint32_t phenotypes_end = 0;
     bool psld_calculable = false;        // the sample has two alleles that not all its individuals carry
-    std::int64_t allele_total = 0;       // sum over typed individuals of their number of alleles
-    std::int64_t shared_sum = 0;         // shared alleles summed over the pairs within the sample
-    std::int64_t unshared_sum = 0;       // unshared alleles summed over the pairs within the sample
     double shannon = 0;                  // Shannon-Weaver diversity of its (capped) phenotype frequencies
     double pq = 0;                       // sum of p(1-p) over the same
     double psld = 0;                     // its PsLD when psld_calculable
 
+    // Unshared alleles summed over the pairs within the sample: each of the
+    // n_s - 1 partners of an individual fails to share its alleles, less twice
+    // the shared ones.
+    std::int64_t unshared_sum() const { return (typed - std::int64_t{1}) * allele_total - 2 * shared_sum; }
     // Distinct alleles (a_s) and distinct phenotypes (k_s, at most 500) of the sample.
     double alleles_seen() const { return static_cast<double>(alleles_end - alleles_begin); }
     double phenotypes_seen() const {
@@ -66,20 +71,33 @@ struct SampleSummary {
     }
 };
 
-// The sample's own frequency summaries, read only for full records.
-struct SampleFrequencies {
-    FrequencySummary alleles;     // over its allele-carrier frequencies, in tally order
-    FrequencySummary phenotypes;  // over its (capped) phenotype frequencies
-};
-
 struct LocusSummary {
-    std::vector<SampleSummary> samples;        // one per catalogue sample
-    std::vector<SampleFrequencies> frequencies;  // one per catalogue sample
+    std::vector<SampleSummary> samples;  // one per catalogue sample
     std::vector<TallyEntry> allele_entries;
     std::vector<TallyEntry> phenotype_entries;
 };
 
-LocusSummary summarise_locus(const CodedLocus& locus);
-std::vector<LocusSummary> summarise_all_loci(const CodedData& coded);
+// Working storage of summarise_sample, reused from sample to sample.
+struct SummaryScratch {
+    std::vector<std::int32_t> allele_slot;     // allele index -> position in the sample's tally, -1 if absent
+    std::vector<std::int32_t> phenotype_slot;  // phenotype id -> position, -1 if absent
+    std::vector<double> frequencies;
+    std::vector<std::array<std::uint64_t, 4>> phenotype_sets;
+    std::vector<std::int32_t> varying;  // the PsLD's alleles and their frequencies
+    std::vector<double> varying_frequencies;
+};
+
+// Summarises the next sample of a locus from its typed individuals' phenotype
+// ids in file order: appends to `summary` and to the locus's sample_begin and sizes.
+void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& locus, LocusSummary& summary,
+                      SummaryScratch& scratch);
+
+// The sample's frequency summaries (full records only): over its
+// allele-carrier frequencies in tally order, and over its (capped) phenotype
+// frequencies. `values` is working storage.
+FrequencySummary allele_frequency_summary(const LocusSummary& summary, const SampleSummary& sample,
+                                          std::vector<double>& values);
+FrequencySummary phenotype_frequency_summary(const LocusSummary& summary, const SampleSummary& sample,
+                                             std::vector<double>& values);
 
 }  // namespace phenostat

@@ -22,10 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr || std::fwrite(bytes, 1, size, file) != size || std::fclose(file) != 0) std::abort();
     try {
-        const FileDimensions dims = measure_data_file(path);
-        check_dimensions(path, dims);
         NoProgress quiet;
-        const Dataset data = load_data_set(path, dims, quiet);
+        const LoadedDataset loaded = load_dataset(path, quiet);
+        check_dimensions(path, loaded.dims);
+        if (loaded.refusal) return 0;
+        const Dataset& data = loaded.data;
         std::string text = listing_text(data.locus_names, data.catalogue);
         const AllSamplesResult all = analyse_all_samples(data);
         text += set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);

@@ -40,7 +40,9 @@ Program::Program(const std::string& data_text) {
         std::filesystem::temp_directory_path() / ("phenostat_program_" + std::to_string(getpid()) + ".txt");
     std::ofstream(path, std::ios::binary) << data_text;
     NoProgress quiet;
-    data_ = load_data_set(path.string(), measure_data_file(path.string()), quiet);
+    LoadedDataset loaded = load_dataset(path.string(), quiet);
+    if (loaded.refusal) throw std::runtime_error(*loaded.refusal);
+    data_ = std::move(loaded.data);
     std::filesystem::remove(path);
 }
 

@@ -1,0 +1,54 @@
+#pragma once
+// The data file, read in one pass.
+//
+// File format: tab-separated text, one record per line (LF; every CR byte is
+// dropped wherever it stands; a byte 26 ends the file). The first line is the
+// header, its fields from the fourth on naming the loci. Every later line is
+// one individual: column 0 the group, column 1 the sample, column 2 ignored,
+// columns 3.. one locus each. A final line without a line end is an
+// individual too when it holds at least one byte. A NUL byte ends the text of
+// its field. A file whose name ends in ".gz" is read through zlib.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace phenostat {
+
+// The dimensions of a data file, as the console reports them.
+struct FileDimensions {
+    long individual_count = 0;  // data lines (line feeds minus the header's, plus a final unterminated line)
+    long column_count = 0;      // most fields on any line holding a tab; loci = column_count - 3
+    long field_width = 0;       // the "widest field" measure, shown to the user only
+};
+
+// Receives the fields of the file in order. Texts are valid during the call only.
+class DataFileSink {
+public:
+    virtual ~DataFileSink() = default;
+    virtual void header_field(std::size_t column, std::string_view text) = 0;
+    // The end of the header line, with the bytes of text it took.
+    virtual void header_end(std::uint64_t) {}
+    // Field `column` of data row `row` (rows counted from 0 after the header).
+    virtual void row_field(std::size_t row, std::size_t column, std::string_view text) = 0;
+    // The end of data row `row`, with the bytes of text read up to there
+    // (after decompression, CRs not counted).
+    virtual void row_end(std::size_t row, std::uint64_t text_bytes) = 0;
+    // After each block: the bytes of the file read so far (compressed, for a gzip file).
+    virtual void file_bytes_read(std::uint64_t) {}
+};
+
+// Reads the whole file into `sink`. FatalError "\nOpening %s failed!" when it
+// cannot be opened, "\nReading %s failed!" when it cannot be read to its end.
+FileDimensions read_data_file(const std::string& path, DataFileSink& sink);
+
+// The size of the file on disk (compressed, for a gzip file).
+std::uint64_t data_file_size(const std::string& path);
+// Whether the file is read through zlib (its name ends in ".gz").
+bool is_compressed(const std::string& path);
+
+// "\nFile %s seems to contain\n\t%i individuals,..." as shown on the console.
+std::string format_file_dimensions(const std::string& path, const FileDimensions& dims);
+
+}  // namespace phenostat

@@ -1,0 +1,181 @@
+#include "stats/dataset.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "base/memory.h"
+#include "base/text.h"
+
+namespace phenostat {
+namespace {
+
+constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
+// Estimated bytes that a data set keeps: per locus (its coding, its summary
+// and the records of a table), and per locus and sample (a sample's summary,
+// its tallies, its place among the individuals).
+constexpr double BYTES_PER_LOCUS = 1024;
+constexpr double BYTES_PER_LOCUS_SAMPLE = sizeof(SampleSummary) + 5 * sizeof(TallyEntry) + sizeof(std::uint32_t);
+
+class Builder final : public DataFileSink {
+public:
+    Builder(Dataset& data, Progress& progress, std::uint64_t file_size, bool compressed, std::uint64_t memory_limit)
+        : data_(data), progress_(progress), file_size_(file_size), compressed_(compressed), memory_limit_(memory_limit) {}
+
+    void header_field(std::size_t column, std::string_view text) override {
+        if (column < FIRST_LOCUS_COLUMN) return;
+        grow_loci(column - FIRST_LOCUS_COLUMN + 1);
+        if (column - FIRST_LOCUS_COLUMN >= data_.locus_names.size()) data_.locus_names.resize(column - 2);
+        data_.locus_names[column - FIRST_LOCUS_COLUMN] = text;
+    }
+
+    void row_field(std::size_t row, std::size_t column, std::string_view text) override {
+        if (column == 0) {
+            group_ = text;
+        } else if (column == 1) {
+            place_row(row, text);
+        } else if (column >= FIRST_LOCUS_COLUMN && !refused()) {
+            const std::size_t l = column - FIRST_LOCUS_COLUMN;
+            grow_loci(l + 1);
+            if (refused()) return;
+            const std::int32_t id = coders_[l].code(text, row);
+            if (id >= 0) pending_[l].push_back(id);
+        }
+        fields_ = column + 1;
+    }
+
+    void row_end(std::size_t row, std::uint64_t text_bytes) override {
+        if (fields_ < 2) place_row(row, {});  // a line without a sample column: the empty name
+        fields_ = 0;
+        text_bytes_ = text_bytes;
+    }
+
+    void header_end(std::uint64_t text_bytes) override { header_bytes_ = text_bytes_ = text_bytes; }
+
+    void file_bytes_read(std::uint64_t bytes) override {
+        file_bytes_ = bytes;
+        const std::uint64_t total = expected_text_bytes() >> 20;
+        if (total > 0) progress_.step(std::min(text_bytes_ >> 20, total), total);
+    }
+
+    std::optional<std::string> finish() {
+        if (!refused()) close_sample();
+        data_.catalogue.largest_sample = 0;
+        for (const Sample& sample : data_.catalogue.samples)
+            data_.catalogue.largest_sample = std::max(data_.catalogue.largest_sample, static_cast<long>(sample.row_count()));
+        if (refused()) return refusal_;
+        for (std::size_t l = 0; l < coders_.size(); ++l)
+            if (coders_[l].violation) return coders_[l].violation->message(data_.locus_names[l]);
+        data_.coded.loci.reserve(coders_.size());
+        for (std::size_t l = 0; l < coders_.size(); ++l) {
+            CodedLocus& locus = data_.coded.loci.emplace_back(std::move(coders_[l].locus));
+            coders_[l] = LocusCoder{};  // its caches are no longer needed
+            locus.sizes.shrink_to_fit();
+            LocusSummary& summary = data_.summaries[l];
+            summary.samples.shrink_to_fit();
+            summary.allele_entries.shrink_to_fit();
+            summary.phenotype_entries.shrink_to_fit();
+        }
+        return std::nullopt;
+    }
+
+private:
+    bool refused() const { return refusal_.has_value(); }
+
+    // The row's sample: the current one while the name stays, else a new one.
+    void place_row(std::size_t row, std::string_view name) {
+        std::vector<Sample>& samples = data_.catalogue.samples;
+        if (!samples.empty() && samples.back().name == name) {
+            Sample& sample = samples.back();
+            sample.end_row = row + 1;
+            if (group_ != sample.group) sample.mixed_groups = true;
+            return;
+        }
+        if (!samples.empty() && !refused()) close_sample();
+        if (!opened_.insert(std::string(name)).second && recurring_.insert(std::string(name)).second)
+            data_.catalogue.recurring_names.emplace_back(name);
+        samples.push_back(Sample{std::string(name), row, row + 1, group_, false});
+        check_memory();
+    }
+
+    // Summarises every locus for the sample that ends.
+    void close_sample() {
+        if (data_.catalogue.samples.empty()) return;
+        for (std::size_t l = 0; l < coders_.size(); ++l) {
+            summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch_);
+            pending_[l].clear();
+        }
+        ++closed_samples_;
+    }
+
+    // New locus columns: untyped in every sample summarised so far.
+    void grow_loci(std::size_t count) {
+        if (refused() || count <= coders_.size()) return;
+        if (count > data_.locus_names.size()) data_.locus_names.resize(count);
+        coders_.resize(count);
+        pending_.resize(count);
+        data_.summaries.resize(count);
+        for (std::size_t l = 0; l < count; ++l)
+            while (data_.summaries[l].samples.size() < closed_samples_)
+                summarise_sample({}, coders_[l].locus, data_.summaries[l], scratch_);
+        check_memory();
+    }
+
+    std::uint64_t expected_text_bytes() const {
+        if (!compressed_ || file_bytes_ == 0) return std::max(text_bytes_, file_size_);
+        // A compressed file: its text grows in the proportion read so far.
+        return std::max(text_bytes_, static_cast<std::uint64_t>(static_cast<double>(file_size_) *
+                                                                static_cast<double>(text_bytes_) /
+                                                                static_cast<double>(file_bytes_)));
+    }
+
+    // The summaries' memory, with the samples to come estimated from the
+    // text still to read; a data set that would not fit is refused here,
+    // before its summaries grow.
+    void check_memory() {
+        if (refused()) return;
+        const double loci = static_cast<double>(coders_.size());
+        // The samples whose lines are all read, in the proportion of the text read.
+        double samples = static_cast<double>(closed_samples_);
+        const std::uint64_t total = expected_text_bytes();
+        if (text_bytes_ > header_bytes_ && total > text_bytes_)
+            samples *= static_cast<double>(total - header_bytes_) / static_cast<double>(text_bytes_ - header_bytes_);
+        samples = std::max(samples, static_cast<double>(data_.catalogue.samples.size()));
+        const double needed = loci * (BYTES_PER_LOCUS + samples * BYTES_PER_LOCUS_SAMPLE);
+        const double limit = static_cast<double>(memory_limit_ != 0 ? memory_limit_ : available_memory());
+        if (limit == 0 || needed <= limit) return;
+        refusal_ = strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
+                             "about %.1f GB of memory, and %.1f GB are available.",
+                             loci, samples, needed / 1e9, limit / 1e9);
+        coders_.clear();
+        pending_.clear();
+        data_.summaries.clear();
+    }
+
+    Dataset& data_;
+    Progress& progress_;
+    std::uint64_t file_size_;
+    bool compressed_;
+    std::uint64_t memory_limit_;
+    std::vector<LocusCoder> coders_;
+    std::vector<std::vector<std::int32_t>> pending_;  // the current sample's phenotype ids, per locus
+    SummaryScratch scratch_;
+    std::string group_;  // column 0 of the current row
+    std::size_t fields_ = 0, closed_samples_ = 0;
+    std::unordered_set<std::string> opened_, recurring_;
+    std::uint64_t text_bytes_ = 0, header_bytes_ = 0, file_bytes_ = 0;
+    std::optional<std::string> refusal_;
+};
+
+}  // namespace
+
+LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit) {
+    LoadedDataset loaded;
+    Builder builder(loaded.data, progress, data_file_size(path), is_compressed(path), memory_limit);
+    loaded.dims = read_data_file(path, builder);
+    loaded.refusal = builder.finish();
+    // Loci named in no header field but present on some line.
+    loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
+    return loaded;
+}
+
+}  // namespace phenostat
