@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 
 #include "base/text.h"
 
@@ -53,20 +54,17 @@ void normalise_phenotype(std::vector<std::int64_t>& codes) {
 }
 
 void SizeList::push_back(std::uint8_t size) {
-    if (!wide_ && size > 15) {
-        // From now on a byte per size: unpack what is there.
-        std::vector<std::uint8_t> bytes(count_);
-        for (std::size_t i = 0; i < count_; ++i) bytes[i] = (*this)[i];
-        bytes_ = std::move(bytes);
-        wide_ = true;
+    if (size >= 1u << (8u >> shift_)) {
+        // Wider from now on: repack what is there.
+        SizeList wider;
+        wider.shift_ = size > 15 ? 0 : 1;
+        wider.bytes_.reserve((count_ >> wider.shift_) + 1);
+        for (std::size_t i = 0; i < count_; ++i) wider.push_back((*this)[i]);
+        *this = std::move(wider);
     }
-    if (wide_) {
-        bytes_.push_back(size);
-    } else if (count_ % 2 == 0) {
-        bytes_.push_back(size);
-    } else {
-        bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | size << 4);
-    }
+    const std::size_t slot = count_ & ((1u << shift_) - 1);
+    if (slot == 0) bytes_.push_back(0);
+    bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | size << (slot * (8u >> shift_)));
     ++count_;
 }
 
@@ -88,71 +86,128 @@ std::string CapacityError::message(const std::string& locus_name) const {
                      locus_name.c_str(), line);
 }
 
-std::size_t LocusCoder::CodesHash::operator()(const std::vector<std::int64_t>& codes) const {
-    std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a over the code values
-    for (const std::int64_t code : codes) {
-        hash ^= static_cast<std::uint64_t>(code);
-        hash *= 1099511628211ULL;
+namespace {
+
+// Phenotypes are looked up by a linear scan up to this many, by hash beyond.
+constexpr std::size_t LINEAR_PHENOTYPES = 32;
+
+struct CodesHash {
+    std::size_t operator()(const std::vector<std::int64_t>& codes) const {
+        std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a over the code values
+        for (const std::int64_t code : codes) {
+            hash ^= static_cast<std::uint64_t>(code);
+            hash *= 1099511628211ULL;
+        }
+        return static_cast<std::size_t>(hash);
     }
-    return static_cast<std::size_t>(hash);
-}
+};
+
+}  // namespace
+
+struct LocusCoder::Indexes {
+    std::unordered_map<std::uint64_t, std::int32_t> packed_ids;  // short texts beyond the short list
+    std::unordered_map<std::string, std::int32_t> long_ids;     // longer texts
+    std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodesHash> phenotype_ids;  // codes -> id, when many
+};
 
 LocusCoder::LocusCoder() {
     locus.phenotype_begin.push_back(0);
     locus.sample_begin.push_back(0);
 }
 
-std::int32_t LocusCoder::code(std::string_view text, std::size_t row) {
+LocusCoder::~LocusCoder() = default;
+LocusCoder::LocusCoder(LocusCoder&&) noexcept = default;
+LocusCoder& LocusCoder::operator=(LocusCoder&&) noexcept = default;
+
+std::int32_t LocusCoder::code(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes) {
     if (violation) return REFUSED;
     if (text.size() <= PACKED_TEXT) {
         const std::uint64_t key = packed_key(text);
         for (std::size_t k = 0; k < short_count_; ++k)
             if (short_keys_[k] == key) return short_ids_[k];
-        if (const auto found = packed_ids_.find(key); found != packed_ids_.end()) return found->second;
-        const std::int32_t id = code_new_text(text, row);
+        if (indexes_) {
+            if (const auto found = indexes_->packed_ids.find(key); found != indexes_->packed_ids.end())
+                return found->second;
+        }
+        const std::int32_t id = code_new_text(text, row, codes);
         if (id == REFUSED) return id;
         if (short_count_ < SHORT_LIST) {
             short_keys_[short_count_] = key;
             short_ids_[short_count_++] = id;
         } else {
-            packed_ids_.emplace(key, id);
+            if (!indexes_) indexes_ = std::make_unique<Indexes>();
+            indexes_->packed_ids.emplace(key, id);
         }
         return id;
     }
-    if (const auto found = long_ids_.find(std::string(text)); found != long_ids_.end()) return found->second;
-    const std::int32_t id = code_new_text(text, row);
-    if (id != REFUSED) long_ids_.emplace(std::string(text), id);
+    if (!indexes_) indexes_ = std::make_unique<Indexes>();
+    const std::string key(text);
+    if (const auto found = indexes_->long_ids.find(key); found != indexes_->long_ids.end()) return found->second;
+    const std::int32_t id = code_new_text(text, row, codes);
+    if (id != REFUSED) indexes_->long_ids.emplace(key, id);
     return id;
+}
+
+// The id of the phenotype with exactly these (normalised) codes, or -1.
+std::int32_t LocusCoder::find_phenotype(const std::vector<std::int64_t>& codes) {
+    const std::size_t count = locus.phenotype_count();
+    if (count <= LINEAR_PHENOTYPES) {
+        for (std::size_t p = 0; p < count; ++p) {
+            const auto id = static_cast<std::int32_t>(p);
+            if (locus.phenotype_size(id) != codes.size()) continue;
+            std::size_t k = 0;
+            while (k < codes.size() && locus.allele_codes[locus.phenotype_alleles[locus.phenotype_begin[p] + k]] == codes[k])
+                ++k;
+            if (k == codes.size()) return id;
+        }
+        return -1;
+    }
+    if (!indexes_) indexes_ = std::make_unique<Indexes>();
+    auto& ids = indexes_->phenotype_ids;
+    if (ids.empty()) {  // index the phenotypes so far
+        std::vector<std::int64_t> known;
+        for (std::size_t p = 0; p < count; ++p) {
+            known.clear();
+            for (auto a = locus.phenotype_begin[p]; a < locus.phenotype_begin[p + 1]; ++a)
+                known.push_back(locus.allele_codes[locus.phenotype_alleles[a]]);
+            ids.emplace(known, static_cast<std::int32_t>(p));
+        }
+    }
+    const auto found = ids.find(codes);
+    return found == ids.end() ? -1 : found->second;
 }
 
 // Checks the codes against the code-size and codes-per-phenotype limits,
 // numbers any new allele, then interns the phenotype.
-std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row) {
-    parse_phenotype(text, codes_);
-    if (codes_.empty()) return MISSING;
-    if (std::any_of(codes_.begin(), codes_.end(), [](std::int64_t code) { return code > MAX_ALLELE_CODE; })) {
+std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes) {
+    parse_phenotype(text, codes);
+    if (codes.empty()) return MISSING;
+    if (std::any_of(codes.begin(), codes.end(), [](std::int64_t code) { return code > MAX_ALLELE_CODE; })) {
         violation = CapacityError{CapacityError::Kind::code_too_large, row};
         return REFUSED;
     }
-    normalise_phenotype(codes_);
-    if (codes_.size() > static_cast<std::size_t>(MAX_ALLELES_PER_PHENOTYPE)) {
+    normalise_phenotype(codes);
+    if (codes.size() > static_cast<std::size_t>(MAX_ALLELES_PER_PHENOTYPE)) {
         violation = CapacityError{CapacityError::Kind::too_many_codes, row};
         return REFUSED;
     }
-    if (const auto found = phenotype_ids_.find(codes_); found != phenotype_ids_.end()) return found->second;
-    for (const std::int64_t code : codes_) {
-        if (allele_index_.count(code) != 0) continue;
+    if (const std::int32_t id = find_phenotype(codes); id >= 0) return id;
+    const auto id = static_cast<std::int32_t>(locus.phenotype_count());
+    for (const std::int64_t code : codes) {
+        const auto known = std::find(locus.allele_codes.begin(), locus.allele_codes.end(), code);
+        if (known != locus.allele_codes.end()) {
+            locus.phenotype_alleles.push_back(static_cast<std::uint8_t>(known - locus.allele_codes.begin()));
+            continue;
+        }
         if (locus.allele_codes.size() >= static_cast<std::size_t>(MAX_ALLELES_PER_LOCUS)) {
             violation = CapacityError{CapacityError::Kind::too_many_alleles, row};
             return REFUSED;
         }
-        allele_index_.emplace(code, static_cast<std::uint8_t>(locus.allele_codes.size()));
+        locus.phenotype_alleles.push_back(static_cast<std::uint8_t>(locus.allele_codes.size()));
         locus.allele_codes.push_back(static_cast<std::int32_t>(code));
     }
-    const auto id = static_cast<std::int32_t>(locus.phenotype_count());
-    for (const std::int64_t code : codes_) locus.phenotype_alleles.push_back(allele_index_.at(code));
     locus.phenotype_begin.push_back(static_cast<std::uint32_t>(locus.phenotype_alleles.size()));
-    phenotype_ids_.emplace(codes_, id);
+    if (indexes_ && !indexes_->phenotype_ids.empty()) indexes_->phenotype_ids.emplace(codes, id);
     return id;
 }
 

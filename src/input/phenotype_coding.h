@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 namespace phenostat {
@@ -31,21 +31,24 @@ void parse_phenotype(std::string_view text, std::vector<std::int64_t>& codes);
 void normalise_phenotype(std::vector<std::int64_t>& codes);
 
 // The phenotype sizes (alleles carried) of a locus's typed individuals, in
-// file order: four bits each while every size fits in them, a byte each from
-// the first one that does not.
+// file order, packed: two bits each while every size is at most 3 (biallelic
+// markers), four bits while at most 15, a byte each beyond.
 class SizeList {
 public:
     void push_back(std::uint8_t size);
     std::uint8_t operator[](std::size_t i) const {
-        return wide_ ? bytes_[i] : static_cast<std::uint8_t>((bytes_[i >> 1] >> ((i & 1) * 4)) & 15);
+        const unsigned bits = 8u >> shift_;
+        return static_cast<std::uint8_t>((bytes_[i >> shift_] >> ((i & ((1u << shift_) - 1)) * bits)) &
+                                         ((1u << bits) - 1));
     }
     std::size_t size() const { return count_; }
+    void reserve(std::size_t count) { bytes_.reserve((count >> shift_) + 1); }
     void shrink_to_fit() { bytes_.shrink_to_fit(); }
 
 private:
     std::vector<std::uint8_t> bytes_;
     std::size_t count_ = 0;
-    bool wide_ = false;
+    unsigned shift_ = 2;  // log2 of the sizes per byte
 };
 
 // One locus, coded for every sample of the catalogue.
@@ -81,22 +84,27 @@ struct CapacityError {
 };
 
 // Codes the cells of one locus as they come down the file, in file order.
-// A text seen before at the locus costs one lookup, not a parse.
+// A text seen before at the locus costs one lookup, not a parse. Kept small:
+// a data set has one per locus while it loads.
 class LocusCoder {
 public:
     static constexpr std::int32_t MISSING = -1;  // no allele: not typed
     static constexpr std::int32_t REFUSED = -2;  // the locus exceeds a capacity (see violation)
 
     LocusCoder();
+    ~LocusCoder();
+    LocusCoder(LocusCoder&&) noexcept;
+    LocusCoder& operator=(LocusCoder&&) noexcept;
     // The phenotype id of the cell, MISSING or REFUSED. After the first
-    // violation every cell is REFUSED.
-    std::int32_t code(std::string_view text, std::size_t row);
+    // violation every cell is REFUSED. `codes` is working storage.
+    std::int32_t code(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes);
 
     CodedLocus locus;
     std::optional<CapacityError> violation;
 
 private:
-    std::int32_t code_new_text(std::string_view text, std::size_t row);
+    std::int32_t code_new_text(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes);
+    std::int32_t find_phenotype(const std::vector<std::int64_t>& codes);
 
     // Texts of up to seven bytes, packed with their length into one word:
     // the first few in a short list, any more in a hash map.
@@ -104,15 +112,10 @@ private:
     std::array<std::uint64_t, SHORT_LIST> short_keys_{};
     std::array<std::int32_t, SHORT_LIST> short_ids_{};
     std::size_t short_count_ = 0;
-    std::unordered_map<std::uint64_t, std::int32_t> packed_ids_;
-    std::unordered_map<std::string, std::int32_t> long_ids_;
-
-    struct CodesHash {
-        std::size_t operator()(const std::vector<std::int64_t>& codes) const;
-    };
-    std::unordered_map<std::int64_t, std::uint8_t> allele_index_;                          // code -> allele index
-    std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodesHash> phenotype_ids_;  // codes -> id
-    std::vector<std::int64_t> codes_;  // the codes of one field, reused
+    // Made when first needed: more texts than the short list holds, and a
+    // phenotype index for loci with many phenotypes.
+    struct Indexes;
+    std::unique_ptr<Indexes> indexes_;
 };
 
 }  // namespace phenostat

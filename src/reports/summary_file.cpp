@@ -130,7 +130,7 @@ std::string frequency_summary_text(const CodedLocus& locus, const LocusSummary& 
         row.typed = static_cast<std::size_t>(sample.typed);
         total.typed += row.typed;
         fill(row.alleles, allele_column, summary.allele_entries.data() + sample.alleles_begin,
-             summary.allele_entries.data() + sample.alleles_end);
+             summary.allele_entries.data() + sample.alleles_end());
         fill(row.phenotypes, phenotype_column, summary.phenotype_entries.data() + sample.phenotypes_begin,
              summary.phenotype_entries.data() + sample.phenotypes_end);
     }

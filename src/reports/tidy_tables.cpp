@@ -200,7 +200,7 @@ std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locu
         const SampleSummary& sample = summary.samples[s];
         std::fill(allele_count.begin(), allele_count.end(), 0);
         std::fill(phenotype_count.begin(), phenotype_count.end(), 0);
-        for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e)
+        for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e)
             allele_count[static_cast<std::size_t>(summary.allele_entries[e].id)] = summary.allele_entries[e].count;
         for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e)
             phenotype_count[static_cast<std::size_t>(summary.phenotype_entries[e].id)] =

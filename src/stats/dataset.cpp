@@ -22,10 +22,7 @@ public:
         : data_(data), progress_(progress), file_size_(file_size), compressed_(compressed), memory_limit_(memory_limit) {}
 
     void header_field(std::size_t column, std::string_view text) override {
-        if (column < FIRST_LOCUS_COLUMN) return;
-        grow_loci(column - FIRST_LOCUS_COLUMN + 1);
-        if (column - FIRST_LOCUS_COLUMN >= data_.locus_names.size()) data_.locus_names.resize(column - 2);
-        data_.locus_names[column - FIRST_LOCUS_COLUMN] = text;
+        if (column >= FIRST_LOCUS_COLUMN) data_.locus_names.emplace_back(text);
     }
 
     void row_field(std::size_t row, std::size_t column, std::string_view text) override {
@@ -37,7 +34,7 @@ public:
             const std::size_t l = column - FIRST_LOCUS_COLUMN;
             grow_loci(l + 1);
             if (refused()) return;
-            const std::int32_t id = coders_[l].code(text, row);
+            const std::int32_t id = coders_[l].code(text, row, codes_);
             if (id >= 0) pending_[l].push_back(id);
         }
         fields_ = column + 1;
@@ -49,7 +46,10 @@ public:
         text_bytes_ = text_bytes;
     }
 
-    void header_end(std::uint64_t text_bytes) override { header_bytes_ = text_bytes_ = text_bytes; }
+    void header_end(std::uint64_t text_bytes) override {
+        header_bytes_ = text_bytes_ = text_bytes;
+        grow_loci(data_.locus_names.size());
+    }
 
     void file_bytes_read(std::uint64_t bytes) override {
         file_bytes_ = bytes;
@@ -88,6 +88,9 @@ private:
             Sample& sample = samples.back();
             sample.end_row = row + 1;
             if (group_ != sample.group) sample.mixed_groups = true;
+            if (sample.row_count() > MAX_SAMPLE_ROWS && !refused())
+                refuse(strprintf("\n\nSample %s has more than %zu lines: too large a sample for this program.",
+                                 sample.name.c_str(), MAX_SAMPLE_ROWS));
             return;
         }
         if (!samples.empty() && !refused()) close_sample();
@@ -97,24 +100,39 @@ private:
         check_memory();
     }
 
-    // Summarises every locus for the sample that ends.
+    // Summarises every locus for the sample that ends. After the first, the
+    // summaries are given room for the samples the rest of the text promises.
     void close_sample() {
         if (data_.catalogue.samples.empty()) return;
         for (std::size_t l = 0; l < coders_.size(); ++l) {
             summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch_);
             pending_[l].clear();
         }
-        ++closed_samples_;
+        if (++closed_samples_ == 1) reserve_summaries(projected_samples() * 1.05 + 1);
+    }
+
+    void reserve_summaries(double samples) {
+        if (samples * static_cast<double>(coders_.size()) * BYTES_PER_LOCUS_SAMPLE > limit()) return;
+        const auto count = static_cast<std::size_t>(samples);
+        for (LocusSummary& summary : data_.summaries) {
+            summary.samples.reserve(count);
+            summary.allele_entries.reserve(summary.allele_entries.size() * count);
+            summary.phenotype_entries.reserve(summary.phenotype_entries.size() * count);
+        }
+        for (std::size_t l = 0; l < coders_.size(); ++l)
+            coders_[l].locus.sizes.reserve(coders_[l].locus.sizes.size() * count);
     }
 
     // New locus columns: untyped in every sample summarised so far.
     void grow_loci(std::size_t count) {
         if (refused() || count <= coders_.size()) return;
         if (count > data_.locus_names.size()) data_.locus_names.resize(count);
+        const std::size_t first_new = coders_.size();
+        coders_.reserve(std::max(count, 2 * first_new));
         coders_.resize(count);
         pending_.resize(count);
         data_.summaries.resize(count);
-        for (std::size_t l = 0; l < count; ++l)
+        for (std::size_t l = first_new; l < count; ++l)
             while (data_.summaries[l].samples.size() < closed_samples_)
                 summarise_sample({}, coders_[l].locus, data_.summaries[l], scratch_);
         check_memory();
@@ -128,24 +146,36 @@ private:
                                                                 static_cast<double>(file_bytes_)));
     }
 
+    // The samples whose lines are all read, in the proportion of the text read.
+    double projected_samples() const {
+        double samples = static_cast<double>(closed_samples_);
+        const std::uint64_t total = expected_text_bytes();
+        if (text_bytes_ > header_bytes_ && total > text_bytes_)
+            samples *= static_cast<double>(total - header_bytes_) / static_cast<double>(text_bytes_ - header_bytes_);
+        return std::max(samples, static_cast<double>(data_.catalogue.samples.size()));
+    }
+
+    double limit() {
+        if (memory_limit_ == 0) memory_limit_ = available_memory();  // read once
+        return memory_limit_ == 0 ? 1e300 : static_cast<double>(memory_limit_);
+    }
+
     // The summaries' memory, with the samples to come estimated from the
     // text still to read; a data set that would not fit is refused here,
     // before its summaries grow.
     void check_memory() {
         if (refused()) return;
         const double loci = static_cast<double>(coders_.size());
-        // The samples whose lines are all read, in the proportion of the text read.
-        double samples = static_cast<double>(closed_samples_);
-        const std::uint64_t total = expected_text_bytes();
-        if (text_bytes_ > header_bytes_ && total > text_bytes_)
-            samples *= static_cast<double>(total - header_bytes_) / static_cast<double>(text_bytes_ - header_bytes_);
-        samples = std::max(samples, static_cast<double>(data_.catalogue.samples.size()));
+        const double samples = projected_samples();
         const double needed = loci * (BYTES_PER_LOCUS + samples * BYTES_PER_LOCUS_SAMPLE);
-        const double limit = static_cast<double>(memory_limit_ != 0 ? memory_limit_ : available_memory());
-        if (limit == 0 || needed <= limit) return;
-        refusal_ = strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
-                             "about %.1f GB of memory, and %.1f GB are available.",
-                             loci, samples, needed / 1e9, limit / 1e9);
+        if (needed <= limit()) return;
+        refuse(strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
+                         "about %.1f GB of memory, and %.1f GB are available.",
+                         loci, samples, needed / 1e9, limit() / 1e9));
+    }
+
+    void refuse(std::string message) {
+        refusal_ = std::move(message);
         coders_.clear();
         pending_.clear();
         data_.summaries.clear();
@@ -159,6 +189,7 @@ private:
     std::vector<LocusCoder> coders_;
     std::vector<std::vector<std::int32_t>> pending_;  // the current sample's phenotype ids, per locus
     SummaryScratch scratch_;
+    std::vector<std::int64_t> codes_;  // the codes of one cell
     std::string group_;  // column 0 of the current row
     std::size_t fields_ = 0, closed_samples_ = 0;
     std::unordered_set<std::string> opened_, recurring_;

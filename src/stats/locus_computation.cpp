@@ -113,7 +113,7 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     std::int32_t* const allele_order = allele_order_.data();
     std::size_t allele_slots = allele_slots_;
     std::int64_t shared_across = shared_across_;
-    for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) {
+    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
         const auto [id, count] = summary.allele_entries[e];
         const std::int64_t before = allele_count[id];
         allele_count[id] = static_cast<std::int32_t>(before + count);

@@ -41,7 +41,7 @@ void sample_psld(const CodedLocus& locus, const LocusSummary& summary, SampleSum
     std::vector<double>& varying_freq = scratch.varying_frequencies;
     varying.clear();
     varying_freq.clear();
-    for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end; ++e) {
+    for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
         const double f = summary.allele_entries[e].count / n;
         if (f != 1.0) {
             varying.push_back(summary.allele_entries[e].id);
@@ -105,16 +105,16 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
             ++summary.allele_entries[sample.alleles_begin + static_cast<std::size_t>(aslot)].count;
         }
         const std::size_t size = locus.phenotype_size(id);
-        sample.allele_total += static_cast<std::int64_t>(size);
+        sample.allele_total += static_cast<std::uint32_t>(size);
         locus.sizes.push_back(static_cast<std::uint8_t>(size));
     }
-    sample.alleles_end = static_cast<std::uint32_t>(summary.allele_entries.size());
+    sample.allele_count = static_cast<std::uint8_t>(summary.allele_entries.size() - sample.alleles_begin);
     sample.phenotypes_end = static_cast<std::uint32_t>(summary.phenotype_entries.size());
     sample.typed = static_cast<std::int32_t>(individuals.size());
     locus.sample_begin.push_back(static_cast<std::uint32_t>(locus.sizes.size()));
 
     // Reset the slots for the next sample.
-    for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e)
+    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e)
         scratch.allele_slot[static_cast<std::size_t>(summary.allele_entries[e].id)] = -1;
     for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e)
         scratch.phenotype_slot[static_cast<std::size_t>(summary.phenotype_entries[e].id)] = -1;
@@ -122,7 +122,7 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
     if (sample.typed == 0) return;
 
     // Pair sums within the sample, from the carrier counts.
-    for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) {
+    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
         const std::int64_t c = summary.allele_entries[e].count;
         sample.shared_sum += c * (c - 1) / 2;
     }
@@ -145,7 +145,7 @@ FrequencySummary allele_frequency_summary(const LocusSummary& summary, const Sam
                                           std::vector<double>& values) {
     const double n = sample.typed;
     values.clear();
-    for (auto e = sample.alleles_begin; e < sample.alleles_end; ++e) values.push_back(summary.allele_entries[e].count / n);
+    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e) values.push_back(summary.allele_entries[e].count / n);
     return summarise_frequencies(values.data(), values.size());
 }
 

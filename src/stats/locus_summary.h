@@ -48,28 +48,35 @@ inline DiversityTerms diversity_terms(std::int32_t count, std::int32_t total) {
 // What every combination reads of a sample at a locus; kept small, since the
 // permutation test streams through all of them in every replicate.
 struct SampleSummary {
-    std::int64_t allele_total = 0;       // sum over typed individuals of their number of alleles
     std::int64_t shared_sum = 0;         // shared alleles summed over the pairs within the sample
-    std::int32_t typed = 0;              // n_s: individuals typed at the locus
-    std::uint32_t alleles_begin = 0;     // its allele tally: LocusSummary::allele_entries[alleles_begin, alleles_end)
-    std::uint32_t alleles_end = 0;
-    std::uint32_t phenotypes_begin = 0;  // its whole phenotype tally (not capped): phenotype_entries[...)
-    std::uint32_t phenotypes_end = 0;
-    bool psld_calculable = false;        // the sample has two alleles that not all its individuals carry
     double shannon = 0;                  // Shannon-Weaver diversity of its (capped) phenotype frequencies
     double pq = 0;                       // sum of p(1-p) over the same
     double psld = 0;                     // its PsLD when psld_calculable
+    std::int32_t typed = 0;              // n_s: individuals typed at the locus
+    std::uint32_t allele_total = 0;      // sum over typed individuals of their number of alleles (see MAX_SAMPLE_ROWS)
+    std::uint32_t alleles_begin = 0;     // its allele tally: LocusSummary::allele_entries[alleles_begin, alleles_end())
+    std::uint32_t phenotypes_begin = 0;  // its whole phenotype tally (not capped): phenotype_entries[...)
+    std::uint32_t phenotypes_end = 0;
+    std::uint8_t allele_count = 0;       // distinct alleles (at most 200)
+    bool psld_calculable = false;        // the sample has two alleles that not all its individuals carry
 
+    std::uint32_t alleles_end() const { return alleles_begin + allele_count; }
     // Unshared alleles summed over the pairs within the sample: each of the
     // n_s - 1 partners of an individual fails to share its alleles, less twice
     // the shared ones.
-    std::int64_t unshared_sum() const { return (typed - std::int64_t{1}) * allele_total - 2 * shared_sum; }
+    std::int64_t unshared_sum() const {
+        return (typed - std::int64_t{1}) * std::int64_t{allele_total} - 2 * shared_sum;
+    }
     // Distinct alleles (a_s) and distinct phenotypes (k_s, at most 500) of the sample.
-    double alleles_seen() const { return static_cast<double>(alleles_end - alleles_begin); }
+    double alleles_seen() const { return static_cast<double>(allele_count); }
     double phenotypes_seen() const {
         return static_cast<double>(std::min<std::uint32_t>(phenotypes_end - phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS));
     }
 };
+
+// A sample's allele total fits in 32 bits while it has fewer rows than this
+// (at most 20 alleles each); a larger sample is refused when loading.
+inline constexpr std::size_t MAX_SAMPLE_ROWS = 200'000'000;
 
 struct LocusSummary {
     std::vector<SampleSummary> samples;  // one per catalogue sample
