@@ -66,10 +66,12 @@ public:
         for (std::size_t l = 0; l < coders_.size(); ++l)
             if (coders_[l].violation) return coders_[l].violation->message(data_.locus_names[l]);
         data_.coded.loci.reserve(coders_.size());
-        for (std::size_t l = 0; l < coders_.size(); ++l) {
-            CodedLocus& locus = data_.coded.loci.emplace_back(std::move(coders_[l].locus));
-            coders_[l] = LocusCoder{};  // its caches are no longer needed
-            locus.sizes.shrink_to_fit();
+        for (LocusCoder& coder : coders_) data_.coded.loci.push_back(std::move(coder.locus));
+        // The caches and the last sample's ids are no longer needed.
+        std::vector<LocusCoder>().swap(coders_);
+        std::vector<std::vector<std::int32_t>>().swap(pending_);
+        for (std::size_t l = 0; l < data_.coded.loci.size(); ++l) {
+            data_.coded.loci[l].sizes.shrink_to_fit();
             LocusSummary& summary = data_.summaries[l];
             summary.samples.shrink_to_fit();
             summary.allele_entries.shrink_to_fit();
@@ -108,19 +110,25 @@ private:
             summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch_);
             pending_[l].clear();
         }
-        if (++closed_samples_ == 1) reserve_summaries(projected_samples() * 1.05 + 1);
+        if (++closed_samples_ == 1) reserve_summaries(projected_samples() * 1.02 + 1);
     }
 
+    // Room for `samples` samples at every locus: a tally entry per allele
+    // and per phenotype seen so far (the most a sample can add), but not more
+    // than twice what the first sample's tallies promise.
     void reserve_summaries(double samples) {
         if (samples * static_cast<double>(coders_.size()) * BYTES_PER_LOCUS_SAMPLE > limit()) return;
         const auto count = static_cast<std::size_t>(samples);
-        for (LocusSummary& summary : data_.summaries) {
+        for (std::size_t l = 0; l < coders_.size(); ++l) {
+            LocusSummary& summary = data_.summaries[l];
+            const CodedLocus& locus = coders_[l].locus;
             summary.samples.reserve(count);
-            summary.allele_entries.reserve(summary.allele_entries.size() * count);
-            summary.phenotype_entries.reserve(summary.phenotype_entries.size() * count);
+            summary.allele_entries.reserve(
+                std::min(locus.allele_count(), 2 * summary.allele_entries.size()) * count);
+            summary.phenotype_entries.reserve(
+                std::min(locus.phenotype_count(), 2 * summary.phenotype_entries.size()) * count);
+            coders_[l].locus.sizes.reserve(locus.sizes.size() * count);
         }
-        for (std::size_t l = 0; l < coders_.size(); ++l)
-            coders_[l].locus.sizes.reserve(coders_[l].locus.sizes.size() * count);
     }
 
     // New locus columns: untyped in every sample summarised so far.

@@ -111,13 +111,16 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     // C * c + c (c - 1) / 2 when c carriers join C earlier ones.
     std::int32_t* const allele_count = allele_count_.data();
     std::int32_t* const allele_order = allele_order_.data();
+    // The sample's own pairs share c (c - 1) / 2 of them.
     std::size_t allele_slots = allele_slots_;
-    std::int64_t shared_across = shared_across_;
+    std::int64_t shared_across = shared_across_, shared_within = 0;
     for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
         const auto [id, count] = summary.allele_entries[e];
         const std::int64_t before = allele_count[id];
+        const std::int64_t own = std::int64_t{count} * (count - 1) / 2;
         allele_count[id] = static_cast<std::int32_t>(before + count);
-        shared_across += before * count + std::int64_t{count} * (count - 1) / 2;
+        shared_across += before * count + own;
+        shared_within += own;
         allele_order[allele_slots] = id;
         allele_slots += before == 0;
     }
@@ -139,8 +142,8 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     // Pairs within the sample.
     const std::int64_t n = sample.typed;
     within_pairs_ += n * (n - 1) / 2;
-    shared_within_ += sample.shared_sum;
-    unshared_within_ += sample.unshared_sum();
+    shared_within_ += shared_within;
+    unshared_within_ += (n - 1) * std::int64_t{sample.allele_total} - 2 * shared_within;
 
     // Within-sample values, weighted by n_s / N.
     const double w = static_cast<double>(sample.typed) / n_total_;

@@ -78,10 +78,20 @@ void sample_psld(const CodedLocus& locus, const LocusSummary& summary, SampleSum
     sample.psld = psld;
 }
 
+// Room for `extra` more elements, growing by a quarter rather than doubling:
+// a data set holds a tally per locus, so their slack adds up.
+template <class T>
+void reserve_more(std::vector<T>& v, std::size_t extra) {
+    if (v.size() + extra > v.capacity()) v.reserve(std::max(v.size() + extra, v.capacity() + v.capacity() / 4));
+}
+
 }  // namespace
 
 void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& locus, LocusSummary& summary,
                       SummaryScratch& scratch) {
+    reserve_more(summary.samples, 1);
+    reserve_more(summary.allele_entries, std::min(locus.allele_count(), individuals.size() * MAX_ALLELES_PER_PHENOTYPE));
+    reserve_more(summary.phenotype_entries, std::min(locus.phenotype_count(), individuals.size()));
     if (scratch.allele_slot.size() < locus.allele_count()) scratch.allele_slot.resize(locus.allele_count(), -1);
     if (scratch.phenotype_slot.size() < locus.phenotype_count())
         scratch.phenotype_slot.resize(locus.phenotype_count(), -1);
@@ -120,12 +130,6 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
         scratch.phenotype_slot[static_cast<std::size_t>(summary.phenotype_entries[e].id)] = -1;
 
     if (sample.typed == 0) return;
-
-    // Pair sums within the sample, from the carrier counts.
-    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
-        const std::int64_t c = summary.allele_entries[e].count;
-        sample.shared_sum += c * (c - 1) / 2;
-    }
 
     const std::size_t phenotype_slots =
         std::min<std::size_t>(sample.phenotypes_end - sample.phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS);

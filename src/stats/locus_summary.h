@@ -46,9 +46,11 @@ inline DiversityTerms diversity_terms(std::int32_t count, std::int32_t total) {
 }
 
 // What every combination reads of a sample at a locus; kept small, since the
-// permutation test streams through all of them in every replicate.
+// permutation test streams through all of them in every replicate. The pair
+// sums within the sample come from its allele tally: its pairs share
+// sum_a c_a (c_a - 1) / 2 alleles, and each of an individual's n_s - 1
+// partners fails to share its alleles, less twice the shared ones.
 struct SampleSummary {
-    std::int64_t shared_sum = 0;         // shared alleles summed over the pairs within the sample
     double shannon = 0;                  // Shannon-Weaver diversity of its (capped) phenotype frequencies
     double pq = 0;                       // sum of p(1-p) over the same
     double psld = 0;                     // its PsLD when psld_calculable
@@ -61,12 +63,6 @@ struct SampleSummary {
     bool psld_calculable = false;        // the sample has two alleles that not all its individuals carry
 
     std::uint32_t alleles_end() const { return alleles_begin + allele_count; }
-    // Unshared alleles summed over the pairs within the sample: each of the
-    // n_s - 1 partners of an individual fails to share its alleles, less twice
-    // the shared ones.
-    std::int64_t unshared_sum() const {
-        return (typed - std::int64_t{1}) * std::int64_t{allele_total} - 2 * shared_sum;
-    }
     // Distinct alleles (a_s) and distinct phenotypes (k_s, at most 500) of the sample.
     double alleles_seen() const { return static_cast<double>(allele_count); }
     double phenotypes_seen() const {
