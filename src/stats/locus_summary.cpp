@@ -98,6 +98,7 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
     SampleSummary& sample = summary.samples.emplace_back();
     sample.alleles_begin = static_cast<std::uint32_t>(summary.allele_entries.size());
     sample.phenotypes_begin = static_cast<std::uint32_t>(summary.phenotype_entries.size());
+    // The phenotype tally, individual by individual.
     for (const std::int32_t id : individuals) {
         auto& pslot = scratch.phenotype_slot[static_cast<std::size_t>(id)];
         if (pslot < 0) {
@@ -105,6 +106,13 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
             summary.phenotype_entries.push_back({id, 0});
         }
         ++summary.phenotype_entries[sample.phenotypes_begin + static_cast<std::size_t>(pslot)].count;
+        locus.sizes.push_back(static_cast<std::uint8_t>(locus.phenotype_size(id)));
+    }
+    // The allele tally from it: the distinct phenotypes in first-seen order
+    // meet the alleles in their first-seen order, and an allele's carriers
+    // are the individuals of the phenotypes that hold it.
+    for (auto e = sample.phenotypes_begin; e < summary.phenotype_entries.size(); ++e) {
+        const auto [id, count] = summary.phenotype_entries[e];
         for (auto a = locus.phenotype_begin[id]; a < locus.phenotype_begin[id + 1]; ++a) {
             const std::int32_t allele = locus.phenotype_alleles[a];
             auto& aslot = scratch.allele_slot[static_cast<std::size_t>(allele)];
@@ -112,11 +120,9 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
                 aslot = static_cast<std::int32_t>(summary.allele_entries.size() - sample.alleles_begin);
                 summary.allele_entries.push_back({allele, 0});
             }
-            ++summary.allele_entries[sample.alleles_begin + static_cast<std::size_t>(aslot)].count;
+            summary.allele_entries[sample.alleles_begin + static_cast<std::size_t>(aslot)].count += count;
         }
-        const std::size_t size = locus.phenotype_size(id);
-        sample.allele_total += static_cast<std::uint32_t>(size);
-        locus.sizes.push_back(static_cast<std::uint8_t>(size));
+        sample.allele_total += static_cast<std::uint32_t>(locus.phenotype_size(id)) * static_cast<std::uint32_t>(count);
     }
     sample.allele_count = static_cast<std::uint8_t>(summary.allele_entries.size() - sample.alleles_begin);
     sample.phenotypes_end = static_cast<std::uint32_t>(summary.phenotype_entries.size());
