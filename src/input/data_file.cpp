@@ -74,7 +74,7 @@ constexpr std::array<bool, 256> special_bytes() {
 }
 constexpr std::array<bool, 256> SPECIAL = special_bytes();
 
-// The pass over the text: fields handed to the sink, dimensions measured.
+// The pass over the text: lines handed to the sink, dimensions measured.
 // The width count restarts at 1 on each tab (the tab counts) and grows by one
 // for every other byte, line feeds included, so the last field of a line is
 // measured together with the line end and the next line's first field.
@@ -84,118 +84,85 @@ public:
 
     // Returns false once a byte 26 has ended the text.
     bool scan(const char* block, std::size_t size) {
-        block_ = block;
-        start_ = 0;
         for (std::size_t i = 0; i < size;) {
             std::size_t j = i;
             while (j < size && !SPECIAL[static_cast<unsigned char>(block[j])]) ++j;
-            if (j > i) ordinary(block + i, j - i);
+            if (j > i) {
+                if (!field_closed_) line_.append(block + i, j - i);
+                count_bytes(static_cast<long>(j - i));
+            }
             if (j == size) break;
             const char c = block[j];
-            if (c == END_OF_FILE_MARK) {
-                start_copying(j);
-                return false;
-            }
-            if (c == CARRIAGE_RETURN) {
-                start_copying(j);
-            } else {
-                count_byte(c == TAB);
-                if (c == '\0') {
-                    start_copying(j);
-                    field_closed_ = true;
-                } else {
-                    end_field(j);
-                    if (c == LINE_FEED) end_line();
-                }
-            }
             i = j + 1;
-            if (!copying_) start_ = i;
+            if (c == END_OF_FILE_MARK) return false;
+            if (c == CARRIAGE_RETURN) continue;
+            if (c == TAB) {
+                width_ = 0;
+                dims_.column_count = std::max(dims_.column_count, ++fields_on_line_);
+            }
+            count_bytes(1);
+            if (c == '\0') {
+                field_closed_ = true;  // the rest of the field is not its text
+                continue;
+            }
+            end_field();
+            if (c == LINE_FEED) end_line();
         }
-        start_copying(size);  // a field open at the end of the block continues in the next
         return true;
     }
 
-    // At the end of the text: the last field of an unterminated line.
+    // At the end of the text: the last line, when it has no line end.
     FileDimensions finish() {
-        if (in_header_ || row_open_) emit_field(copy_);
-        if (row_open_) sink_.row_end(row_, text_bytes_);
-        dims_.individual_count = line_feeds_ - 1 + (line_feeds_ > 0 && bytes_after_line_feed_ > 0 ? 1 : 0);
+        if (line_open_ || line_feeds_ == 0) {
+            end_field();
+            deliver_line();
+        }
+        dims_.individual_count = line_feeds_ - 1 + (line_feeds_ > 0 && line_open_ ? 1 : 0);
         return dims_;
     }
 
 private:
-    void count_byte(bool tab) {
-        ++text_bytes_;
-        if (!in_header_) row_open_ = true;
-        ++bytes_after_line_feed_;
-        if (tab) {
-            width_ = 1;
-            ++fields_on_line_;
-            dims_.column_count = std::max(dims_.column_count, fields_on_line_);
-        } else {
-            ++width_;
-        }
+    void count_bytes(long count) {
+        line_open_ = true;
+        text_bytes_ += static_cast<std::uint64_t>(count);
+        width_ += count;
         dims_.field_width = std::max(dims_.field_width, width_);
     }
 
-    void ordinary(const char* text, std::size_t length) {
-        if (copying_ && !field_closed_) copy_.append(text, length);
-        text_bytes_ += length;
-        if (!in_header_) row_open_ = true;
-        bytes_after_line_feed_ += static_cast<long>(length);
-        width_ += static_cast<long>(length);
-        dims_.field_width = std::max(dims_.field_width, width_);
-    }
-
-    // From here the field's text is gathered in copy_ (a CR to drop, a NUL,
-    // or the end of the block).
-    void start_copying(std::size_t at) {
-        if (!copying_ && !field_closed_) copy_.append(block_ + start_, at - start_);
-        copying_ = true;
-    }
-
-    void end_field(std::size_t at) {
-        if (copying_) {
-            emit_field(copy_);
-        } else {
-            emit_field(std::string_view(block_ + start_, at - start_));
-        }
-        copy_.clear();
-        copying_ = false;
+    void end_field() {
+        ends_.push_back(line_.size());
         field_closed_ = false;
-        ++column_;
-    }
-
-    void emit_field(std::string_view text) {
-        if (in_header_) sink_.header_field(column_, text);
-        else sink_.row_field(row_, column_, text);
     }
 
     void end_line() {
+        deliver_line();
         ++line_feeds_;
         fields_on_line_ = 1;
-        bytes_after_line_feed_ = 0;
-        if (in_header_) {
-            in_header_ = false;
-            sink_.header_end(text_bytes_);
-        } else {
-            sink_.row_end(row_++, text_bytes_);
+        line_open_ = false;
+    }
+
+    void deliver_line() {
+        fields_.clear();
+        std::size_t begin = 0;
+        for (const std::size_t end : ends_) {
+            fields_.emplace_back(line_.data() + begin, end - begin);
+            begin = end;
         }
-        row_open_ = false;
-        column_ = 0;
+        if (line_feeds_ == 0) sink_.header(fields_, text_bytes_);
+        else sink_.row(row_++, fields_, text_bytes_);
+        line_.clear();
+        ends_.clear();
     }
 
     DataFileSink& sink_;
     FileDimensions dims_;
-    const char* block_ = nullptr;
-    std::size_t start_ = 0;       // where the current field began in the block (when not copying)
-    bool copying_ = false;        // the field's text is in copy_
-    bool field_closed_ = false;   // a NUL has ended the current field's text
-    std::string copy_;
-    bool in_header_ = true;
-    bool row_open_ = false;       // a data line has begun and not yet ended
-    std::size_t row_ = 0, column_ = 0;
-    long line_feeds_ = 0, fields_on_line_ = 1, width_ = 0, bytes_after_line_feed_ = 0;
+    std::string line_;                    // the texts of the line's fields, back to back
+    std::vector<std::size_t> ends_;       // where each field's text ends in line_
+    std::vector<std::string_view> fields_;
+    bool field_closed_ = false;           // a NUL has ended the current field's text
+    bool line_open_ = false;              // a byte has come since the last line feed
+    std::size_t row_ = 0;
+    long line_feeds_ = 0, fields_on_line_ = 1, width_ = 0;
     std::uint64_t text_bytes_ = 0;
 };
 

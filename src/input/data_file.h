@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace phenostat {
 
@@ -23,18 +24,15 @@ struct FileDimensions {
     long field_width = 0;       // the "widest field" measure, shown to the user only
 };
 
-// Receives the fields of the file in order. Texts are valid during the call only.
+// Receives the lines of the file in order, split into fields. The texts are
+// valid during the call only. `text_bytes` counts the text read up to the end
+// of the line (after decompression, CRs not counted).
 class DataFileSink {
 public:
     virtual ~DataFileSink() = default;
-    virtual void header_field(std::size_t column, std::string_view text) = 0;
-    // The end of the header line, with the bytes of text it took.
-    virtual void header_end(std::uint64_t) {}
-    // Field `column` of data row `row` (rows counted from 0 after the header).
-    virtual void row_field(std::size_t row, std::size_t column, std::string_view text) = 0;
-    // The end of data row `row`, with the bytes of text read up to there
-    // (after decompression, CRs not counted).
-    virtual void row_end(std::size_t row, std::uint64_t text_bytes) = 0;
+    virtual void header(const std::vector<std::string_view>& fields, std::uint64_t text_bytes) = 0;
+    // Data row `row`, counted from 0 after the header.
+    virtual void row(std::size_t row, const std::vector<std::string_view>& fields, std::uint64_t text_bytes) = 0;
     // After each block: the bytes of the file read so far (compressed, for a gzip file).
     virtual void file_bytes_read(std::uint64_t) {}
 };

@@ -21,34 +21,26 @@ public:
     Builder(Dataset& data, Progress& progress, std::uint64_t file_size, bool compressed, std::uint64_t memory_limit)
         : data_(data), progress_(progress), file_size_(file_size), compressed_(compressed), memory_limit_(memory_limit) {}
 
-    void header_field(std::size_t column, std::string_view text) override {
-        if (column >= FIRST_LOCUS_COLUMN) data_.locus_names.emplace_back(text);
-    }
-
-    void row_field(std::size_t row, std::size_t column, std::string_view text) override {
-        if (column == 0) {
-            group_ = text;
-        } else if (column == 1) {
-            place_row(row, text);
-        } else if (column >= FIRST_LOCUS_COLUMN && !refused()) {
-            const std::size_t l = column - FIRST_LOCUS_COLUMN;
-            grow_loci(l + 1);
-            if (refused()) return;
-            const std::int32_t id = coders_[l].code(text, row, codes_);
-            if (id >= 0) pending_[l].push_back(id);
-        }
-        fields_ = column + 1;
-    }
-
-    void row_end(std::size_t row, std::uint64_t text_bytes) override {
-        if (fields_ < 2) place_row(row, {});  // a line without a sample column: the empty name
-        fields_ = 0;
-        text_bytes_ = text_bytes;
-    }
-
-    void header_end(std::uint64_t text_bytes) override {
+    void header(const std::vector<std::string_view>& fields, std::uint64_t text_bytes) override {
+        for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column)
+            data_.locus_names.emplace_back(fields[column]);
         header_bytes_ = text_bytes_ = text_bytes;
         grow_loci(data_.locus_names.size());
+    }
+
+    // A line without a sample column belongs to the sample of the empty name.
+    void row(std::size_t row, const std::vector<std::string_view>& fields, std::uint64_t text_bytes) override {
+        group_ = fields[0];
+        place_row(row, fields.size() > 1 ? fields[1] : std::string_view());
+        if (fields.size() > FIRST_LOCUS_COLUMN) grow_loci(fields.size() - FIRST_LOCUS_COLUMN);
+        if (!refused()) {
+            for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column) {
+                const std::size_t l = column - FIRST_LOCUS_COLUMN;
+                const std::int32_t id = coders_[l].code(fields[column], row, codes_);
+                if (id >= 0) pending_[l].push_back(id);
+            }
+        }
+        text_bytes_ = text_bytes;
     }
 
     void file_bytes_read(std::uint64_t bytes) override {
@@ -199,7 +191,7 @@ private:
     SummaryScratch scratch_;
     std::vector<std::int64_t> codes_;  // the codes of one cell
     std::string group_;  // column 0 of the current row
-    std::size_t fields_ = 0, closed_samples_ = 0;
+    std::size_t closed_samples_ = 0;
     std::unordered_set<std::string> opened_, recurring_;
     std::uint64_t text_bytes_ = 0, header_bytes_ = 0, file_bytes_ = 0;
     std::optional<std::string> refusal_;
