@@ -9,7 +9,7 @@ import random
 import sys
 
 out = sys.argv[1]
-loci, samples, size = (int(a) for a in (sys.argv[2:] + ["20000", "40", "50"][len(sys.argv) - 2:])[:3])
+loci, samples, size = (int(a) for a in sys.argv[2:5] + ["20000", "40", "50"][len(sys.argv[2:5]):])
 rnd = random.Random(2026)
 base = [rnd.uniform(0.05, 0.95) for _ in range(loci)]
 cells = ("1", "2", "1,2")
