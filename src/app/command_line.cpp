@@ -92,8 +92,8 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
         "Without arguments, phenostat asks its questions on the console instead.\n"
         "With DATA and no analysis option, it checks DATA and writes nothing.\n"
         "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).");
-    app.add_option("DATA", line.data, "The data file")->required();
-    app.add_option("-o,--out", line.stem, "Output stem (default: DATA without its last extension)");
+    app.add_option("DATA", line.data, "The data file (read through zlib when its name ends in .gz)")->required();
+    app.add_option("-o,--out", line.stem, "Output stem (default: DATA without its extension, .gz included)");
     app.add_flag("-a,--all", line.all, "Statistics of all samples together, with the frequency tables");
     app.add_flag("-e,--each", line.each, "Statistics of each sample in turn");
     app.add_flag("-p,--pairwise", line.pairwise, "F'st between every pair of samples");
@@ -144,7 +144,11 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
         return 2;
     }
     if (!line.coords.empty()) line.pairwise = true;
-    if (line.stem.empty()) line.stem = fs::path(line.data).replace_extension().string();
+    if (line.stem.empty()) {
+        fs::path stem = line.data;
+        if (is_compressed(line.data)) stem.replace_extension();  // data.txt.gz gives data, as data.txt does
+        line.stem = stem.replace_extension().string();
+    }
     return std::nullopt;
 }
 

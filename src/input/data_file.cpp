@@ -45,7 +45,12 @@ public:
     std::size_t read(char* block, std::size_t size) {
         if (gz_ != nullptr) {
             const int got = gzread(gz_, block, static_cast<unsigned>(size));
-            if (got < 0) read_failed();
+            int status = Z_OK;
+            if (got <= 0) gzerror(gz_, &status);
+            // A stream cut short reads as an end with Z_BUF_ERROR.
+            if (got < 0 || (status != Z_OK && status != Z_STREAM_END))
+                throw FatalError(strprintf("\nReading %s failed: the compressed data end early or are damaged.",
+                                           path_.c_str()));
             return static_cast<std::size_t>(got);
         }
         const std::size_t got = std::fread(block, 1, size, file_);
