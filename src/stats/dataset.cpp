@@ -10,6 +10,10 @@ namespace phenostat {
 namespace {
 
 constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
+// Rows are coded in batches of about this much text, the loci spread over the
+// threads when there are at least PARALLEL_LOCI of them.
+constexpr std::size_t BATCH_BYTES = std::size_t{4} << 20;
+constexpr std::ptrdiff_t PARALLEL_LOCI = 64;
 // Estimated bytes that a data set keeps: per locus (its coding, its summary
 // and the records of a table), and per locus and sample (a sample's summary,
 // its tallies, its place among the individuals).
@@ -33,14 +37,14 @@ public:
         group_ = fields[0];
         place_row(row, fields.size() > 1 ? fields[1] : std::string_view());
         if (fields.size() > FIRST_LOCUS_COLUMN) grow_loci(fields.size() - FIRST_LOCUS_COLUMN);
-        if (!refused()) {
-            for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column) {
-                const std::size_t l = column - FIRST_LOCUS_COLUMN;
-                const std::int32_t id = coders_[l].code(fields[column], row, codes_);
-                if (id >= 0) pending_[l].push_back(id);
-            }
-        }
         text_bytes_ = text_bytes;
+        if (refused()) return;
+        batch_rows_.push_back({row, cell_ends_.size()});
+        for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column) {
+            batch_text_.append(fields[column]);
+            cell_ends_.push_back(batch_text_.size());
+        }
+        if (batch_text_.size() >= BATCH_BYTES) code_batch();
     }
 
     void file_bytes_read(std::uint64_t bytes) override {
@@ -51,6 +55,9 @@ public:
 
     std::optional<std::string> finish() {
         if (!refused()) close_sample();
+        batch_rows_ = {};
+        cell_ends_ = {};
+        batch_text_ = {};
         data_.catalogue.largest_sample = 0;
         for (const Sample& sample : data_.catalogue.samples)
             data_.catalogue.largest_sample = std::max(data_.catalogue.largest_sample, static_cast<long>(sample.row_count()));
@@ -98,11 +105,44 @@ private:
     // summaries are given room for the samples the rest of the text promises.
     void close_sample() {
         if (data_.catalogue.samples.empty()) return;
-        for (std::size_t l = 0; l < coders_.size(); ++l) {
-            summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch_);
-            pending_[l].clear();
+        code_batch();
+        const auto loci = static_cast<std::ptrdiff_t>(coders_.size());
+#pragma omp parallel if (loci >= PARALLEL_LOCI)
+        {
+            SummaryScratch scratch;
+#pragma omp for schedule(static)
+            for (std::ptrdiff_t l = 0; l < loci; ++l) {
+                summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch);
+                pending_[l].clear();
+            }
         }
         if (++closed_samples_ == 1) reserve_summaries(projected_samples() * 1.02 + 1);
+    }
+
+    // Codes the rows read so far, each locus on one thread in row order.
+    void code_batch() {
+        const auto loci = static_cast<std::ptrdiff_t>(coders_.size());
+#pragma omp parallel if (loci >= PARALLEL_LOCI)
+        {
+            std::vector<std::int64_t> codes;
+#pragma omp for schedule(static)
+            for (std::ptrdiff_t l = 0; l < loci; ++l) {
+                for (std::size_t r = 0; r < batch_rows_.size(); ++r) {
+                    const BatchRow& row = batch_rows_[r];
+                    const std::size_t cells =
+                        (r + 1 < batch_rows_.size() ? batch_rows_[r + 1].first_cell : cell_ends_.size()) - row.first_cell;
+                    if (static_cast<std::size_t>(l) >= cells) continue;  // a short line: missing
+                    const std::size_t cell = row.first_cell + static_cast<std::size_t>(l);
+                    const std::size_t begin = cell == 0 ? 0 : cell_ends_[cell - 1];
+                    const std::int32_t id = coders_[l].code(
+                        std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row, codes);
+                    if (id >= 0) pending_[l].push_back(id);
+                }
+            }
+        }
+        batch_rows_.clear();
+        cell_ends_.clear();
+        batch_text_.clear();
     }
 
     // Room for `samples` samples at every locus: a tally entry per allele
@@ -188,8 +228,16 @@ private:
     std::uint64_t memory_limit_;
     std::vector<LocusCoder> coders_;
     std::vector<std::vector<std::int32_t>> pending_;  // the current sample's phenotype ids, per locus
-    SummaryScratch scratch_;
-    std::vector<std::int64_t> codes_;  // the codes of one cell
+    SummaryScratch scratch_;  // for the samples of loci that appear late
+    // The rows read and not yet coded, all of the current sample: their
+    // locus cells' texts back to back.
+    struct BatchRow {
+        std::size_t row;         // data row
+        std::size_t first_cell;  // its first locus cell in cell_ends_
+    };
+    std::vector<BatchRow> batch_rows_;
+    std::vector<std::size_t> cell_ends_;  // where each cell's text ends in batch_text_
+    std::string batch_text_;
     std::string group_;  // column 0 of the current row
     std::size_t closed_samples_ = 0;
     std::unordered_set<std::string> opened_, recurring_;
