@@ -43,7 +43,7 @@ BENCHMARK(AllSamples)->Unit(benchmark::kMillisecond);
 // Every sample's table, as the per-sample analysis computes them.
 void EachSample(benchmark::State& state) {
     const Dataset& d = data();
-    CombineScratch scratch;
+    SetScratch scratch;
     for (auto _ : state) {
         for (std::size_t s = 0; s < d.sample_count(); ++s) {
             const std::size_t set[1] = {s};
@@ -92,7 +92,7 @@ BENCHMARK(Mantel)->Unit(benchmark::kMillisecond);
 void Bootstrap(benchmark::State& state) {
     const Dataset& d = data();
     NoProgress quiet;
-    CombineScratch scratch;
+    SetScratch scratch;
     const GroupTables groups = analyse_groups(d);
     for (auto _ : state) {
         const LocusResamples resamples = draw_resamples(d.locus_count(), 1000, 1);

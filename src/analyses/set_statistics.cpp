@@ -2,14 +2,20 @@
 
 namespace phenostat {
 
-SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch) {
+namespace {
+
+constexpr std::size_t LOCI_PER_CHUNK = 16;
+
+}  // namespace
+
+SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch) {
     SetTable table;
-    table.loci.reserve(data.locus_count());
+    table.loci.resize(data.locus_count());
+    parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
+        table.loci[i] = compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::full, scratch.local());
+    });
     std::int64_t total = 0;
-    for (std::size_t i = 0; i < data.locus_count(); ++i) {
-        table.loci.push_back(compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::full, scratch));
-        total += table.loci.back().typed;
-    }
+    for (const LocusOutcome& locus : table.loci) total += locus.typed;
     LocusAverager averager(total, Detail::full);
     for (const LocusOutcome& locus : table.loci) averager.add(locus.stats, locus.typed);
     table.average = averager.result();

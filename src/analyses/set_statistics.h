@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "base/parallel.h"
 #include "stats/dataset.h"
 #include "stats/locus_computation.h"
 
@@ -18,8 +19,12 @@ struct SetTable {
     LocusStats average;              // the average across loci
 };
 
-// Every field of every locus, and the full average.
-SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch);
+// The working storage of each thread, kept from set to set.
+using SetScratch = PerThread<CombineScratch>;
+
+// Every field of every locus, and the full average. The loci are spread over
+// the threads; the average is taken afterwards, in locus order.
+SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch);
 
 // Only the compared fields (COMPARED_FIELDS) of the average, with no record
 // kept per locus; the same values, bit for bit, as the full computation.

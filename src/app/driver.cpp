@@ -8,6 +8,7 @@
 #include "app/sections.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
+#include "base/parallel.h"
 #include "base/text.h"
 #include "reports/console_text.h"
 #include "reports/stats_file.h"
@@ -85,6 +86,7 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
     if (options.groups) console.discard_line();
     console.pause();
 
+    use_threads(available_cores());
     Sections sections(data, Outputs{options.stats_path, options.summary_path, &console, {}});
     NoProgress quiet;
     if (options.all_samples) sections.all_samples(quiet);
