@@ -16,7 +16,10 @@ constexpr std::size_t LOCI_PER_CHUNK = 16;
 // Work handed out at a time: enough pieces per thread to even out their
 // lengths, few enough that progress is reported often.
 constexpr std::size_t PAIRS_PER_THREAD_AND_BLOCK = 16;
-constexpr std::size_t REPLICATES_PER_THREAD_AND_BLOCK = 16;
+constexpr std::size_t TASKS_PER_THREAD_AND_BLOCK = 4;
+// Replicates computed together, each locus read once for all of them (the
+// data set is larger than a core's cache).
+constexpr std::size_t REPLICATES_PER_TASK = 8;
 
 }  // namespace
 
@@ -166,13 +169,12 @@ ComparedValues test_statistics(const std::vector<ComparedValues>& groups) {
 
 namespace {
 
-// Every group's compared values under the assignment `group_of`.
-void group_values(const Dataset& data, std::span<const std::size_t> group_of, std::size_t group_count,
-                  GroupScratch& scratch, std::vector<LocusStats>& averages, std::vector<ComparedValues>& values) {
-    compute_group_averages(data, group_of, group_count, scratch, averages);
-    values.resize(group_count);
-    for (std::size_t g = 0; g < group_count; ++g)
+// Each group's compared values from its averages.
+std::vector<ComparedValues> compared_values(std::span<const LocusStats> averages) {
+    std::vector<ComparedValues> values(averages.size());
+    for (std::size_t g = 0; g < averages.size(); ++g)
         for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) values[g][k] = averages[g].*COMPARED_FIELDS[k];
+    return values;
 }
 
 }  // namespace
@@ -182,26 +184,23 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
     PermutationResult result;
     result.permutations = permutations;
     const std::size_t group_count = groups.names.size();
-    struct Scratch {
-        GroupScratch groups;
-        std::vector<LocusStats> averages;
-        std::vector<ComparedValues> values;
-    };
-    PerThread<Scratch> scratch;
-    Scratch& first = scratch.local();
-    group_values(data, groups.slots, group_count, first.groups, first.averages, result.group_values);
+    const std::size_t sample_count = groups.slots.size();
+    PerThread<GroupScratch> scratch;
+    std::vector<LocusStats> averages(group_count);
+    compute_group_averages(data, groups.slots, sample_count, group_count, scratch.local(), averages);
+    result.group_values = compared_values(averages);
     result.observed = test_statistics(result.group_values);
 
     // Replicates in blocks: each block's shuffles drawn in order from the one
-    // generator, the replicates spread over the threads, then counted and
-    // reported in order.
-    const std::size_t sample_count = groups.slots.size();
+    // generator, its replicates spread over the threads a few at a time, then
+    // counted and reported in order.
     const auto total = static_cast<std::size_t>(permutations);
-    const std::size_t block = REPLICATES_PER_THREAD_AND_BLOCK * team_size();
+    const std::size_t block = std::min(total, REPLICATES_PER_TASK * TASKS_PER_THREAD_AND_BLOCK * team_size());
     std::vector<std::size_t> order(sample_count);
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::vector<std::size_t> group_of(std::min(block, total) * sample_count);
-    std::vector<ComparedValues> statistics(std::min(block, total));
+    std::vector<std::size_t> group_of(block * sample_count);
+    averages.resize(block * group_count);
+    std::vector<ComparedValues> statistics(block);
     for (std::size_t start = 0; start < total; start += block) {
         const std::size_t size = std::min(block, total - start);
         for (std::size_t r = 0; r < size; ++r) {
@@ -209,11 +208,14 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
             std::size_t* const assignment = &group_of[r * sample_count];
             for (std::size_t k = 0; k < sample_count; ++k) assignment[order[k]] = groups.slots[k];
         }
-        parallel_for(size, 1, [&](std::size_t r) {
-            Scratch& local = scratch.local();
-            const std::span<const std::size_t> assignment(&group_of[r * sample_count], sample_count);
-            group_values(data, assignment, group_count, local.groups, local.averages, local.values);
-            statistics[r] = test_statistics(local.values);
+        const std::size_t tasks = (size + REPLICATES_PER_TASK - 1) / REPLICATES_PER_TASK;
+        parallel_for(tasks, 1, [&](std::size_t t) {
+            const std::size_t first = t * REPLICATES_PER_TASK, count = std::min(REPLICATES_PER_TASK, size - first);
+            const std::span<LocusStats> out(&averages[first * group_count], count * group_count);
+            compute_group_averages(data, std::span(&group_of[first * sample_count], count * sample_count),
+                                   sample_count, group_count, scratch.local(), out);
+            for (std::size_t r = 0; r < count; ++r)
+                statistics[first + r] = test_statistics(compared_values(out.subspan(r * group_count, group_count)));
         });
         for (std::size_t r = 0; r < size; ++r) {
             for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) {
