@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Speed and memory of phenostat on the full eHGDP data set (bench/data):
+# Speed and memory of phenostat on the full eHGDP data set (bench/data), on
+# the threads OMP_NUM_THREADS names (default: all cores; the dialogue of step
+# 3 always runs on all cores):
 #  1. the engine beside the literal computation (Google Benchmark): all loci
 #     over all samples, random groups, one permutation replicate, all pairs;
 #  2. the per-replicate ratio literal / fast;

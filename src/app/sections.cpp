@@ -10,8 +10,9 @@ namespace phenostat {
 
 namespace {
 
-// Samples handed out at a time: enough per thread to even out their sizes.
+// Samples and loci handed out at a time: enough per thread to even out their sizes.
 constexpr std::size_t SAMPLES_PER_THREAD_AND_BLOCK = 4;
+constexpr std::size_t LOCI_PER_THREAD_AND_BLOCK = 16;
 
 }  // namespace
 
@@ -70,14 +71,26 @@ void Sections::all_samples(Progress& progress) {
         frequencies.emplace(outputs_.tables_folder + "/frequencies.tsv", AppendFile::Format::table);
         frequencies->write(frequencies_header());
     }
-    for (std::size_t i = 0; i < data_.locus_count(); ++i) {
-        const CodedLocus& locus = data_.coded.loci[i];
-        summary.write(frequency_summary_text(locus, data_.summaries[i], result.tallies[i], data_.catalogue,
-                                             data_.locus_names[i]));
-        if (frequencies)
-            frequencies->write(frequencies_rows(data_.locus_names[i], locus, data_.summaries[i], result.tallies[i],
-                                                data_.catalogue));
-        progress.step(i + 1, data_.locus_count());
+    // Blocks of loci, their texts made on the threads and written in locus order.
+    const std::size_t count = data_.locus_count();
+    const std::size_t block = LOCI_PER_THREAD_AND_BLOCK * team_size();
+    std::vector<std::string> summaries(std::min(block, count)), rows(summaries.size());
+    for (std::size_t start = 0; start < count; start += block) {
+        const std::size_t size = std::min(block, count - start);
+        parallel_for(size, 1, [&](std::size_t b) {
+            const std::size_t i = start + b;
+            const CodedLocus& locus = data_.coded.loci[i];
+            summaries[b] = frequency_summary_text(locus, data_.summaries[i], result.tallies[i], data_.catalogue,
+                                                  data_.locus_names[i]);
+            if (frequencies)
+                rows[b] = frequencies_rows(data_.locus_names[i], locus, data_.summaries[i], result.tallies[i],
+                                           data_.catalogue);
+        });
+        for (std::size_t b = 0; b < size; ++b) {
+            summary.write(summaries[b]);
+            if (frequencies) frequencies->write(rows[b]);
+            progress.step(start + b + 1, count);
+        }
     }
     summary.close();
     if (frequencies) frequencies->close();
