@@ -13,7 +13,9 @@ namespace phenostat {
 namespace {
 
 constexpr std::uint64_t MANTEL_STREAM = 1;
+// Permutations drawn at a time, and handed to a thread at a time.
 constexpr std::size_t PERMUTATIONS_PER_THREAD_AND_BLOCK = 256;
+constexpr std::size_t PERMUTATIONS_PER_CHUNK = 8;
 const double UNDEFINED = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
@@ -106,7 +108,7 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
             for (std::size_t i = sample_count; i > 1; --i) std::swap(place[i - 1], place[random.below(i)]);
             std::copy(place.begin(), place.end(), places.begin() + static_cast<std::ptrdiff_t>(k * sample_count));
         }
-        parallel_for(size, 8, [&](std::size_t k) {
+        parallel_for(size, PERMUTATIONS_PER_CHUNK, [&](std::size_t k) {
             const std::size_t* const at = &places[k * sample_count];
             Scratch& local = scratch.local();
             local.x.clear();
