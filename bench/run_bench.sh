@@ -7,7 +7,9 @@
 # BASELINE=<git ref> times the same dialogue runs on that build too (built in
 # build-baseline/), e.g. BASELINE=2bbaadc for the build before this program
 # read files in one pass. BIG=1 adds 1,000,000 loci in 20 samples of 10.
-# PERMUTATIONS (default 10000) sets the permutations of the group test.
+# PERMUTATIONS (default 10000) sets the permutations of the group test. The
+# benchmarks of step 1 run on the threads OMP_NUM_THREADS names (default: all
+# cores); the program's dialogue runs always use every core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

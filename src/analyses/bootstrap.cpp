@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/parallel.h"
 #include "base/random_generator.h"
 
 namespace phenostat {
@@ -11,6 +12,8 @@ namespace {
 
 constexpr std::size_t FIELDS = 43;
 constexpr std::uint64_t BOOTSTRAP_STREAM = 2;
+constexpr std::size_t REPLICATES_PER_BLOCK = 4096;
+constexpr std::size_t REPLICATES_PER_CHUNK = 8;
 
 std::size_t column_of(LocusStatsField field) {
     std::size_t c = 0;
@@ -60,29 +63,43 @@ std::array<Interval, 43> bootstrap_table(const SetTable& table, const LocusResam
         }
         if (locus.typed > 0 && locus.stats.phenotypes_per_sample > 1.0) defines[i] |= std::uint64_t{1} << variable;
     }
+    // The replicates in blocks, spread over the threads; each replicate's
+    // averages are kept by its number and gathered in replicate order.
+    struct Averages {
+        std::array<double, FIELDS> values;
+        std::uint64_t defined;  // 0: the replicate drew no typed individual
+    };
     std::array<std::vector<double>, FIELDS> values;
-    std::array<double, FIELDS> sums{};
-    for (std::size_t r = 0; r < resamples.replicates; ++r) {
-        const std::span<const double> counts = resamples.replicate(r);
-        sums.fill(0.0);
-        double total = 0, variable_sum = 0, variable_total = 0;
-        std::uint64_t defined = 0;
-        for (std::size_t i = 0; i < loci; ++i) {
-            if (counts[i] == 0) continue;
-            const double c = counts[i];
-            const double* row = &weighted[i * FIELDS];
-            for (std::size_t f = 0; f < FIELDS; ++f) sums[f] += c * row[f];
-            total += c * weight[i];
-            defined |= defines[i];
-            if (defines[i] >> variable & 1) {
-                variable_sum += c * row[per_sample];
-                variable_total += c * weight[i];
+    const std::size_t block = std::min(resamples.replicates, REPLICATES_PER_BLOCK);
+    std::vector<Averages> averages(block);
+    for (std::size_t start = 0; start < resamples.replicates; start += block) {
+        const std::size_t size = std::min(block, resamples.replicates - start);
+        parallel_for(size, REPLICATES_PER_CHUNK, [&](std::size_t b) {
+            const std::span<const double> counts = resamples.replicate(start + b);
+            std::array<double, FIELDS> sums{};
+            double total = 0, variable_sum = 0, variable_total = 0;
+            std::uint64_t defined = 0;
+            for (std::size_t i = 0; i < loci; ++i) {
+                if (counts[i] == 0) continue;
+                const double c = counts[i];
+                const double* row = &weighted[i * FIELDS];
+                for (std::size_t f = 0; f < FIELDS; ++f) sums[f] += c * row[f];
+                total += c * weight[i];
+                defined |= defines[i];
+                if (defines[i] >> variable & 1) {
+                    variable_sum += c * row[per_sample];
+                    variable_total += c * weight[i];
+                }
             }
-        }
-        if (total == 0) continue;
-        sums[variable] = variable_total > 0 ? variable_sum / variable_total * total : 0.0;
-        for (std::size_t f = 0; f < FIELDS; ++f)
-            if (defined >> f & 1) values[f].push_back(sums[f] / total);
+            Averages& out = averages[b];
+            out.defined = total == 0 ? 0 : defined;
+            if (total == 0) return;
+            sums[variable] = variable_total > 0 ? variable_sum / variable_total * total : 0.0;
+            for (std::size_t f = 0; f < FIELDS; ++f) out.values[f] = sums[f] / total;
+        });
+        for (std::size_t b = 0; b < size; ++b)
+            for (std::size_t f = 0; f < FIELDS; ++f)
+                if (averages[b].defined >> f & 1) values[f].push_back(averages[b].values[f]);
     }
     std::array<Interval, 43> intervals;
     for (std::size_t f = 0; f < FIELDS; ++f) intervals[f] = percentile_interval(values[f]);

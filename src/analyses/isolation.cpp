@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 
+#include "base/parallel.h"
 #include "base/random_generator.h"
 
 namespace phenostat {
@@ -12,6 +13,9 @@ namespace phenostat {
 namespace {
 
 constexpr std::uint64_t MANTEL_STREAM = 1;
+// Permutations drawn at a time, and handed to a thread at a time.
+constexpr std::size_t PERMUTATIONS_PER_THREAD_AND_BLOCK = 256;
+constexpr std::size_t PERMUTATIONS_PER_CHUNK = 8;
 const double UNDEFINED = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
@@ -84,25 +88,44 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
     if (!observed.defined) return result;
 
     // Mantel test: the genetic matrix's samples take the places of a random
-    // permutation; r over the pairs where both distances are defined.
+    // permutation; r over the pairs where both distances are defined. The
+    // permutations are drawn in order, a block at a time, and the block's
+    // r spread over the threads.
     std::vector<std::size_t> place(sample_count);
     std::iota(place.begin(), place.end(), std::size_t{0});
     Stream64 random(seed, MANTEL_STREAM);
-    for (int k = 0; k < permutations; ++k) {
-        for (std::size_t i = sample_count; i > 1; --i) std::swap(place[i - 1], place[random.below(i)]);
-        x.clear();
-        y.clear();
-        for (std::size_t i = 0; i < sample_count; ++i) {
-            for (std::size_t j = i + 1; j < sample_count; ++j) {
-                const double geo = d[i * sample_count + j];
-                const double gen = g[place[i] * sample_count + place[j]];
-                if (std::isnan(geo) || std::isnan(gen)) continue;
-                x.push_back(geo);
-                y.push_back(gen);
-            }
+    const auto total = static_cast<std::size_t>(permutations);
+    const std::size_t block = std::min(total, PERMUTATIONS_PER_THREAD_AND_BLOCK * team_size());
+    std::vector<std::size_t> places(block * sample_count);
+    std::vector<char> reached(block);
+    struct Scratch {
+        std::vector<double> x, y;
+    };
+    PerThread<Scratch> scratch;
+    for (std::size_t start = 0; start < total; start += block) {
+        const std::size_t size = std::min(block, total - start);
+        for (std::size_t k = 0; k < size; ++k) {
+            for (std::size_t i = sample_count; i > 1; --i) std::swap(place[i - 1], place[random.below(i)]);
+            std::copy(place.begin(), place.end(), places.begin() + static_cast<std::ptrdiff_t>(k * sample_count));
         }
-        const Line permuted = fit_line(x, y);
-        if (permuted.defined && permuted.r >= observed.r) ++result.at_least;
+        parallel_for(size, PERMUTATIONS_PER_CHUNK, [&](std::size_t k) {
+            const std::size_t* const at = &places[k * sample_count];
+            Scratch& local = scratch.local();
+            local.x.clear();
+            local.y.clear();
+            for (std::size_t i = 0; i < sample_count; ++i) {
+                for (std::size_t j = i + 1; j < sample_count; ++j) {
+                    const double geo = d[i * sample_count + j];
+                    const double gen = g[at[i] * sample_count + at[j]];
+                    if (std::isnan(geo) || std::isnan(gen)) continue;
+                    local.x.push_back(geo);
+                    local.y.push_back(gen);
+                }
+            }
+            const Line permuted = fit_line(local.x, local.y);
+            reached[k] = permuted.defined && permuted.r >= observed.r;
+        });
+        result.at_least += std::count(reached.begin(), reached.begin() + static_cast<std::ptrdiff_t>(size), 1);
     }
     result.p = static_cast<double>(1 + result.at_least) / static_cast<double>(1 + permutations);
     return result;

@@ -2,14 +2,20 @@
 
 namespace phenostat {
 
-SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch) {
+namespace {
+
+constexpr std::size_t LOCI_PER_CHUNK = 16;
+
+}  // namespace
+
+SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch) {
     SetTable table;
-    table.loci.reserve(data.locus_count());
+    table.loci.resize(data.locus_count());
+    parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
+        table.loci[i] = compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::full, scratch.local());
+    });
     std::int64_t total = 0;
-    for (std::size_t i = 0; i < data.locus_count(); ++i) {
-        table.loci.push_back(compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::full, scratch));
-        total += table.loci.back().typed;
-    }
+    for (const LocusOutcome& locus : table.loci) total += locus.typed;
     LocusAverager averager(total, Detail::full);
     for (const LocusOutcome& locus : table.loci) averager.add(locus.stats, locus.typed);
     table.average = averager.result();
@@ -37,40 +43,53 @@ ComparedAverage compute_compared_average(const Dataset& data, std::span<const st
 
 void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t group_count,
                             GroupScratch& scratch, std::vector<LocusStats>& averages) {
-    const std::size_t sample_count = group_of.size();
+    averages.resize(group_count);
+    compute_group_averages(data, group_of, group_of.size(), group_count, scratch, averages);
+}
+
+void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t sample_count,
+                            std::size_t group_count, GroupScratch& scratch, std::span<LocusStats> averages) {
+    const std::size_t assignments = sample_count == 0 ? 0 : group_of.size() / sample_count;
     if (scratch.sample_totals.size() != sample_count) {
         scratch.sample_totals.assign(sample_count, 0);
         for (const LocusSummary& summary : data.summaries)
             for (std::size_t s = 0; s < sample_count; ++s) scratch.sample_totals[s] += summary.samples[s].typed;
     }
     if (scratch.accumulators.size() < group_count) scratch.accumulators.resize(group_count);
-    if (scratch.averagers.size() < group_count) scratch.averagers.resize(group_count);
-    scratch.totals.assign(group_count, 0);
-    for (std::size_t s = 0; s < sample_count; ++s)
-        if (group_of[s] != NO_GROUP) scratch.totals[group_of[s]] += scratch.sample_totals[s];
-    for (std::size_t g = 0; g < group_count; ++g) scratch.averagers[g].reset(scratch.totals[g], Detail::compared);
+    if (scratch.averagers.size() < assignments * group_count) scratch.averagers.resize(assignments * group_count);
+    for (std::size_t a = 0; a < assignments; ++a) {
+        const std::size_t* const of = &group_of[a * sample_count];
+        scratch.totals.assign(group_count, 0);
+        for (std::size_t s = 0; s < sample_count; ++s)
+            if (of[s] != NO_GROUP) scratch.totals[of[s]] += scratch.sample_totals[s];
+        for (std::size_t g = 0; g < group_count; ++g)
+            scratch.averagers[a * group_count + g].reset(scratch.totals[g], Detail::compared);
+    }
 
     for (std::size_t i = 0; i < data.locus_count(); ++i) {
         const CodedLocus& locus = data.coded.loci[i];
         const LocusSummary& summary = data.summaries[i];
-        scratch.typed.assign(group_count, 0);
-        scratch.allele_total.assign(group_count, 0);
-        for (std::size_t s = 0; s < sample_count; ++s) {
-            if (group_of[s] == NO_GROUP) continue;
-            scratch.typed[group_of[s]] += summary.samples[s].typed;
-            scratch.allele_total[group_of[s]] += summary.samples[s].allele_total;
-        }
-        for (std::size_t g = 0; g < group_count; ++g)
-            scratch.accumulators[g].begin(locus, scratch.typed[g], scratch.allele_total[g], Detail::compared);
-        for (std::size_t s = 0; s < sample_count; ++s)
-            if (group_of[s] != NO_GROUP) scratch.accumulators[group_of[s]].add(locus, summary, s);
-        for (std::size_t g = 0; g < group_count; ++g) {
-            const LocusOutcome outcome = scratch.accumulators[g].finish(scratch.cache);
-            scratch.averagers[g].add(outcome.stats, outcome.typed);
+        for (std::size_t a = 0; a < assignments; ++a) {
+            const std::size_t* const of = &group_of[a * sample_count];
+            scratch.typed.assign(group_count, 0);
+            scratch.allele_total.assign(group_count, 0);
+            for (std::size_t s = 0; s < sample_count; ++s) {
+                if (of[s] == NO_GROUP) continue;
+                scratch.typed[of[s]] += summary.samples[s].typed;
+                scratch.allele_total[of[s]] += summary.samples[s].allele_total;
+            }
+            for (std::size_t g = 0; g < group_count; ++g)
+                scratch.accumulators[g].begin(locus, scratch.typed[g], scratch.allele_total[g], Detail::compared);
+            for (std::size_t s = 0; s < sample_count; ++s)
+                if (of[s] != NO_GROUP) scratch.accumulators[of[s]].add(locus, summary, s);
+            LocusAverager* const averagers = &scratch.averagers[a * group_count];
+            for (std::size_t g = 0; g < group_count; ++g) {
+                const LocusOutcome outcome = scratch.accumulators[g].finish(scratch.cache);
+                averagers[g].add(outcome.stats, outcome.typed);
+            }
         }
     }
-    averages.resize(group_count);
-    for (std::size_t g = 0; g < group_count; ++g) averages[g] = scratch.averagers[g].result();
+    for (std::size_t k = 0; k < assignments * group_count; ++k) averages[k] = scratch.averagers[k].result();
 }
 
 }  // namespace phenostat

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "base/parallel.h"
 #include "stats/dataset.h"
 #include "stats/locus_computation.h"
 
@@ -18,8 +19,12 @@ struct SetTable {
     LocusStats average;              // the average across loci
 };
 
-// Every field of every locus, and the full average.
-SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch);
+// The working storage of each thread, kept from set to set.
+using SetScratch = PerThread<CombineScratch>;
+
+// Every field of every locus, and the full average. The loci are spread over
+// the threads; the average is taken afterwards, in locus order.
+SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch);
 
 // Only the compared fields (COMPARED_FIELDS) of the average, with no record
 // kept per locus; the same values, bit for bit, as the full computation.
@@ -34,10 +39,10 @@ ComparedAverage compute_compared_average(const Dataset& data, std::span<const st
 inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
 
 // Working storage of compute_group_averages; after the first call with a
-// data set it allocates nothing.
+// data set and as many assignments it allocates nothing.
 struct GroupScratch {
     std::vector<SetAccumulator> accumulators;  // one per group
-    std::vector<LocusAverager> averagers;      // one per group
+    std::vector<LocusAverager> averagers;      // one per group of each assignment
     TermCache cache;
     std::vector<std::int64_t> typed, allele_total, totals;
     std::vector<std::int64_t> sample_totals;  // each sample's typed individuals summed over the loci
@@ -49,5 +54,12 @@ struct GroupScratch {
 // once, in catalogue order, for all the groups.
 void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t group_count,
                             GroupScratch& scratch, std::vector<LocusStats>& averages);
+
+// The same for several assignments (replicates) at once, each of
+// `sample_count` entries in `group_of` one after the other: average g of
+// assignment a goes to averages[a * group_count + g]. Each locus is read for
+// all the assignments before the next, so that it is read from memory once.
+void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t sample_count,
+                            std::size_t group_count, GroupScratch& scratch, std::span<LocusStats> averages);
 
 }  // namespace phenostat

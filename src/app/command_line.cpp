@@ -17,6 +17,7 @@
 #include "app/sections.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
+#include "base/parallel.h"
 #include "base/text.h"
 #include "reports/console_text.h"
 #include "reports/isolation_report.h"
@@ -28,6 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::int64_t MAX_THREADS = 4096;
+
 struct CommandLine {
     std::string data, stem, coords;
     bool all = false, each = false, pairwise = false, no_tables = false, overwrite = false, quiet = false;
@@ -38,6 +41,7 @@ struct CommandLine {
     GeographicScale ibd_distance = GeographicScale::log;
     int ibd_permutations = 9999;
     int bootstrap = 0;          // replicates; 0: no bootstrap
+    int threads = 0;            // 0: all cores
     bool analyses() const { return all || each || pairwise || permutations > 0; }
 };
 
@@ -122,6 +126,9 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
                    "loci")
         ->type_name("B")
         ->check(whole_number(1, 1000000));
+    app.add_option("--threads", line.threads, "Threads to run on (default: all cores); no result depends on them")
+        ->type_name("N")
+        ->check(whole_number(1, MAX_THREADS));
     app.add_flag("--no-tables", line.no_tables, "Write only the two classic files");
     app.add_flag("--overwrite", line.overwrite, "Start the output files afresh (default: append)");
     app.add_flag("-q,--quiet", line.quiet, "No progress line");
@@ -214,6 +221,7 @@ std::string iso_date(std::time_t now) {
 }
 
 int run(int argc, const char* const* argv, const CommandLine& line, std::ostream& out, std::ostream& err) {
+    use_threads(line.threads > 0 ? line.threads : available_cores());
     TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
     if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
     LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"));
@@ -280,7 +288,16 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
         sections.table("ibd.svg", isolation_plot(ibd, scales));
     }
     std::string command = "phenostat";
-    for (int a = 1; a < argc; ++a) command += std::string(" ") + argv[a];
+    for (int a = 1; a < argc; ++a) {
+        // The thread count changes no output, run.tsv included.
+        const std::string_view word = argv[a];
+        if (word == "--threads" && a + 1 < argc) {
+            ++a;
+            continue;
+        }
+        if (word.starts_with("--threads=")) continue;
+        command += std::string(" ") + argv[a];
+    }
     sections.table("run.tsv", key_value_table({
                                   {"version", PHENOSTAT_VERSION},
                                   {"command_line", command},

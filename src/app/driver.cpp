@@ -8,6 +8,7 @@
 #include "app/sections.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
+#include "base/parallel.h"
 #include "base/text.h"
 #include "reports/console_text.h"
 #include "reports/stats_file.h"
@@ -76,6 +77,7 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
 
     RandomGenerator random(seed ? *seed : static_cast<std::uint32_t>(current_time()));
 
+    use_threads(available_cores());
     const Dataset data = load_phase(console, options.input_path);
     console.print(listing_text(data.locus_names, data.catalogue));
 

@@ -8,6 +8,14 @@
 
 namespace phenostat {
 
+namespace {
+
+// Samples and loci handed out at a time: enough per thread to even out their sizes.
+constexpr std::size_t SAMPLES_PER_THREAD_AND_BLOCK = 4;
+constexpr std::size_t LOCI_PER_THREAD_AND_BLOCK = 16;
+
+}  // namespace
+
 AppendFile& Sections::loci_table() {
     if (!loci_) {
         loci_.emplace(outputs_.tables_folder + "/loci.tsv", AppendFile::Format::table);
@@ -16,16 +24,26 @@ AppendFile& Sections::loci_table() {
     return *loci_;
 }
 
-void Sections::set_rows(std::string_view analysis, std::string_view name, std::size_t number,
-                        const SetTable& table) {
+Sections::SetRows Sections::set_rows(std::string_view analysis, std::string_view name, std::size_t number,
+                                     const SetTable& table) const {
+    SetRows rows;
+    if (!tables()) return rows;
+    rows.loci = loci_table_rows(analysis, name, number, table, data_.locus_names);
+    if (outputs_.resamples != nullptr)
+        rows.intervals =
+            averages_ci_rows(analysis, name, number, table, bootstrap_table(table, *outputs_.resamples));
+    return rows;
+}
+
+void Sections::write(const SetRows& rows) {
     if (!tables()) return;
-    loci_table().write(loci_table_rows(analysis, name, number, table, data_.locus_names));
+    loci_table().write(rows.loci);
     if (outputs_.resamples == nullptr) return;
     if (!intervals_) {
         intervals_.emplace(outputs_.tables_folder + "/averages_ci.tsv", AppendFile::Format::table);
         intervals_->write(averages_ci_header());
     }
-    intervals_->write(averages_ci_rows(analysis, name, number, table, bootstrap_table(table, *outputs_.resamples)));
+    intervals_->write(rows.intervals);
 }
 
 void Sections::table(const std::string& name, const std::string& text) {
@@ -53,18 +71,30 @@ void Sections::all_samples(Progress& progress) {
         frequencies.emplace(outputs_.tables_folder + "/frequencies.tsv", AppendFile::Format::table);
         frequencies->write(frequencies_header());
     }
-    for (std::size_t i = 0; i < data_.locus_count(); ++i) {
-        const CodedLocus& locus = data_.coded.loci[i];
-        summary.write(frequency_summary_text(locus, data_.summaries[i], result.tallies[i], data_.catalogue,
-                                             data_.locus_names[i]));
-        if (frequencies)
-            frequencies->write(frequencies_rows(data_.locus_names[i], locus, data_.summaries[i], result.tallies[i],
-                                                data_.catalogue));
-        progress.step(i + 1, data_.locus_count());
+    // Blocks of loci, their texts made on the threads and written in locus order.
+    const std::size_t count = data_.locus_count();
+    const std::size_t block = LOCI_PER_THREAD_AND_BLOCK * team_size();
+    std::vector<std::string> summaries(std::min(block, count)), rows(summaries.size());
+    for (std::size_t start = 0; start < count; start += block) {
+        const std::size_t size = std::min(block, count - start);
+        parallel_for(size, 1, [&](std::size_t b) {
+            const std::size_t i = start + b;
+            const CodedLocus& locus = data_.coded.loci[i];
+            summaries[b] = frequency_summary_text(locus, data_.summaries[i], result.tallies[i], data_.catalogue,
+                                                  data_.locus_names[i]);
+            if (frequencies)
+                rows[b] = frequencies_rows(data_.locus_names[i], locus, data_.summaries[i], result.tallies[i],
+                                           data_.catalogue);
+        });
+        for (std::size_t b = 0; b < size; ++b) {
+            summary.write(summaries[b]);
+            if (frequencies) frequencies->write(rows[b]);
+            progress.step(start + b + 1, count);
+        }
     }
     summary.close();
     if (frequencies) frequencies->close();
-    set_rows("all", "all", 0, result.table);
+    write(set_rows("all", "all", 0, result.table));
 }
 
 void Sections::per_sample(Progress& progress) {
@@ -72,16 +102,32 @@ void Sections::per_sample(Progress& progress) {
     stats.write(PER_SAMPLE_TITLE);
     stats.write(PER_SAMPLE_NOTE);
     print("\n\n Doing per-sample stats");
-    CombineScratch scratch;
-    for (std::size_t s = 0; s < data_.sample_count(); ++s) {
-        const std::size_t set[1] = {s};
-        const SetTable table = compute_set_table(data_, set, scratch);
-        const std::string& name = data_.catalogue.samples[s].name;
-        print(table_warnings_text(table));
-        stats.write(sample_title(name));
-        stats.write(set_table_text(table, data_.locus_names));
-        set_rows("sample", name, s + 1, table);
-        progress.step(s + 1, data_.sample_count());
+    // Blocks of samples spread over the threads, each sample's table and
+    // texts made on one thread; the texts then go out in sample order.
+    struct Texts {
+        std::string warnings, stats;
+        SetRows rows;
+    };
+    const std::size_t count = data_.sample_count();
+    const std::size_t block = SAMPLES_PER_THREAD_AND_BLOCK * team_size();
+    std::vector<Texts> texts(std::min(block, count));
+    for (std::size_t start = 0; start < count; start += block) {
+        const std::size_t size = std::min(block, count - start);
+        parallel_for(size, 1, [&](std::size_t b) {
+            const std::size_t s = start + b;
+            const std::size_t set[1] = {s};
+            const SetTable table = compute_set_table(data_, set, scratch_);
+            const std::string& name = data_.catalogue.samples[s].name;
+            texts[b].warnings = table_warnings_text(table);
+            texts[b].stats = sample_title(name) + set_table_text(table, data_.locus_names);
+            texts[b].rows = set_rows("sample", name, s + 1, table);
+        });
+        for (std::size_t b = 0; b < size; ++b) {
+            print(texts[b].warnings);
+            stats.write(texts[b].stats);
+            write(texts[b].rows);
+            progress.step(start + b + 1, count);
+        }
     }
     stats.close();
 }
@@ -106,7 +152,7 @@ PermutationResult Sections::groups(int permutations, RandomGenerator& random, Pr
         print(table_warnings_text(groups.tables[g]));
         stats.write(group_title(groups.groups.names[g]));
         stats.write(set_table_text(groups.tables[g], data_.locus_names));
-        set_rows("group", groups.groups.names[g], g + 1, groups.tables[g]);
+        write(set_rows("group", groups.groups.names[g], g + 1, groups.tables[g]));
     }
     stats.close();
     PermutationResult test = permutation_test(data_, groups.groups, permutations, random, progress);

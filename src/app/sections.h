@@ -43,11 +43,18 @@ private:
     }
     bool tables() const { return !outputs_.tables_folder.empty(); }
     AppendFile& loci_table();
-    // The set's rows of loci.tsv and, with a bootstrap, of averages_ci.tsv.
-    void set_rows(std::string_view analysis, std::string_view name, std::size_t number, const SetTable& table);
+    // The set's rows of loci.tsv and, with a bootstrap, of averages_ci.tsv:
+    // made (on any thread), then written.
+    struct SetRows {
+        std::string loci, intervals;
+    };
+    SetRows set_rows(std::string_view analysis, std::string_view name, std::size_t number,
+                     const SetTable& table) const;
+    void write(const SetRows& rows);
 
     const Dataset& data_;
     Outputs outputs_;
+    SetScratch scratch_;
     std::optional<AppendFile> loci_, intervals_;
 };
 

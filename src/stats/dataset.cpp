@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "base/memory.h"
+#include "base/parallel.h"
 #include "base/text.h"
 
 namespace phenostat {
@@ -11,9 +12,9 @@ namespace {
 
 constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
 // Rows are coded in batches of about this much text, the loci spread over the
-// threads when there are at least PARALLEL_LOCI of them.
-constexpr std::size_t BATCH_BYTES = std::size_t{4} << 20;
-constexpr std::ptrdiff_t PARALLEL_LOCI = 64;
+// threads in tasks of LOCI_PER_TASK.
+constexpr std::size_t BATCH_BYTES = std::size_t{1} << 20;
+constexpr std::size_t LOCI_PER_TASK = 256;
 // Estimated bytes that a data set keeps: per locus (its coding, its summary
 // and the records of a table), and per locus and sample (a sample's summary,
 // its tallies, its place among the individuals).
@@ -42,7 +43,7 @@ public:
         batch_rows_.push_back({row, cell_ends_.size()});
         for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column) {
             batch_text_.append(fields[column]);
-            cell_ends_.push_back(batch_text_.size());
+            cell_ends_.push_back(static_cast<std::uint32_t>(batch_text_.size()));
         }
         if (batch_text_.size() >= BATCH_BYTES) code_batch();
     }
@@ -106,40 +107,30 @@ private:
     void close_sample() {
         if (data_.catalogue.samples.empty()) return;
         code_batch();
-        const auto loci = static_cast<std::ptrdiff_t>(coders_.size());
-#pragma omp parallel if (loci >= PARALLEL_LOCI)
-        {
-            SummaryScratch scratch;
-#pragma omp for schedule(static)
-            for (std::ptrdiff_t l = 0; l < loci; ++l) {
-                summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch);
-                pending_[l].clear();
-            }
-        }
+        PerThread<SummaryScratch> scratch;
+        parallel_for(coders_.size(), LOCI_PER_TASK, [&](std::size_t l) {
+            summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch.local());
+            pending_[l].clear();
+        });
         if (++closed_samples_ == 1) reserve_summaries(projected_samples() * 1.02 + 1);
     }
 
     // Codes the rows read so far, each locus on one thread in row order.
     void code_batch() {
-        const auto loci = static_cast<std::ptrdiff_t>(coders_.size());
-#pragma omp parallel if (loci >= PARALLEL_LOCI)
-        {
-            std::vector<std::int64_t> codes;
-#pragma omp for schedule(static)
-            for (std::ptrdiff_t l = 0; l < loci; ++l) {
-                for (std::size_t r = 0; r < batch_rows_.size(); ++r) {
-                    const BatchRow& row = batch_rows_[r];
-                    const std::size_t cells =
-                        (r + 1 < batch_rows_.size() ? batch_rows_[r + 1].first_cell : cell_ends_.size()) - row.first_cell;
-                    if (static_cast<std::size_t>(l) >= cells) continue;  // a short line: missing
-                    const std::size_t cell = row.first_cell + static_cast<std::size_t>(l);
-                    const std::size_t begin = cell == 0 ? 0 : cell_ends_[cell - 1];
-                    const std::int32_t id = coders_[l].code(
-                        std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row, codes);
-                    if (id >= 0) pending_[l].push_back(id);
-                }
+        PerThread<std::vector<std::int64_t>> codes;
+        parallel_for(coders_.size(), LOCI_PER_TASK, [&](std::size_t l) {
+            for (std::size_t r = 0; r < batch_rows_.size(); ++r) {
+                const BatchRow& row = batch_rows_[r];
+                const std::size_t cells =
+                    (r + 1 < batch_rows_.size() ? batch_rows_[r + 1].first_cell : cell_ends_.size()) - row.first_cell;
+                if (l >= cells) continue;  // a short line: missing
+                const std::size_t cell = row.first_cell + l;
+                const std::size_t begin = cell == 0 ? 0 : cell_ends_[cell - 1];
+                const std::int32_t id = coders_[l].code(
+                    std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row, codes.local());
+                if (id >= 0) pending_[l].push_back(id);
             }
-        }
+        });
         batch_rows_.clear();
         cell_ends_.clear();
         batch_text_.clear();
@@ -236,7 +227,7 @@ private:
         std::size_t first_cell;  // its first locus cell in cell_ends_
     };
     std::vector<BatchRow> batch_rows_;
-    std::vector<std::size_t> cell_ends_;  // where each cell's text ends in batch_text_
+    std::vector<std::uint32_t> cell_ends_;  // where each cell's text ends in batch_text_
     std::string batch_text_;
     std::string group_;  // column 0 of the current row
     std::size_t closed_samples_ = 0;

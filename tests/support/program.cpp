@@ -54,7 +54,7 @@ Program::SetResult Program::compute_set(const std::vector<std::size_t>& samples)
         result.no_pairs_within += locus.no_pairs_within ? 1 : 0;
     }
     result.average = full.average;
-    result.compared = compute_compared_average(data_, samples, scratch_).average;
+    result.compared = compute_compared_average(data_, samples, scratch_.local()).average;
     return result;
 }
 

@@ -49,7 +49,7 @@ public:
 
 private:
     Dataset data_;
-    CombineScratch scratch_;      // reused from set to set, as an analysis does
+    SetScratch scratch_;          // reused from set to set, as an analysis does
     GroupScratch group_scratch_;  // reused from assignment to assignment, as the replicates do
 };
 

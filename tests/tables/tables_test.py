@@ -4,7 +4,8 @@
     tables_test.py BINARY EXAMPLES_DIR
 
 On the example data set: the classic files of a command-line run equal the
-dialogue's (same seed and clock); every tidy table reads in one csv call;
+dialogue's (same seed and clock); every output of a run is the same on one
+thread and on three; every tidy table reads in one csv call;
 loci.tsv agrees with the stats file to its printed precision; the matrices
 are symmetric and agree with pairs.tsv; the isolation-by-distance line and
 Mantel P, and the bootstrap percentiles, agree with the direct formulas and an
@@ -26,6 +27,7 @@ def check(condition, what):
 def run(work, args, stdin=b""):
     done = subprocess.run([BINARY, *args], cwd=work, input=stdin, capture_output=True, env=ENV, timeout=600)
     assert done.returncode == 0, done.stderr.decode()
+    return done.stdout
 
 
 def table(path):
@@ -83,6 +85,16 @@ with tempfile.TemporaryDirectory() as tmp:
     run(work, ["-a", "-e", "-c", "eHGDP60_coords.txt", "-g", "50", "-s", "1796508008", "-o", "c", "eHGDP60.txt"])
     for kind in ("stats", "summary"):
         check((work / f"d_{kind}.txt").read_bytes() == (work / f"c_{kind}.txt").read_bytes(), f"{kind} files differ")
+
+    runs = []
+    for threads in ("1", "3"):
+        (work / threads).mkdir()
+        for name in ("eHGDP60.txt", "eHGDP60_coords.txt"):
+            (work / threads / name).write_bytes((work / name).read_bytes())
+        out = run(work / threads, ["--threads", threads, "-a", "-e", "-c", "eHGDP60_coords.txt", "-g", "300",
+                                   "--ibd", "--bootstrap", "300", "-s", "5", "-o", "t", "eHGDP60.txt"])
+        runs.append((out, {p.name: p.read_bytes() for p in (work / threads).rglob("*") if p.is_file()}))
+    check(runs[0] == runs[1], "outputs differ between one thread and three")
 
     tables = {p.name: table(p) for p in (work / "c_tables").glob("*.tsv")}
     classic = classic_tables((work / "c_stats.txt").read_bytes().decode())
