@@ -110,16 +110,33 @@ struct LocusCoder::Indexes {
     std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodesHash> phenotype_ids;  // codes -> id, when many
 };
 
-LocusCoder::LocusCoder() {
-    locus.phenotype_begin.push_back(0);
-    locus.sample_begin.push_back(0);
+void IdList::push_back(std::int32_t id) {
+    if (!wide_ && id >= 255) {
+        std::vector<std::uint8_t> wide(4 * bytes_.size());
+        for (std::size_t i = 0; i < bytes_.size(); ++i) {
+            const std::int32_t narrow = bytes_[i];
+            std::memcpy(wide.data() + 4 * i, &narrow, 4);
+        }
+        bytes_ = std::move(wide);
+        wide_ = true;
+    }
+    if (!wide_) {
+        bytes_.push_back(static_cast<std::uint8_t>(id));
+        return;
+    }
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + 4);
+    std::memcpy(bytes_.data() + at, &id, 4);
 }
+
+LocusCoder::LocusCoder() = default;
 
 LocusCoder::~LocusCoder() = default;
 LocusCoder::LocusCoder(LocusCoder&&) noexcept = default;
 LocusCoder& LocusCoder::operator=(LocusCoder&&) noexcept = default;
 
-std::int32_t LocusCoder::code(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes) {
+std::int32_t LocusCoder::code(std::string_view text, std::size_t row, CodedLocus& locus,
+                              std::vector<std::int64_t>& codes) {
     if (violation) return REFUSED;
     if (text.size() <= PACKED_TEXT) {
         const std::uint64_t key = packed_key(text);
@@ -129,7 +146,7 @@ std::int32_t LocusCoder::code(std::string_view text, std::size_t row, std::vecto
             if (const auto found = indexes_->packed_ids.find(key); found != indexes_->packed_ids.end())
                 return found->second;
         }
-        const std::int32_t id = code_new_text(text, row, codes);
+        const std::int32_t id = code_new_text(text, row, locus, codes);
         if (id == REFUSED) return id;
         if (short_count_ < SHORT_LIST) {
             short_keys_[short_count_] = key;
@@ -143,13 +160,13 @@ std::int32_t LocusCoder::code(std::string_view text, std::size_t row, std::vecto
     if (!indexes_) indexes_ = std::make_unique<Indexes>();
     const std::string key(text);
     if (const auto found = indexes_->long_ids.find(key); found != indexes_->long_ids.end()) return found->second;
-    const std::int32_t id = code_new_text(text, row, codes);
+    const std::int32_t id = code_new_text(text, row, locus, codes);
     if (id != REFUSED) indexes_->long_ids.emplace(key, id);
     return id;
 }
 
 // The id of the phenotype with exactly these (normalised) codes, or -1.
-std::int32_t LocusCoder::find_phenotype(const std::vector<std::int64_t>& codes) {
+std::int32_t LocusCoder::find_phenotype(const CodedLocus& locus, const std::vector<std::int64_t>& codes) {
     const std::size_t count = locus.phenotype_count();
     if (count <= LINEAR_PHENOTYPES) {
         for (std::size_t p = 0; p < count; ++p) {
@@ -179,7 +196,8 @@ std::int32_t LocusCoder::find_phenotype(const std::vector<std::int64_t>& codes) 
 
 // Checks the codes against the code-size and codes-per-phenotype limits,
 // numbers any new allele, then interns the phenotype.
-std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes) {
+std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row, CodedLocus& locus,
+                                      std::vector<std::int64_t>& codes) {
     parse_phenotype(text, codes);
     if (codes.empty()) return MISSING;
     if (std::any_of(codes.begin(), codes.end(), [](std::int64_t code) { return code > MAX_ALLELE_CODE; })) {
@@ -191,7 +209,7 @@ std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row, s
         violation = CapacityError{CapacityError::Kind::too_many_codes, row};
         return REFUSED;
     }
-    if (const std::int32_t id = find_phenotype(codes); id >= 0) return id;
+    if (const std::int32_t id = find_phenotype(locus, codes); id >= 0) return id;
     const auto id = static_cast<std::int32_t>(locus.phenotype_count());
     for (const std::int64_t code : codes) {
         const auto known = std::find(locus.allele_codes.begin(), locus.allele_codes.end(), code);

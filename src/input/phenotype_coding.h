@@ -8,6 +8,7 @@
 // is missing data (the individual is not typed at that locus).
 
 #include <array>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -43,12 +44,33 @@ public:
     }
     std::size_t size() const { return count_; }
     void reserve(std::size_t count) { bytes_.reserve((count >> shift_) + 1); }
-    void shrink_to_fit() { bytes_.shrink_to_fit(); }
+    void shrink_to_fit() {
+        if (bytes_.capacity() > bytes_.size() + bytes_.size() / 4 + 8) bytes_.shrink_to_fit();
+    }
 
 private:
     std::vector<std::uint8_t> bytes_;
     std::size_t count_ = 0;
     unsigned shift_ = 2;  // log2 of the sizes per byte
+};
+
+// Phenotype ids, a byte each while every id is below 255, four bytes each
+// from the first that is not.
+class IdList {
+public:
+    void push_back(std::int32_t id);
+    std::size_t size() const { return wide_ ? bytes_.size() / 4 : bytes_.size(); }
+    std::int32_t operator[](std::size_t i) const {
+        if (!wide_) return bytes_[i];
+        std::int32_t id;
+        std::memcpy(&id, bytes_.data() + 4 * i, 4);
+        return id;
+    }
+    void clear() { bytes_.clear(); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    bool wide_ = false;
 };
 
 // One locus, coded for every sample of the catalogue.
@@ -59,9 +81,9 @@ private:
 // only their phenotype sizes are kept.
 struct CodedLocus {
     std::vector<std::int32_t> allele_codes;      // allele index -> allele code
-    std::vector<std::uint32_t> phenotype_begin;  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
+    std::vector<std::uint32_t> phenotype_begin = {0};  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
     std::vector<std::uint8_t> phenotype_alleles; // allele indices of each phenotype, in ascending order of code
-    std::vector<std::uint32_t> sample_begin;     // sample s owns typed individuals [sample_begin[s], sample_begin[s+1])
+    std::vector<std::uint32_t> sample_begin = {0};     // sample s owns typed individuals [sample_begin[s], sample_begin[s+1])
     SizeList sizes;                              // phenotype size of every typed individual, in file order
 
     std::size_t allele_count() const { return allele_codes.size(); }
@@ -83,9 +105,10 @@ struct CapacityError {
     std::string message(const std::string& locus_name) const;
 };
 
-// Codes the cells of one locus as they come down the file, in file order.
-// A text seen before at the locus costs one lookup, not a parse. Kept small:
-// a data set has one per locus while it loads.
+// Codes the cells of one locus as they come down the file, in file order,
+// numbering its alleles and phenotypes in `locus`. A text seen before at the
+// locus costs one lookup, not a parse. Kept small: a data set has one per
+// locus while it loads.
 class LocusCoder {
 public:
     static constexpr std::int32_t MISSING = -1;  // no allele: not typed
@@ -97,21 +120,21 @@ public:
     LocusCoder& operator=(LocusCoder&&) noexcept;
     // The phenotype id of the cell, MISSING or REFUSED. After the first
     // violation every cell is REFUSED. `codes` is working storage.
-    std::int32_t code(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes);
+    std::int32_t code(std::string_view text, std::size_t row, CodedLocus& locus, std::vector<std::int64_t>& codes);
 
-    CodedLocus locus;
     std::optional<CapacityError> violation;
 
 private:
-    std::int32_t code_new_text(std::string_view text, std::size_t row, std::vector<std::int64_t>& codes);
-    std::int32_t find_phenotype(const std::vector<std::int64_t>& codes);
+    std::int32_t code_new_text(std::string_view text, std::size_t row, CodedLocus& locus,
+                               std::vector<std::int64_t>& codes);
+    std::int32_t find_phenotype(const CodedLocus& locus, const std::vector<std::int64_t>& codes);
 
     // Texts of up to seven bytes, packed with their length into one word:
     // the first few in a short list, any more in a hash map.
-    static constexpr std::size_t SHORT_LIST = 6;
+    static constexpr std::size_t SHORT_LIST = 4;
     std::array<std::uint64_t, SHORT_LIST> short_keys_{};
     std::array<std::int32_t, SHORT_LIST> short_ids_{};
-    std::size_t short_count_ = 0;
+    std::uint8_t short_count_ = 0;
     // Made when first needed: more texts than the short list holds, and a
     // phenotype index for loci with many phenotypes.
     struct Indexes;

@@ -1,6 +1,7 @@
 #include "stats/dataset.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "base/memory.h"
@@ -11,9 +12,16 @@ namespace phenostat {
 namespace {
 
 constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
+
+// Gives back the room a vector does not use, when that is worth a copy (a
+// copy leaves the old block free but not returned to the system).
+template <class T>
+void trim(std::vector<T>& v) {
+    if (v.capacity() > v.size() + v.size() / 4 + 4) v.shrink_to_fit();
+}
 // Rows are coded in batches of about this much text, the loci spread over the
 // threads in tasks of LOCI_PER_TASK.
-constexpr std::size_t BATCH_BYTES = std::size_t{1} << 20;
+constexpr std::size_t BATCH_BYTES = std::size_t{256} << 10;
 constexpr std::size_t LOCI_PER_TASK = 256;
 // Estimated bytes that a data set keeps: per locus (its coding, its summary
 // and the records of a table), and per locus and sample (a sample's summary,
@@ -65,17 +73,15 @@ public:
         if (refused()) return refusal_;
         for (std::size_t l = 0; l < coders_.size(); ++l)
             if (coders_[l].violation) return coders_[l].violation->message(data_.locus_names[l]);
-        data_.coded.loci.reserve(coders_.size());
-        for (LocusCoder& coder : coders_) data_.coded.loci.push_back(std::move(coder.locus));
         // The caches and the last sample's ids are no longer needed.
         std::vector<LocusCoder>().swap(coders_);
-        std::vector<std::vector<std::int32_t>>().swap(pending_);
+        std::vector<IdList>().swap(pending_);
         for (std::size_t l = 0; l < data_.coded.loci.size(); ++l) {
             data_.coded.loci[l].sizes.shrink_to_fit();
             LocusSummary& summary = data_.summaries[l];
-            summary.samples.shrink_to_fit();
-            summary.allele_entries.shrink_to_fit();
-            summary.phenotype_entries.shrink_to_fit();
+            trim(summary.samples);
+            trim(summary.allele_entries);
+            trim(summary.phenotype_entries);
         }
         return std::nullopt;
     }
@@ -107,12 +113,14 @@ private:
     void close_sample() {
         if (data_.catalogue.samples.empty()) return;
         code_batch();
+        // Before the first summaries: room for all the text promises.
+        if (closed_samples_ == 0) reserve_summaries(std::ceil(projected_samples(1) * 1.01));
         PerThread<SummaryScratch> scratch;
         parallel_for(coders_.size(), LOCI_PER_TASK, [&](std::size_t l) {
-            summarise_sample(pending_[l], coders_[l].locus, data_.summaries[l], scratch.local());
+            summarise_sample(pending_[l], data_.coded.loci[l], data_.summaries[l], scratch.local());
             pending_[l].clear();
         });
-        if (++closed_samples_ == 1) reserve_summaries(projected_samples() * 1.02 + 1);
+        ++closed_samples_;
     }
 
     // Codes the rows read so far, each locus on one thread in row order.
@@ -126,8 +134,9 @@ private:
                 if (l >= cells) continue;  // a short line: missing
                 const std::size_t cell = row.first_cell + l;
                 const std::size_t begin = cell == 0 ? 0 : cell_ends_[cell - 1];
-                const std::int32_t id = coders_[l].code(
-                    std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row, codes.local());
+                const std::int32_t id =
+                    coders_[l].code(std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row,
+                                    data_.coded.loci[l], codes.local());
                 if (id >= 0) pending_[l].push_back(id);
             }
         });
@@ -136,21 +145,22 @@ private:
         batch_text_.clear();
     }
 
-    // Room for `samples` samples at every locus: a tally entry per allele
-    // and per phenotype seen so far (the most a sample can add), but not more
-    // than twice what the first sample's tallies promise.
+    // Room for `samples` samples at every locus, made while only the first
+    // sample is coded: per sample, a tally entry for each allele and
+    // phenotype it has (or that a few alleles can make), up to twice as many.
     void reserve_summaries(double samples) {
         if (samples * static_cast<double>(coders_.size()) * BYTES_PER_LOCUS_SAMPLE > limit()) return;
         const auto count = static_cast<std::size_t>(samples);
         for (std::size_t l = 0; l < coders_.size(); ++l) {
             LocusSummary& summary = data_.summaries[l];
-            const CodedLocus& locus = coders_[l].locus;
+            CodedLocus& locus = data_.coded.loci[l];
             summary.samples.reserve(count);
-            summary.allele_entries.reserve(
-                std::min(locus.allele_count(), 2 * summary.allele_entries.size()) * count);
+            summary.allele_entries.reserve(locus.allele_count() * count);
+            const std::size_t possible = locus.allele_count() < 6 ? (std::size_t{1} << locus.allele_count()) - 1 : 0;
             summary.phenotype_entries.reserve(
-                std::min(locus.phenotype_count(), 2 * summary.phenotype_entries.size()) * count);
-            coders_[l].locus.sizes.reserve(locus.sizes.size() * count);
+                std::min(std::max(locus.phenotype_count(), possible), 2 * locus.phenotype_count()) * count);
+            locus.sizes.reserve(pending_[l].size() * count);
+            locus.sample_begin.reserve(count + 1);
         }
     }
 
@@ -162,10 +172,11 @@ private:
         coders_.reserve(std::max(count, 2 * first_new));
         coders_.resize(count);
         pending_.resize(count);
+        data_.coded.loci.resize(count);
         data_.summaries.resize(count);
         for (std::size_t l = first_new; l < count; ++l)
             while (data_.summaries[l].samples.size() < closed_samples_)
-                summarise_sample({}, coders_[l].locus, data_.summaries[l], scratch_);
+                summarise_sample({}, data_.coded.loci[l], data_.summaries[l], scratch_);
         check_memory();
     }
 
@@ -178,8 +189,8 @@ private:
     }
 
     // The samples whose lines are all read, in the proportion of the text read.
-    double projected_samples() const {
-        double samples = static_cast<double>(closed_samples_);
+    double projected_samples(std::size_t complete) const {
+        double samples = static_cast<double>(complete);
         const std::uint64_t total = expected_text_bytes();
         if (text_bytes_ > header_bytes_ && total > text_bytes_)
             samples *= static_cast<double>(total - header_bytes_) / static_cast<double>(text_bytes_ - header_bytes_);
@@ -197,7 +208,7 @@ private:
     void check_memory() {
         if (refused()) return;
         const double loci = static_cast<double>(coders_.size());
-        const double samples = projected_samples();
+        const double samples = projected_samples(closed_samples_);
         const double needed = loci * (BYTES_PER_LOCUS + samples * BYTES_PER_LOCUS_SAMPLE);
         if (needed <= limit()) return;
         refuse(strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
@@ -209,6 +220,7 @@ private:
         refusal_ = std::move(message);
         coders_.clear();
         pending_.clear();
+        data_.coded.loci.clear();
         data_.summaries.clear();
     }
 
@@ -218,7 +230,7 @@ private:
     bool compressed_;
     std::uint64_t memory_limit_;
     std::vector<LocusCoder> coders_;
-    std::vector<std::vector<std::int32_t>> pending_;  // the current sample's phenotype ids, per locus
+    std::vector<IdList> pending_;  // the current sample's phenotype ids, per locus
     SummaryScratch scratch_;  // for the samples of loci that appear late
     // The rows read and not yet coded, all of the current sample: their
     // locus cells' texts back to back.

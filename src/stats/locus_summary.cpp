@@ -87,8 +87,7 @@ void reserve_more(std::vector<T>& v, std::size_t extra) {
 
 }  // namespace
 
-void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& locus, LocusSummary& summary,
-                      SummaryScratch& scratch) {
+void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary& summary, SummaryScratch& scratch) {
     reserve_more(summary.samples, 1);
     reserve_more(summary.allele_entries, std::min(locus.allele_count(), individuals.size() * MAX_ALLELES_PER_PHENOTYPE));
     reserve_more(summary.phenotype_entries, std::min(locus.phenotype_count(), individuals.size()));
@@ -99,7 +98,8 @@ void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& loc
     sample.alleles_begin = static_cast<std::uint32_t>(summary.allele_entries.size());
     sample.phenotypes_begin = static_cast<std::uint32_t>(summary.phenotype_entries.size());
     // The phenotype tally, individual by individual.
-    for (const std::int32_t id : individuals) {
+    for (std::size_t i = 0; i < individuals.size(); ++i) {
+        const std::int32_t id = individuals[i];
         auto& pslot = scratch.phenotype_slot[static_cast<std::size_t>(id)];
         if (pslot < 0) {
             pslot = static_cast<std::int32_t>(summary.phenotype_entries.size() - sample.phenotypes_begin);

@@ -92,8 +92,7 @@ struct SummaryScratch {
 
 // Summarises the next sample of a locus from its typed individuals' phenotype
 // ids in file order: appends to `summary` and to the locus's sample_begin and sizes.
-void summarise_sample(std::span<const std::int32_t> individuals, CodedLocus& locus, LocusSummary& summary,
-                      SummaryScratch& scratch);
+void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary& summary, SummaryScratch& scratch);
 
 // The sample's frequency summaries (full records only): over its
 // allele-carrier frequencies in tally order, and over its (capped) phenotype
