@@ -48,6 +48,12 @@ void appendf(std::string& out, const char* format, ...) {
 
 namespace phenostat {
 
+void append_fixed(std::string& out, double value, int decimals) {
+    char buffer[400];  // room for any finite double in fixed notation
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    out.append(buffer, result.ptr);
+}
+
 std::string shortest(double value) {
     if (!std::isfinite(value)) return "NA";
     char buffer[32];

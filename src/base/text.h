@@ -21,6 +21,10 @@ void appendf(std::string& out, const char* format, ...);
 
 namespace phenostat {
 
+// Appends `value` as printf's "%.<decimals>f" writes it in the C locale
+// (std::to_chars is defined to give that text, and is much faster).
+void append_fixed(std::string& out, double value, int decimals);
+
 // The shortest text that reads back as the same double ("0.1", "3", "1e-05");
 // "NA" for a value that is not finite.
 std::string shortest(double value);

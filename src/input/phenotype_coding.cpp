@@ -104,8 +104,49 @@ struct CodesHash {
 
 }  // namespace
 
+// Packed texts to ids, open addressing with linear probing: a lookup is a
+// multiplication and a probe or two.
+class PackedTable {
+public:
+    std::int32_t find(std::uint64_t key) const {
+        if (keys_.empty()) return NOT_FOUND;
+        const std::uint64_t stored = key | TAKEN;
+        for (std::size_t at = slot(key);; at = (at + 1) & (keys_.size() - 1)) {
+            if (keys_[at] == stored) return ids_[at];
+            if (keys_[at] == 0) return NOT_FOUND;
+        }
+    }
+    void insert(std::uint64_t key, std::int32_t id) {
+        if (2 * (count_ + 1) > keys_.size()) grow();
+        std::size_t at = slot(key);
+        while (keys_[at] != 0) at = (at + 1) & (keys_.size() - 1);
+        keys_[at] = key | TAKEN;
+        ids_[at] = id;
+        ++count_;
+    }
+    static constexpr std::int32_t NOT_FOUND = -3;
+
+private:
+    static constexpr std::uint64_t TAKEN = std::uint64_t{1} << 63;  // packed keys never use the top bit
+    std::size_t slot(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (keys_.size() - 1);
+    }
+    void grow() {
+        std::vector<std::uint64_t> keys = std::move(keys_);
+        std::vector<std::int32_t> ids = std::move(ids_);
+        keys_.assign(std::max<std::size_t>(16, 2 * keys.size()), 0);
+        ids_.assign(keys_.size(), 0);
+        count_ = 0;
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            if (keys[k] != 0) insert(keys[k] & ~TAKEN, ids[k]);
+    }
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::int32_t> ids_;
+    std::size_t count_ = 0;
+};
+
 struct LocusCoder::Indexes {
-    std::unordered_map<std::uint64_t, std::int32_t> packed_ids;  // short texts beyond the short list
+    PackedTable packed_ids;                                     // short texts beyond the short list
     std::unordered_map<std::string, std::int32_t> long_ids;     // longer texts
     std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodesHash> phenotype_ids;  // codes -> id, when many
 };
@@ -143,8 +184,7 @@ std::int32_t LocusCoder::code(std::string_view text, std::size_t row, CodedLocus
         for (std::size_t k = 0; k < short_count_; ++k)
             if (short_keys_[k] == key) return short_ids_[k];
         if (indexes_) {
-            if (const auto found = indexes_->packed_ids.find(key); found != indexes_->packed_ids.end())
-                return found->second;
+            if (const std::int32_t id = indexes_->packed_ids.find(key); id != PackedTable::NOT_FOUND) return id;
         }
         const std::int32_t id = code_new_text(text, row, locus, codes);
         if (id == REFUSED) return id;
@@ -153,7 +193,7 @@ std::int32_t LocusCoder::code(std::string_view text, std::size_t row, CodedLocus
             short_ids_[short_count_++] = id;
         } else {
             if (!indexes_) indexes_ = std::make_unique<Indexes>();
-            indexes_->packed_ids.emplace(key, id);
+            indexes_->packed_ids.insert(key, id);
         }
         return id;
     }

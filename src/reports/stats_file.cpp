@@ -81,8 +81,8 @@ std::string stats_header_line() {
 std::string stats_row(const LocusStats& record, std::string_view label) {
     std::string out = titled("\n", label);
     for (int column = 1; column <= 43; ++column) {
-        const double value = record.*PRINTED_FIELDS[column - 1];
-        appendf(out, column < FIRST_SEVEN_DECIMAL_COLUMN ? "\t%1.3f" : "\t%1.7f", value);
+        out.push_back('\t');
+        append_fixed(out, record.*PRINTED_FIELDS[column - 1], column < FIRST_SEVEN_DECIMAL_COLUMN ? 3 : 7);
     }
     return out;
 }

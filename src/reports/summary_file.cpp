@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/text.h"
 
 namespace phenostat {
 namespace {
@@ -33,14 +34,10 @@ std::vector<int> columns(const std::vector<TallyEntry>& listed, std::size_t id_c
     return column_of;
 }
 
-// "\t%f": std::to_chars in fixed notation with a precision is defined to give
-// printf's text in the C locale, and is much faster for the many cells here.
+// "\t%f".
 void append_value(std::string& out, double value) {
-    char buffer[400];  // room for any finite double in fixed notation
-    buffer[0] = '\t';
-    const auto result = std::to_chars(buffer + 1, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, 6);
-    out.append(buffer, result.ptr);
+    out.push_back('\t');
+    append_fixed(out, value, 6);
 }
 
 // "\t%f" of a whole number: its digits and ".000000".
