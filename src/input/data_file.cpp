@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -135,7 +136,10 @@ private:
     }
 
     void end_field() {
-        ends_.push_back(line_.size());
+        // Field ends are 32-bit: a line holds less than 4 GiB of text.
+        if (line_.size() > std::numeric_limits<std::uint32_t>::max())
+            throw FatalError("\n\nA line of the data file holds more than 4 GiB of text: too long for this program.");
+        ends_.push_back(static_cast<std::uint32_t>(line_.size()));
         field_closed_ = false;
     }
 
@@ -147,14 +151,9 @@ private:
     }
 
     void deliver_line() {
-        fields_.clear();
-        std::size_t begin = 0;
-        for (const std::size_t end : ends_) {
-            fields_.emplace_back(line_.data() + begin, end - begin);
-            begin = end;
-        }
-        if (line_feeds_ == 0) sink_.header(fields_, text_bytes_);
-        else sink_.row(row_++, fields_, text_bytes_);
+        const DataLine line{line_, ends_};
+        if (line_feeds_ == 0) sink_.header(line, text_bytes_);
+        else sink_.row(row_++, line, text_bytes_);
         line_.clear();
         ends_.clear();
     }
@@ -162,8 +161,7 @@ private:
     DataFileSink& sink_;
     FileDimensions dims_;
     std::string line_;                    // the texts of the line's fields, back to back
-    std::vector<std::size_t> ends_;       // where each field's text ends in line_
-    std::vector<std::string_view> fields_;
+    std::vector<std::uint32_t> ends_;     // where each field's text ends in line_
     bool field_closed_ = false;           // a NUL has ended the current field's text
     bool line_open_ = false;              // a byte has come since the last line feed
     std::size_t row_ = 0;

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +25,24 @@ struct FileDimensions {
     long field_width = 0;       // the "widest field" measure, shown to the user only
 };
 
-// Receives the lines of the file in order, split into fields. The texts are
-// valid during the call only. `text_bytes` counts the text read up to the end
-// of the line (after decompression, CRs not counted).
+// One line of the file: its fields' texts back to back, and where each ends.
+struct DataLine {
+    std::string_view text;
+    std::span<const std::uint32_t> ends;  // field k is text[ends[k-1] (0 for k = 0), ends[k])
+    std::size_t size() const { return ends.size(); }
+    std::size_t begin(std::size_t k) const { return k == 0 ? 0 : ends[k - 1]; }
+    std::string_view field(std::size_t k) const { return text.substr(begin(k), ends[k] - begin(k)); }
+};
+
+// Receives the lines of the file in order. They are valid during the call
+// only. `text_bytes` counts the text read up to the end of the line (after
+// decompression, CRs not counted).
 class DataFileSink {
 public:
     virtual ~DataFileSink() = default;
-    virtual void header(const std::vector<std::string_view>& fields, std::uint64_t text_bytes) = 0;
+    virtual void header(const DataLine& line, std::uint64_t text_bytes) = 0;
     // Data row `row`, counted from 0 after the header.
-    virtual void row(std::size_t row, const std::vector<std::string_view>& fields, std::uint64_t text_bytes) = 0;
+    virtual void row(std::size_t row, const DataLine& line, std::uint64_t text_bytes) = 0;
     // After each block: the bytes of the file read so far (compressed, for a gzip file).
     virtual void file_bytes_read(std::uint64_t) {}
 };

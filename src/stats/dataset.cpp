@@ -21,7 +21,7 @@ void trim(std::vector<T>& v) {
 }
 // Rows are coded in batches of about this much text, the loci spread over the
 // threads in tasks of LOCI_PER_TASK.
-constexpr std::size_t BATCH_BYTES = std::size_t{256} << 10;
+constexpr std::size_t BATCH_BYTES = std::size_t{128} << 10;
 constexpr std::size_t LOCI_PER_TASK = 256;
 // Estimated bytes that a data set keeps: per locus (its coding, its summary
 // and the records of a table), and per locus and sample (a sample's summary,
@@ -34,24 +34,28 @@ public:
     Builder(Dataset& data, Progress& progress, std::uint64_t file_size, bool compressed, std::uint64_t memory_limit)
         : data_(data), progress_(progress), file_size_(file_size), compressed_(compressed), memory_limit_(memory_limit) {}
 
-    void header(const std::vector<std::string_view>& fields, std::uint64_t text_bytes) override {
-        for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column)
-            data_.locus_names.emplace_back(fields[column]);
+    void header(const DataLine& line, std::uint64_t text_bytes) override {
+        for (std::size_t column = FIRST_LOCUS_COLUMN; column < line.size(); ++column)
+            data_.locus_names.emplace_back(line.field(column));
         header_bytes_ = text_bytes_ = text_bytes;
         grow_loci(data_.locus_names.size());
     }
 
     // A line without a sample column belongs to the sample of the empty name.
-    void row(std::size_t row, const std::vector<std::string_view>& fields, std::uint64_t text_bytes) override {
-        group_ = fields[0];
-        place_row(row, fields.size() > 1 ? fields[1] : std::string_view());
-        if (fields.size() > FIRST_LOCUS_COLUMN) grow_loci(fields.size() - FIRST_LOCUS_COLUMN);
+    void row(std::size_t row, const DataLine& line, std::uint64_t text_bytes) override {
+        group_ = line.field(0);
+        place_row(row, line.size() > 1 ? line.field(1) : std::string_view());
+        if (line.size() > FIRST_LOCUS_COLUMN) grow_loci(line.size() - FIRST_LOCUS_COLUMN);
         text_bytes_ = text_bytes;
         if (refused()) return;
+        // The locus cells at once: their text, and their ends moved to the batch.
         batch_rows_.push_back({row, cell_ends_.size()});
-        for (std::size_t column = FIRST_LOCUS_COLUMN; column < fields.size(); ++column) {
-            batch_text_.append(fields[column]);
-            cell_ends_.push_back(static_cast<std::uint32_t>(batch_text_.size()));
+        if (line.size() > FIRST_LOCUS_COLUMN) {
+            const std::size_t first = line.begin(FIRST_LOCUS_COLUMN);
+            const std::size_t shift = batch_text_.size() - first;
+            batch_text_.append(line.text.substr(first));
+            for (std::size_t column = FIRST_LOCUS_COLUMN; column < line.size(); ++column)
+                cell_ends_.push_back(static_cast<std::uint32_t>(line.ends[column] + shift));
         }
         if (batch_text_.size() >= BATCH_BYTES) code_batch();
     }
