@@ -1,11 +1,11 @@
 #pragma once
 // Per-sample summaries of a coded locus.
 //
-// Each sample's allele-carrier and phenotype tallies (in first-seen order),
-// its pair sums and its within-sample values are computed once, right after
-// coding. The statistics of any set of samples are then obtained by combining
-// the summaries of its samples (see locus_computation.h), never by walking
-// pairs of individuals again.
+// Each sample's allele-carrier and phenotype tallies (in first-seen order)
+// and its within-sample values are computed once, as soon as its lines have
+// been read. The statistics of any set of samples are then obtained by
+// combining the summaries of its samples (see locus_computation.h), never by
+// walking pairs of individuals again.
 
 #include <algorithm>
 #include <array>
