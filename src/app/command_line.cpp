@@ -17,6 +17,7 @@
 #include "app/sections.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
+#include "base/memory.h"
 #include "base/parallel.h"
 #include "base/text.h"
 #include "reports/console_text.h"
@@ -261,7 +262,16 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     const auto seed = static_cast<std::uint32_t>(line.seed >= 0 ? line.seed : now);
     out << "seed: " << seed << '\n';
     LocusResamples resamples;
-    if (line.bootstrap > 0) resamples = draw_resamples(data.locus_count(), static_cast<std::size_t>(line.bootstrap), seed);
+    if (line.bootstrap > 0) {
+        // Every replicate's count of every locus is kept.
+        const double needed = static_cast<double>(line.bootstrap) * static_cast<double>(data.locus_count()) * 8;
+        const auto available = static_cast<double>(available_memory());
+        if (available > 0 && needed > available / 2)
+            throw FatalError(strprintf("%d bootstrap replicates of %zu loci would need about %.1f GB of memory, and "
+                                       "%.1f GB are available: ask for fewer replicates.",
+                                       line.bootstrap, data.locus_count(), needed / 1e9, available / 1e9));
+        resamples = draw_resamples(data.locus_count(), static_cast<std::size_t>(line.bootstrap), seed);
+    }
     const Outputs outputs{line.stem + "_stats.txt", line.stem + "_summary.txt", nullptr,
                           line.no_tables ? std::string() : folder, line.bootstrap > 0 ? &resamples : nullptr};
     for (const std::string* path : {&outputs.stats_path, &outputs.summary_path}) {
