@@ -52,25 +52,36 @@ class TerminalProgress final : public Progress {
 public:
     TerminalProgress(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
     TerminalProgress& task(const char* label) {
+        end_line();
         label_ = label;
         start_ = last_ = std::chrono::steady_clock::now();
+        finished_ = false;
         return *this;
     }
     void step(std::size_t done, std::size_t total) override {
-        if (!shown_) return;
+        if (!shown_ || done == 0 || finished_) return;
         const auto now = std::chrono::steady_clock::now();
         if (done < total && now - last_ < std::chrono::milliseconds(200)) return;
         last_ = now;
         const double elapsed = std::chrono::duration<double>(now - start_).count();
         const double left = elapsed * static_cast<double>(total - done) / static_cast<double>(done);
         err_ << strprintf("\r%s: %zu of %zu, %.0f s left   ", label_, done, total, left);
-        if (done == total) err_ << '\n';
+        open_ = done < total;
+        finished_ = !open_;
+        if (finished_) err_ << '\n';
         err_.flush();
+    }
+    // Ends a progress line left open, before other text is written.
+    void end_line() {
+        if (open_) err_ << '\n';
+        open_ = false;
     }
 
 private:
     std::ostream& err_;
     bool shown_;
+    bool open_ = false;      // a line drawn without its line end
+    bool finished_ = false;  // the task's last line is drawn
     const char* label_ = "";
     std::chrono::steady_clock::time_point start_, last_;
 };
@@ -226,6 +237,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
     if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
     LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"));
+    progress.end_line();
     const FileDimensions& dims = loaded.dims;
     check_dimensions(line.data, dims);
     if (loaded.refusal) throw FatalError(*loaded.refusal);
@@ -287,6 +299,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     if (line.permutations > 0) {
         warn_about_groups(data, line.permutations, err);
         sections.groups(line.permutations, random, progress.task("permutations"));
+        progress.end_line();
     }
     if (line.ibd) {
         const IsolationScales scales{line.ibd_genetic, line.ibd_distance};
