@@ -154,12 +154,12 @@ void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random) {
     }
 }
 
-ComparedValues test_statistics(const std::vector<ComparedValues>& groups) {
+ComparedValues test_statistics(std::span<const LocusStats> groups) {
     ComparedValues total{};
     for (std::size_t i = 0; i < groups.size(); ++i) {
         for (std::size_t j = i + 1; j < groups.size(); ++j) {
             for (std::size_t k = 0; k < total.size(); ++k) {
-                const double d = groups[i][k] - groups[j][k];
+                const double d = groups[i].*COMPARED_FIELDS[k] - groups[j].*COMPARED_FIELDS[k];
                 total[k] += d * d;
             }
         }
@@ -189,7 +189,7 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
     std::vector<LocusStats> averages(group_count);
     compute_group_averages(data, groups.slots, sample_count, group_count, scratch.local(), averages);
     result.group_values = compared_values(averages);
-    result.observed = test_statistics(result.group_values);
+    result.observed = test_statistics(averages);
 
     // Replicates in blocks: each block's shuffles drawn in order from the one
     // generator, its replicates spread over the threads a few at a time, then
@@ -215,7 +215,7 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
             compute_group_averages(data, std::span(&group_of[first * sample_count], count * sample_count),
                                    sample_count, group_count, scratch.local(), out);
             for (std::size_t r = 0; r < count; ++r)
-                statistics[first + r] = test_statistics(compared_values(out.subspan(r * group_count, group_count)));
+                statistics[first + r] = test_statistics(out.subspan(r * group_count, group_count));
         });
         for (std::size_t r = 0; r < size; ++r) {
             for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) {

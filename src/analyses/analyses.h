@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,8 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
 // (0..32767) and exchange positions i and i + floor(x (S - i) / 32768).
 void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random);
 
-// Per compared statistic, the sum over pairs of groups i < j of the squared difference.
-ComparedValues test_statistics(const std::vector<ComparedValues>& groups);
+// Per compared statistic, the sum over pairs of groups i < j of the squared
+// difference of their averages.
+ComparedValues test_statistics(std::span<const LocusStats> groups);
 
 }  // namespace phenostat
