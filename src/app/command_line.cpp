@@ -190,8 +190,7 @@ long double distinct_assignments(const GroupCatalogue& groups) {
     return std::round(std::exp(log_count));
 }
 
-void warn_about_groups(const Dataset& data, int permutations, std::ostream& err) {
-    const GroupCatalogue groups = build_group_catalogue(data.catalogue);
+void warn_about_groups(const GroupCatalogue& groups, int permutations, std::ostream& err) {
     if (groups.names.size() == 1)
         err << "phenostat: warning: there is only one group (" << groups.names[0]
             << "): the group test cannot tell groups apart, and every P-value is 1.\n";
@@ -297,7 +296,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     if (line.pairwise) pairs = sections.pairwise(line.coords.empty() ? nullptr : &sites, progress.task("pairs"));
     RandomGenerator random(seed);
     if (line.permutations > 0) {
-        warn_about_groups(data, line.permutations, err);
+        warn_about_groups(groups, line.permutations, err);
         sections.groups(line.permutations, random, progress.task("permutations"));
         progress.end_line();
     }
