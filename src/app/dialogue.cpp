@@ -66,17 +66,17 @@ void print_banner(Console& console) {
                   "shuffling samples between groups");
 }
 
-void ask_file_names(Console& console, RunOptions& options) {
+void ask_file_names(Console& console, RunPlan& plan) {
     // The data file: the same prompt, silently, until a readable file is named.
     do {
         console.print(INPUT_PROMPT);
-        options.input_path = read_answer_line(console);
-    } while (!is_readable_file(options.input_path));
+        plan.data_path = read_answer_line(console);
+    } while (!is_readable_file(plan.data_path));
 
     console.print(STEM_PROMPT);
-    options.stem = read_answer_line(console);
-    options.stats_path = options.stem + "_stats.txt";
-    options.summary_path = options.stem + "_summary.txt";
+    plan.stem = read_answer_line(console);
+    plan.stats_path = plan.stem + "_stats.txt";
+    plan.summary_path = plan.stem + "_summary.txt";
 }
 
 bool ask_yes_no(Console& console, const char* question) {
@@ -138,14 +138,14 @@ int ask_permutations(Console& console) {
     return value;
 }
 
-void ask_analyses(Console& console, RunOptions& options) {
+void ask_analyses(Console& console, RunPlan& plan) {
     console.print(OPTIONS_NOTE);
-    options.all_samples = ask_yes_no(console, ALL_SAMPLES_QUESTION);
-    options.per_sample = ask_yes_no(console, PER_SAMPLE_QUESTION);
-    options.pairwise = ask_yes_no(console, PAIRWISE_QUESTION);
-    options.coordinates_path = options.pairwise ? ask_coordinates_file(console) : std::string{};
-    options.groups = ask_yes_no(console, GROUPS_QUESTION);
-    options.permutations = options.groups ? ask_permutations(console) : 0;
+    plan.all_samples = ask_yes_no(console, ALL_SAMPLES_QUESTION);
+    plan.per_sample = ask_yes_no(console, PER_SAMPLE_QUESTION);
+    plan.pairwise = ask_yes_no(console, PAIRWISE_QUESTION);
+    plan.coordinates_path = plan.pairwise ? ask_coordinates_file(console) : std::string{};
+    const bool groups = ask_yes_no(console, GROUPS_QUESTION);
+    plan.permutations = groups ? ask_permutations(console) : 0;
 }
 
 }  // namespace phenostat

@@ -8,35 +8,22 @@
 
 #include <string>
 
+#include "app/run_plan.h"
 #include "base/console.h"
 
 namespace phenostat {
-
-// Everything the dialogue decides about a run.
-struct RunOptions {
-    std::string input_path;    // the data file, as typed
-    std::string stem;          // as typed; may be empty
-    std::string stats_path;    // stem + "_stats.txt"
-    std::string summary_path;  // stem + "_summary.txt"
-    bool all_samples = false;  // statistics for all samples together
-    bool per_sample = false;   // statistics for each sample in turn
-    bool pairwise = false;     // F'st between every pair of samples
-    bool groups = false;       // group statistics with the permutation test
-    std::string coordinates_path;  // coordinates file for the distances; empty: no distances
-    int permutations = 0;      // at least 1 when `groups`, else 0
-};
 
 // The program's banner, with the fixed capacities.
 void print_banner(Console& console);
 
 // Asks for the data file (until a readable file is named) and the output stem,
-// and fills the four path fields of `options`.
-void ask_file_names(Console& console, RunOptions& options);
+// and fills the plan's data file, stem and the two output files.
+void ask_file_names(Console& console, RunPlan& plan);
 
 // Prints the note that the options are not exclusive, then asks the four
 // questions (with the coordinates file after a yes to pairwise F'st and the
 // number of permutations after a yes to groups).
-void ask_analyses(Console& console, RunOptions& options);
+void ask_analyses(Console& console, RunPlan& plan);
 
 // One yes/no question: prints it, reads one character as the answer and
 // discards the next one; repeats until the answer is 'y' or 'n'.

@@ -5,7 +5,7 @@
 #include "analyses/analyses.h"
 #include "app/dialogue.h"
 #include "app/output_file.h"
-#include "app/sections.h"
+#include "app/runner.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
 #include "base/parallel.h"
@@ -64,59 +64,66 @@ private:
     Console& console_;
 };
 
+// The dialogue says only the loader's warnings, in the listing; the group
+// test's are the command line's alone.
+void ignore(const Warning&) {}
+
 int run(Console& console, std::optional<std::uint32_t> seed) {
     print_banner(console);
     console.print("\n");
 
-    RunOptions options;
-    ask_file_names(console, options);
+    RunPlan plan;
+    ask_file_names(console, plan);
     const std::time_t now = current_time();
-    append_to_file(options.stats_path, run_header_text(options.input_path, now));
-    append_to_file(options.summary_path, run_header_text(options.input_path, now));
-    ask_analyses(console, options);
+    append_to_file(plan.stats_path, run_header_text(plan.data_path, now));
+    append_to_file(plan.summary_path, run_header_text(plan.data_path, now));
+    ask_analyses(console, plan);
 
-    RandomGenerator random(seed ? *seed : static_cast<std::uint32_t>(current_time()));
+    const auto seed_used = seed ? *seed : static_cast<std::uint32_t>(current_time());
+    RandomGenerator random(seed_used);
 
     use_threads(available_cores());
-    const Dataset data = load_phase(console, options.input_path);
-    console.print(listing_text(data.locus_names, data.catalogue));
+    std::vector<Warning> warnings;
+    const Dataset data = load_phase(console, plan.data_path, warnings);
+    console.print(listing_text(data.locus_names, data.catalogue, warnings));
 
     // A single Enter continues, also after the permutation answer whose
     // line's rest is still unread.
-    if (options.groups) console.discard_line();
+    if (plan.groups()) console.discard_line();
     console.pause();
 
-    Sections sections(data, Outputs{options.stats_path, options.summary_path, &console, {}});
+    Runner runner(data, plan, seed_used, &console, ignore);
     NoProgress quiet;
-    if (options.all_samples) sections.all_samples(quiet);
-    if (options.per_sample) sections.per_sample(quiet);
-    if (options.pairwise) {
+    if (plan.all_samples) runner.all_samples(quiet);
+    if (plan.per_sample) runner.per_sample(quiet);
+    if (plan.pairwise) {
         Coordinates sites;
-        const bool distances_on = !options.coordinates_path.empty();
+        const bool distances_on = !plan.coordinates_path.empty();
         if (distances_on) {
-            sites = read_coordinates_file(options.coordinates_path, data.sample_count());
+            sites = read_coordinates_file(plan.coordinates_path, data.sample_count());
             console.print(coordinates_echo(sites, data.catalogue));
             console.pause();
         }
-        sections.pairwise(distances_on ? &sites : nullptr, quiet);
+        runner.pairwise(distances_on ? &sites : nullptr, quiet);
     }
-    if (options.groups) {
+    if (plan.groups()) {
         ReplicateLines lines(console);
-        sections.groups(options.permutations, random, lines);
+        runner.groups(random, lines);
     }
 
     console.print(strprintf("\n\nFINISHED\n\nStatistics have been recorded in %s\nallele/phenotype frequencies in "
                             "%s\n\npress <enter> to exit",
-                            options.stats_path.c_str(), options.summary_path.c_str()));
+                            plan.stats_path.c_str(), plan.summary_path.c_str()));
     console.read_char();
     return 0;
 }
 
 }  // namespace
 
-Dataset load_phase(Console& console, const std::string& input_path) {
+Dataset load_phase(Console& console, const std::string& input_path, std::vector<Warning>& warnings) {
     NoProgress quiet;
     LoadedDataset loaded = load_dataset(input_path, quiet);
+    warnings = std::move(loaded.warnings);
     console.print(format_file_dimensions(input_path, loaded.dims));
     check_dimensions(input_path, loaded.dims);
     print_allocation_messages(console);

@@ -7,19 +7,21 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "base/console.h"
 #include "base/progress.h"
+#include "base/warning.h"
 #include "input/data_file.h"
 #include "stats/dataset.h"
 
 namespace phenostat {
 
 // Loads, codes and summarises the data file, then prints the load phase's
-// messages. Throws FatalError when the file cannot be opened or read, has no
+// messages; `warnings` receives the loader's. Throws FatalError when the file cannot be opened or read, has no
 // data line or no locus column, when a locus exceeds the fixed capacities, or
 // when its summaries would not fit in memory.
-Dataset load_phase(Console& console, const std::string& input_path);
+Dataset load_phase(Console& console, const std::string& input_path, std::vector<Warning>& warnings);
 
 // FatalError for a file with no data line or no locus column.
 void check_dimensions(const std::string& input_path, const FileDimensions& dims);

@@ -188,10 +188,8 @@ double number_on_line(const std::string& path, std::size_t line, const std::stri
     return *value;
 }
 
-}  // namespace
-
-Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
-                            std::vector<std::string>& unmatched) {
+Coordinates read_sites(const std::string& path, const std::vector<std::string>& sample_names,
+                       std::vector<std::string>& unmatched) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FatalError(strprintf("Opening the coordinates file %s failed.", path.c_str()));
     std::vector<std::string> lines;
@@ -252,6 +250,29 @@ Coordinates read_sites_file(const std::string& path, const std::vector<std::stri
         if (matched) ++sites.pairs_read;
         else unmatched.push_back(fields[0]);
     }
+    return sites;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
+}  // namespace
+
+Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
+                            std::vector<Warning>& warnings) {
+    std::vector<std::string> unmatched, missing;
+    Coordinates sites = read_sites(path, sample_names, unmatched);
+    for (std::size_t s = 0; s < sample_names.size(); ++s)
+        if (!sites.has(s)) missing.push_back(sample_names[s]);
+    if (!missing.empty())
+        warnings.push_back({WarningKind::missing_coordinates, joined(missing),
+                            "no coordinates for " + joined(missing) + "; their distances are NA."});
+    if (!unmatched.empty())
+        warnings.push_back({WarningKind::unmatched_coordinates, path,
+                            path + " names samples the data lack: " + joined(unmatched) + "."});
     return sites;
 }
 

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/warning.h"
 
 namespace phenostat {
 
@@ -45,8 +46,9 @@ Coordinates read_coordinates_file(const std::string& path, std::size_t sample_co
 // its name; a first line whose numbers do not read is a header). A value that
 // is not a number, a longitude outside [-180, 180], a latitude outside
 // [-90, 90] or a name given twice stops the run (FatalError naming the file and
-// the line). `unmatched` receives the names of the file that no sample has.
+// the line). `warnings` receives one naming the samples left without a site
+// and one naming the file's names that no sample has.
 Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
-                            std::vector<std::string>& unmatched);
+                            std::vector<Warning>& warnings);
 
 }  // namespace phenostat

@@ -6,7 +6,11 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
+
+#include "base/warning.h"
 
 namespace phenostat {
 
@@ -25,5 +29,26 @@ struct SampleCatalogue {
     std::vector<std::string> recurring_names;  // names that open more than one sample, in order of first recurrence
     std::size_t sample_count() const { return samples.size(); }
 };
+
+// Builds a catalogue line by line, in file order.
+class SampleCatalogueBuilder {
+public:
+    explicit SampleCatalogueBuilder(SampleCatalogue& catalogue) : catalogue_(catalogue) {}
+    // True when a line of sample `name` belongs to the last sample opened.
+    bool continues(std::string_view name) const;
+    // Adds data row `row` to the last sample; `group` is the row's column 0.
+    const Sample& extend(std::size_t row, std::string_view group);
+    // Opens a sample at data row `row`.
+    void open(std::size_t row, std::string_view name, std::string_view group);
+    // After the last line: the largest sample.
+    void finish();
+
+private:
+    SampleCatalogue& catalogue_;
+    std::unordered_set<std::string> opened_, recurring_;
+};
+
+// Recurring sample names, then samples whose lines name more than one group.
+std::vector<Warning> catalogue_warnings(const SampleCatalogue& catalogue);
 
 }  // namespace phenostat

@@ -3,45 +3,15 @@
 #include "base/text.h"
 
 namespace phenostat {
-namespace {
-
-void append_sample_warnings(std::string& text, const SampleCatalogue& catalogue) {
-    for (const std::string& name : catalogue.recurring_names)
-        appendf(text,
-                "\n\nWarning: the sample name %s occurs in more than one run of lines; each run is treated as a "
-                "separate sample.",
-                name.c_str());
-    for (const Sample& sample : catalogue.samples) {
-        if (!sample.mixed_groups) continue;
-        if (sample.group.empty())
-            appendf(text,
-                    "\n\nWarning: the lines of sample %s name more than one group; the sample belongs to no "
-                    "group, as its first line names none.",
-                    sample.name.c_str());
-        else
-            appendf(text,
-                    "\n\nWarning: the lines of sample %s name more than one group; the sample belongs to group %s, "
-                    "named on its first line.",
-                    sample.name.c_str(), sample.group.c_str());
-    }
-}
-
-}  // namespace
-
-std::string listing_warnings_text(const SampleCatalogue& catalogue) {
-    std::string text;
-    append_sample_warnings(text, catalogue);
-    return text;
-}
-
-std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue) {
+std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue,
+                         const std::vector<Warning>& warnings) {
     std::string text = strprintf("\n\nThere are %i samples represented in the file",
                                  static_cast<int>(catalogue.sample_count()));
     text += "\nThe loci are named:\n\t";
     for (const std::string& name : locus_names) appendf(text, "\n\t%s,", name.c_str());
     text += "\n\nThe samples are named:\n\t";
     for (const Sample& sample : catalogue.samples) appendf(text, "\n\t%s", sample.name.c_str());
-    append_sample_warnings(text, catalogue);
+    for (const Warning& warning : warnings) text += "\n\nWarning: " + warning.text;
     text += "\nDoes the information above look correct?\nif not, then the file contains an error.\n\nPress <enter> to "
             "continue";
     return text;

@@ -6,19 +6,18 @@
 #include <vector>
 
 #include "analyses/analyses.h"
+#include "base/warning.h"
 
 namespace phenostat {
 
 // The console text printed when a locus has no pair of individuals within samples.
 inline constexpr const char* NO_PAIRS_WITHIN_WARNING = "\nWarning no pairs within";
 
-// The listing of loci and samples shown before the analyses, warnings about
-// recurring sample names and samples with mixed groups included, ending with
-// the "Press <enter> to continue" request.
-std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue);
-
-// The listing's warnings alone: recurring sample names, samples with mixed groups.
-std::string listing_warnings_text(const SampleCatalogue& catalogue);
+// The listing of loci and samples shown before the analyses, with the
+// loader's warnings (recurring sample names, samples with mixed groups),
+// ending with the "Press <enter> to continue" request.
+std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue,
+                         const std::vector<Warning>& warnings);
 
 // The echo that lets the user check the order of the coordinates:
 // "\n<name>\tlong %f, lat %f" per sample ("\n<name>\tno coordinates" for a

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 #include "base/memory.h"
 #include "base/parallel.h"
@@ -71,9 +70,7 @@ public:
         batch_rows_ = {};
         cell_ends_ = {};
         batch_text_ = {};
-        data_.catalogue.largest_sample = 0;
-        for (const Sample& sample : data_.catalogue.samples)
-            data_.catalogue.largest_sample = std::max(data_.catalogue.largest_sample, static_cast<long>(sample.row_count()));
+        catalogue_.finish();
         if (refused()) return refusal_;
         for (std::size_t l = 0; l < coders_.size(); ++l)
             if (coders_[l].violation) return coders_[l].violation->message(data_.locus_names[l]);
@@ -95,20 +92,15 @@ private:
 
     // The row's sample: the current one while the name stays, else a new one.
     void place_row(std::size_t row, std::string_view name) {
-        std::vector<Sample>& samples = data_.catalogue.samples;
-        if (!samples.empty() && samples.back().name == name) {
-            Sample& sample = samples.back();
-            sample.end_row = row + 1;
-            if (group_ != sample.group) sample.mixed_groups = true;
+        if (catalogue_.continues(name)) {
+            const Sample& sample = catalogue_.extend(row, group_);
             if (sample.row_count() > MAX_SAMPLE_ROWS && !refused())
                 refuse(strprintf("\n\nSample %s has more than %zu lines: too large a sample for this program.",
                                  sample.name.c_str(), MAX_SAMPLE_ROWS));
             return;
         }
-        if (!samples.empty() && !refused()) close_sample();
-        if (!opened_.insert(std::string(name)).second && recurring_.insert(std::string(name)).second)
-            data_.catalogue.recurring_names.emplace_back(name);
-        samples.push_back(Sample{std::string(name), row, row + 1, group_, false});
+        if (!data_.catalogue.samples.empty() && !refused()) close_sample();
+        catalogue_.open(row, name, group_);
         check_memory();
     }
 
@@ -247,7 +239,7 @@ private:
     std::string batch_text_;
     std::string group_;  // column 0 of the current row
     std::size_t closed_samples_ = 0;
-    std::unordered_set<std::string> opened_, recurring_;
+    SampleCatalogueBuilder catalogue_{data_.catalogue};
     std::uint64_t text_bytes_ = 0, header_bytes_ = 0, file_bytes_ = 0;
     std::optional<std::string> refusal_;
 };
@@ -259,6 +251,7 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
     Builder builder(loaded.data, progress, data_file_size(path), is_compressed(path), memory_limit);
     loaded.dims = read_data_file(path, builder);
     loaded.refusal = builder.finish();
+    loaded.warnings = catalogue_warnings(loaded.data.catalogue);
     // Loci named in no header field but present on some line.
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
     return loaded;

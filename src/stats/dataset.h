@@ -33,6 +33,7 @@ struct LoadedDataset {
     // (in column order) to exceed a capacity, at its first offending line; or
     // more memory than the machine has. The dimensions are measured anyway.
     std::optional<std::string> refusal;
+    std::vector<Warning> warnings;  // about the samples: recurring names, mixed groups
 };
 
 // Reads, codes and summarises the data file in one pass: each cell coded as it

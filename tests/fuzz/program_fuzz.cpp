@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         check_dimensions(path, loaded.dims);
         if (loaded.refusal) return 0;
         const Dataset& data = loaded.data;
-        std::string text = listing_text(data.locus_names, data.catalogue);
+        std::string text = listing_text(data.locus_names, data.catalogue, loaded.warnings);
         const AllSamplesResult all = analyse_all_samples(data);
         text += set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);
         for (std::size_t i = 0; i < data.locus_count(); ++i)

@@ -1,0 +1,161 @@
+#include "app/batch_run.h"
+
+#include <unistd.h>
+
+#include <ctime>
+#include <filesystem>
+#include <new>
+
+#include "app/dialogue.h"
+#include "app/driver.h"
+#include "app/output_file.h"
+#include "app/runner.h"
+#include "app/table_list.h"
+#include "app/terminal_progress.h"
+#include "base/clock.h"
+#include "base/fatal_error.h"
+#include "base/parallel.h"
+#include "base/text.h"
+#include "reports/stats_file.h"
+#include "reports/tidy_tables.h"
+
+namespace phenostat {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string iso_date(std::time_t now) {
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return strprintf("%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                     utc.tm_min, utc.tm_sec);
+}
+
+const char* yes_no(bool value) { return value ? "yes" : "no"; }
+
+// run.tsv: what was asked, of which data, when, with which seed.
+std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) {
+    return key_value_table({
+        {"version", PHENOSTAT_VERSION},
+        {"command_line", plan.command},
+        {"data_file", plan.data_path},
+        {"data_bytes", std::to_string(fs::file_size(plan.data_path))},
+        {"date", iso_date(now)},
+        {"seed", std::to_string(seed)},
+        {"permutations", std::to_string(plan.permutations)},
+        {"bootstrap", std::to_string(plan.bootstrap)},
+        {"ibd", yes_no(plan.ibd)},
+        {"all", yes_no(plan.all_samples)},
+        {"each", yes_no(plan.per_sample)},
+        {"pairwise", yes_no(plan.pairwise)},
+        {"coordinates", plan.coordinates_path.empty() ? "NA" : plan.coordinates_path},
+        {"stem", plan.stem},
+        {"overwrite", yes_no(plan.overwrite)},
+    });
+}
+
+// The tables folder; without --overwrite, a table that this run would write
+// and that an earlier run left stops the run before anything is written.
+void prepare_tables_folder(const RunPlan& plan) {
+    const std::string& folder = plan.tables_folder;
+    for (const std::string& name : tables_written(plan)) {
+        if (!plan.overwrite && fs::exists(folder + "/" + name))
+            throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
+                                       "files, --out for another stem, or --no-tables.",
+                                       folder.c_str(), name.c_str()));
+    }
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
+}
+
+// The data set, loaded and checked; its counts on `out`, the loader's warnings
+// to `warn`.
+Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
+    if (!is_readable_file(plan.data_path))
+        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
+    LoadedDataset loaded = load_dataset(plan.data_path, progress.task("loading (MB)"));
+    progress.end_line();
+    check_dimensions(plan.data_path, loaded.dims);
+    if (loaded.refusal) throw FatalError(*loaded.refusal);
+    const Dataset& data = loaded.data;
+    out << strprintf("%s: %ld individuals, %zu loci, %zu samples, %zu groups\n", plan.data_path.c_str(),
+                     loaded.dims.individual_count, data.locus_count(), data.sample_count(),
+                     build_group_catalogue(data.catalogue).names.size());
+    for (const Warning& warning : loaded.warnings) warn(warning);
+    return std::move(loaded.data);
+}
+
+Coordinates read_sites(const RunPlan& plan, const Dataset& data, const WarningSink& warn) {
+    std::vector<std::string> names;
+    for (const Sample& sample : data.catalogue.samples) names.push_back(sample.name);
+    std::vector<Warning> warnings;
+    Coordinates sites = read_sites_file(plan.coordinates_path, names, warnings);
+    for (const Warning& warning : warnings) warn(warning);
+    return sites;
+}
+
+// The analyses of the plan, in the order of the options' help.
+void run_analyses(Runner& runner, const RunPlan& plan, const Coordinates* sites, std::uint32_t seed,
+                  TerminalProgress& progress, std::ostream& out) {
+    if (plan.all_samples) runner.all_samples(progress.task("all samples"));
+    if (plan.per_sample) runner.per_sample(progress.task("each sample"));
+    if (plan.pairwise) runner.pairwise(sites, progress.task("pairs"));
+    RandomGenerator random(seed);
+    if (plan.groups()) {
+        runner.groups(random, progress.task("permutations"));
+        progress.end_line();
+    }
+    if (plan.ibd) runner.isolation(out);
+}
+
+int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
+    use_threads(plan.threads > 0 ? plan.threads : available_cores());
+    TerminalProgress progress(err, !plan.quiet && isatty(STDERR_FILENO) == 1);
+    const WarningSink warn = [&](const Warning& warning) {
+        progress.end_line();
+        err << "phenostat: warning: " << warning.text << '\n';
+    };
+    const Dataset data = load(plan, progress, out, warn);
+    if (!plan.analyses()) return 0;
+
+    Coordinates sites;
+    if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, warn);
+    if (!plan.tables_folder.empty()) prepare_tables_folder(plan);
+
+    const std::time_t now = current_time();
+    const std::uint32_t seed = plan.seed ? *plan.seed : static_cast<std::uint32_t>(now);
+    out << "seed: " << seed << '\n';
+    Runner runner(data, plan, seed, nullptr, warn);
+    for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
+        if (plan.overwrite) truncate_file(*path);
+        append_to_file(*path, run_header_text(plan.data_path, now));
+    }
+    run_analyses(runner, plan, plan.coordinates_path.empty() ? nullptr : &sites, seed, progress, out);
+    runner.table(TidyTable::run, run_table(plan, now, seed));
+    runner.finish();
+    out << "statistics: " << plan.stats_path << "\nfrequencies: " << plan.summary_path << '\n';
+    if (!plan.tables_folder.empty()) out << "tables: " << plan.tables_folder << "/\n";
+    return 0;
+}
+
+// A message written for the dialogue, on one line of its own.
+std::string trimmed(std::string message) {
+    message.erase(0, message.find_first_not_of('\n'));
+    return message;
+}
+
+}  // namespace
+
+int run_batch(const RunPlan& plan, std::ostream& out, std::ostream& err) {
+    try {
+        return run(plan, out, err);
+    } catch (const FatalError& error) {
+        err << "phenostat: " << trimmed(error.what()) << '\n';
+    } catch (const std::bad_alloc&) {
+        err << "phenostat: memory allocation failed.\n";
+    }
+    return 1;
+}
+
+}  // namespace phenostat

@@ -1,0 +1,40 @@
+#pragma once
+// Everything a run is asked to do, as the dialogue's answers or the command
+// line's options give it: the front ends fill a RunPlan, the runner reads it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "reports/isolation_report.h"
+
+namespace phenostat {
+
+struct RunPlan {
+    std::string data_path;         // the data file, as named
+    std::string stem;              // the output stem, as given (may be empty in the dialogue)
+    std::string stats_path;        // stem + "_stats.txt"
+    std::string summary_path;      // stem + "_summary.txt"
+    std::string tables_folder;     // where the tidy tables go; empty: none (the dialogue, --no-tables)
+    bool all_samples = false;      // statistics for all samples together
+    bool per_sample = false;       // statistics for each sample in turn
+    bool pairwise = false;         // F'st between every pair of samples
+    std::string coordinates_path;  // coordinates of the samples for the distances; empty: no distances
+    int permutations = 0;          // group statistics with a permutation test of this many replicates; 0: none
+    bool ibd = false;              // isolation by distance (needs coordinates)
+    IsolationScales ibd_scales{GeneticScale::rousset, GeographicScale::log};
+    int ibd_permutations = 9999;
+    int bootstrap = 0;                  // replicates of the loci's bootstrap; 0: none
+    std::optional<std::uint32_t> seed;  // none: the clock
+    int threads = 0;                    // 0: all cores
+    bool overwrite = false;             // start the output files afresh
+    bool quiet = false;                 // no progress line
+    std::string command;                // the command as run.tsv records it
+
+    bool groups() const { return permutations > 0; }
+    bool analyses() const { return all_samples || per_sample || pairwise || groups(); }
+    // Any analysis with a table per set of samples (loci.tsv, averages_ci.tsv).
+    bool set_tables() const { return all_samples || per_sample || groups(); }
+};
+
+}  // namespace phenostat

@@ -1,0 +1,33 @@
+#include "app/table_list.h"
+
+namespace phenostat {
+
+const std::array<TidyTableEntry, 11> TIDY_TABLES = {{
+    {TidyTable::run, "run.tsv", [](const RunPlan&) { return true; }},
+    {TidyTable::loci, "loci.tsv", [](const RunPlan& plan) { return plan.set_tables(); }},
+    {TidyTable::frequencies, "frequencies.tsv", [](const RunPlan& plan) { return plan.all_samples; }},
+    {TidyTable::pairs, "pairs.tsv", [](const RunPlan& plan) { return plan.pairwise; }},
+    {TidyTable::fst_matrix, "fst_matrix.tsv", [](const RunPlan& plan) { return plan.pairwise; }},
+    {TidyTable::km_matrix, "km_matrix.tsv", [](const RunPlan& plan) { return !plan.coordinates_path.empty(); }},
+    {TidyTable::ibd, "ibd.tsv", [](const RunPlan& plan) { return plan.ibd; }},
+    {TidyTable::ibd_pairs, "ibd_pairs.tsv", [](const RunPlan& plan) { return plan.ibd; }},
+    {TidyTable::ibd_plot, "ibd.svg", [](const RunPlan& plan) { return plan.ibd; }},
+    {TidyTable::averages_ci, "averages_ci.tsv",
+     [](const RunPlan& plan) { return plan.bootstrap > 0 && plan.set_tables(); }},
+    {TidyTable::group_test, "group_test.tsv", [](const RunPlan& plan) { return plan.groups(); }},
+}};
+
+const char* table_file(TidyTable table) {
+    for (const TidyTableEntry& entry : TIDY_TABLES)
+        if (entry.table == table) return entry.file;
+    return "";
+}
+
+std::vector<std::string> tables_written(const RunPlan& plan) {
+    std::vector<std::string> files;
+    for (const TidyTableEntry& entry : TIDY_TABLES)
+        if (entry.written(plan)) files.emplace_back(entry.file);
+    return files;
+}
+
+}  // namespace phenostat

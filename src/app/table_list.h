@@ -1,0 +1,42 @@
+#pragma once
+// The tidy tables a command-line run can write, named here once: the file
+// each is written to and the options that write it. docs/columns.md says what
+// their columns hold.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/run_plan.h"
+
+namespace phenostat {
+
+enum class TidyTable {
+    run,
+    loci,
+    frequencies,
+    pairs,
+    fst_matrix,
+    km_matrix,
+    ibd,
+    ibd_pairs,
+    ibd_plot,
+    averages_ci,
+    group_test,
+};
+
+struct TidyTableEntry {
+    TidyTable table;
+    const char* file;                     // within the tables folder
+    bool (*written)(const RunPlan& plan);  // whether a run of this plan writes it
+};
+
+// Every table, in the order the folder's check looks for earlier ones.
+extern const std::array<TidyTableEntry, 11> TIDY_TABLES;
+
+const char* table_file(TidyTable table);
+
+// The files of the tables a run of `plan` writes, in list order.
+std::vector<std::string> tables_written(const RunPlan& plan);
+
+}  // namespace phenostat

@@ -1,0 +1,29 @@
+#pragma once
+// A warning of the loader or of an analysis, kept as a record: the run goes
+// on, and each front end says it in its own way (the dialogue in its fixed
+// wording, the command line on standard error).
+
+#include <functional>
+#include <string>
+
+namespace phenostat {
+
+enum class WarningKind {
+    recurring_sample_name,   // subject: the name
+    mixed_groups,            // subject: the sample
+    missing_coordinates,     // subject: the samples without a site, joined by ", "
+    unmatched_coordinates,   // subject: the coordinates file
+    one_group,               // subject: the group
+    few_group_assignments,   // subject: empty
+};
+
+struct Warning {
+    WarningKind kind;
+    std::string subject;
+    std::string text;  // one sentence or more, without "Warning:" and without a line end
+};
+
+// Where a run's warnings go as they arise.
+using WarningSink = std::function<void(const Warning&)>;
+
+}  // namespace phenostat
