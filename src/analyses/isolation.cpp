@@ -46,27 +46,35 @@ Line fit_line(const std::vector<double>& x, const std::vector<double>& y) {
     return line;
 }
 
-IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::size_t sample_count,
-                                      GeneticScale genetic, GeographicScale geographic, int permutations,
-                                      std::uint64_t seed) {
-    IsolationResult result;
-    result.permutations = permutations;
-    // Both distances as full matrices, NaN where a pair has none.
-    std::vector<double> g(sample_count * sample_count, UNDEFINED), d(sample_count * sample_count, UNDEFINED);
-    std::vector<char> used_sample(sample_count, 0);
-    std::vector<double> x, y;
+namespace {
+
+// Both distances of every pair as full matrices over the samples, NaN where a
+// pair has none.
+struct DistanceMatrices {
+    std::size_t samples;
+    std::vector<double> genetic, geographic;
+    explicit DistanceMatrices(std::size_t count)
+        : samples(count), genetic(count * count, UNDEFINED), geographic(count * count, UNDEFINED) {}
+    void set(std::vector<double>& matrix, const PairResult& pair, double value) {
+        matrix[pair.first * samples + pair.second] = matrix[pair.second * samples + pair.first] = value;
+    }
+};
+
+// Each pair's distances on the chosen scales and why it is left out, if it is;
+// `x` and `y` receive the pairs used.
+void scale_pairs(const std::vector<PairResult>& pairs, GeneticScale genetic, GeographicScale geographic,
+                 IsolationResult& result, DistanceMatrices& matrices, std::vector<double>& x, std::vector<double>& y) {
+    std::vector<char> used_sample(matrices.samples, 0);
     for (const PairResult& pair : pairs) {
         IsolationPair& out = result.pairs.emplace_back();
         const double f = pair.fst_unshared;
         const bool genetic_defined = genetic == GeneticScale::fst || f != 1.0;
         out.genetic = genetic == GeneticScale::fst ? f : f / (1.0 - f);
-        if (genetic_defined)
-            g[pair.first * sample_count + pair.second] = g[pair.second * sample_count + pair.first] = out.genetic;
+        if (genetic_defined) matrices.set(matrices.genetic, pair, out.genetic);
         const bool located = pair.distance == DistanceStatus::found;
         const bool geographic_defined = located && (geographic == GeographicScale::linear || pair.km > 0);
         out.geographic = geographic == GeographicScale::linear ? pair.km : std::log(pair.km);
-        if (geographic_defined)
-            d[pair.first * sample_count + pair.second] = d[pair.second * sample_count + pair.first] = out.geographic;
+        if (geographic_defined) matrices.set(matrices.geographic, pair, out.geographic);
         out.exclusion = !located             ? Exclusion::no_distance
                         : !geographic_defined ? Exclusion::zero_distance
                         : !genetic_defined    ? Exclusion::fst_one
@@ -80,17 +88,17 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
     result.excluded[static_cast<std::size_t>(Exclusion::none)] = 0;
     result.pairs_used = x.size();
     result.samples_used = static_cast<std::size_t>(std::count(used_sample.begin(), used_sample.end(), 1));
-    const Line observed = fit_line(x, y);
-    result.defined = observed.defined;
-    result.r = observed.r;
-    result.slope = observed.slope;
-    result.intercept = observed.intercept;
-    if (!observed.defined) return result;
+}
 
-    // Mantel test: the genetic matrix's samples take the places of a random
-    // permutation; r over the pairs where both distances are defined. The
-    // permutations are drawn in order, a block at a time, and the block's
-    // r spread over the threads.
+// Mantel test: the genetic matrix's samples take the places of a random
+// permutation; r over the pairs where both distances are defined. The
+// permutations are drawn in order, a block at a time, and the block's r
+// spread over the threads. Returns the permutations whose r reached
+// `observed_r`.
+long mantel_at_least(const DistanceMatrices& matrices, double observed_r, int permutations, std::uint64_t seed) {
+    const std::size_t sample_count = matrices.samples;
+    const std::vector<double>& d = matrices.geographic;
+    const std::vector<double>& g = matrices.genetic;
     std::vector<std::size_t> place(sample_count);
     std::iota(place.begin(), place.end(), std::size_t{0});
     Stream64 random(seed, MANTEL_STREAM);
@@ -102,6 +110,7 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
         std::vector<double> x, y;
     };
     PerThread<Scratch> scratch;
+    long at_least = 0;
     for (std::size_t start = 0; start < total; start += block) {
         const std::size_t size = std::min(block, total - start);
         for (std::size_t k = 0; k < size; ++k) {
@@ -123,10 +132,30 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
                 }
             }
             const Line permuted = fit_line(local.x, local.y);
-            reached[k] = permuted.defined && permuted.r >= observed.r;
+            reached[k] = permuted.defined && permuted.r >= observed_r;
         });
-        result.at_least += std::count(reached.begin(), reached.begin() + static_cast<std::ptrdiff_t>(size), 1);
+        at_least += std::count(reached.begin(), reached.begin() + static_cast<std::ptrdiff_t>(size), 1);
     }
+    return at_least;
+}
+
+}  // namespace
+
+IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::size_t sample_count,
+                                      GeneticScale genetic, GeographicScale geographic, int permutations,
+                                      std::uint64_t seed) {
+    IsolationResult result;
+    result.permutations = permutations;
+    DistanceMatrices matrices(sample_count);
+    std::vector<double> x, y;
+    scale_pairs(pairs, genetic, geographic, result, matrices, x, y);
+    const Line observed = fit_line(x, y);
+    result.defined = observed.defined;
+    result.r = observed.r;
+    result.slope = observed.slope;
+    result.intercept = observed.intercept;
+    if (!observed.defined) return result;
+    result.at_least = mantel_at_least(matrices, observed.r, permutations, seed);
     result.p = static_cast<double>(1 + result.at_least) / static_cast<double>(1 + permutations);
     return result;
 }
