@@ -1,6 +1,6 @@
 #pragma once
 // The statistics of every locus over one set of samples, and their average
-// across loci: the common road of all four analyses.
+// across loci: the common road of the analyses.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #pragma once
-// The program's control flow, from the banner to the final message, over any
-// pair of streams (the real program passes standard input and output).
+// The dialogue's run, from the banner to the final message, over any pair of
+// streams (the real program passes standard input and output): the answers
+// make a RunPlan, the Runner runs it between the dialogue's pauses.
 
 #include <cstdint>
 #include <istream>

@@ -1,10 +1,10 @@
 #pragma once
-// Appending to the output files.
+// Writing the output files.
 //
-// Output files are only ever appended to, never truncated, so a second run
-// with the same stem adds below the first. Every line end is written as the
-// two bytes CR LF whatever the platform: callers write "\n" and these
-// functions translate it.
+// The classic files are appended to, so a second run with the same stem adds
+// below the first (unless the command line's --overwrite empties them first).
+// Their every line end is written as the two bytes CR LF whatever the
+// platform: callers write "\n" and these functions translate it.
 
 #include <cstdio>
 #include <memory>

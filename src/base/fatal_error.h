@@ -1,7 +1,8 @@
 #pragma once
 // The one way a run stops early: the failing layer throws FatalError with the
-// console text to show; the driver prints it, waits for one character (the
-// user's Enter) and ends the process with exit status 1.
+// console text to show; the dialogue prints it and waits for one character
+// (the user's Enter), the command line writes it on standard error; either
+// way the process ends with exit status 1.
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
-// The program's one pseudo-random generator (used only by the group
-// permutation test): a 32-bit linear congruential generator, state * 22695477
+// The program's pseudo-random generators. RandomGenerator shuffles the group
+// permutation test's samples: a 32-bit linear congruential generator, state * 22695477
 // + 1 modulo 2^32, each draw giving bits 16 to 30 of the new state (0..32767).
 
 #include <cstdint>

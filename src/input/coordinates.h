@@ -1,5 +1,5 @@
 #pragma once
-// The coordinates file: for each sample of the catalogue, in catalogue order,
+// The dialogue's coordinates file: for each sample of the catalogue, in catalogue order,
 // its longitude then its latitude in decimal degrees, separated by any white
 // space. There are no names, headers or comments: the k-th pair belongs to the
 // k-th sample.
