@@ -11,7 +11,10 @@ std::string listing_text(const std::vector<std::string>& locus_names, const Samp
     for (const std::string& name : locus_names) appendf(text, "\n\t%s,", name.c_str());
     text += "\n\nThe samples are named:\n\t";
     for (const Sample& sample : catalogue.samples) appendf(text, "\n\t%s", sample.name.c_str());
-    for (const Warning& warning : warnings) text += "\n\nWarning: " + warning.text;
+    // The listing has always said these two, and only these.
+    for (const Warning& warning : warnings)
+        if (warning.kind == WarningKind::recurring_sample_name || warning.kind == WarningKind::mixed_groups)
+            text += "\n\nWarning: " + warning.text;
     text += "\nDoes the information above look correct?\nif not, then the file contains an error.\n\nPress <enter> to "
             "continue";
     return text;

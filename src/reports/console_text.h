@@ -14,7 +14,8 @@ namespace phenostat {
 inline constexpr const char* NO_PAIRS_WITHIN_WARNING = "\nWarning no pairs within";
 
 // The listing of loci and samples shown before the analyses, with the
-// loader's warnings (recurring sample names, samples with mixed groups),
+// loader's warnings about recurring sample names and samples with mixed
+// groups (other kinds are not the dialogue's),
 // ending with the "Press <enter> to continue" request.
 std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue,
                          const std::vector<Warning>& warnings);
