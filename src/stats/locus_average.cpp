@@ -17,8 +17,10 @@ bool is_defined(const LocusOutcome& o, LocusStatsField field) {
     const bool varies = several && r.polymorphic == 1.0;
     if (o.typed == 0 || field == &LocusStats::phenotypes_per_sample_variable) return false;
     if (field == &LocusStats::unshared_within || field == &LocusStats::shared_within) return o.pairs_within > 0;
-    if (field == &LocusStats::unshared_across || field == &LocusStats::shared_across) return several && pairs_across > 0;
-    if (field == &LocusStats::unshared_between || field == &LocusStats::shared_between) return several && o.pairs_between > 0;
+    if (field == &LocusStats::unshared_across || field == &LocusStats::shared_across)
+        return several && pairs_across > 0;
+    if (field == &LocusStats::unshared_between || field == &LocusStats::shared_between)
+        return several && o.pairs_between > 0;
     if (field == &LocusStats::fst_unshared) return varies && o.pairs_within > 0 && r.unshared_across != 0.0;
     if (field == &LocusStats::fst_shannon) return varies && r.shannon_across != 0.0;
     if (field == &LocusStats::fst_pq) return varies && r.pq_across != 0.0;
