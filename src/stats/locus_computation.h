@@ -72,6 +72,12 @@ public:
     LocusOutcome finish(TermCache& cache);
 
 private:
+    // The fields of a full record only: sizes and frequency summaries.
+    void finish_full_fields(LocusStats& r, std::size_t listed);
+    // The means over pairs of individuals: within samples, and across and
+    // between them when the set holds two samples or more.
+    void finish_pair_fields(LocusStats& r) const;
+
     Detail detail_ = Detail::full;
     std::int64_t typed_ = 0, allele_total_ = 0;
     double n_total_ = 0;
