@@ -55,6 +55,7 @@ TEST(LocusAverage, FieldsOfTheAverageLeftUndefined) {
     const Case cases[] = {
         {{}, all},
         {{lone()}, lone_na},
+        {{outcome(1, 2, 0, 0, {{&S::alleles_seen, 1}})}, lone_na},  // two samples, one typed individual: no pair
         {{singletons()}, {"phenotypes_per_sample_variable", "unshared_within", "shared_within", "fst_unshared", "psld"}},
         {{singletons(), varied()}, {}},
     };
