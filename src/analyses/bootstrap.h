@@ -33,11 +33,10 @@ struct Interval {
 // The interval of the defined values (sorted in place).
 Interval percentile_interval(std::vector<double>& values);
 
-// Every printed field of the table's average across loci, in column order. A
-// replicate defines a field when one of its loci does (is_defined), as the
-// average row does; phenotypes_per_sample_variable when one of its loci has
-// more than one phenotype per sample.
-std::array<Interval, 43> bootstrap_table(const SetTable& table, const LocusResamples& resamples);
+// Every printed field of the table's average across loci, in column order
+// (ResampledAverage). A replicate's value counts where the replicate makes the
+// field defined, by the average row's rule (defines_average).
+std::array<Interval, STATISTIC_COUNT> bootstrap_table(const SetTable& table, const LocusResamples& resamples);
 
 // The interval of one field's average over per-locus records (the F'st of a pair).
 Interval bootstrap_field(std::span<const LocusOutcome> loci, LocusStatsField field, const LocusResamples& resamples);

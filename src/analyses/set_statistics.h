@@ -9,6 +9,7 @@
 
 #include "base/parallel.h"
 #include "stats/dataset.h"
+#include "stats/locus_average.h"
 #include "stats/locus_computation.h"
 
 namespace phenostat {

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "stats/locus_stats.h"
+#include "stats/statistics.h"
 
 namespace phenostat {
 

@@ -6,56 +6,7 @@
 
 namespace phenostat {
 
-const std::string_view STATS_COLUMN_TITLES[43] = {
-    "Total number of alleles Seen",
-    "Av. number of alleles per sample",
-    "Total number of phenotypes seen",
-    "Av. number of phenotypes per sample",
-    "Av. number of phenotypes per sample (averaged over variable loci only)",
-    "Av. number of unshared alleles between pairs of individuals within samples",
-    "Av. number of unshared alleles between pairs of individuals across all samples",
-    "(unshared alleles) F'st",
-    "Av. Shannon-Weaver phenotype diversity within samples",
-    "Shannon-Weaver phenotype diversity accross all samples",
-    "(Shannon-Weaver) F'st",
-    "Av. p(1-p) phenotype diversity within samples",
-    "p(1-p) phenotype diversity accross all samples",
-    "(p(1-p)) F'st",
-    "Average number of different alleles carried by each individual",
-    "Varience in the number of different alleles carried by each individual",
-    "Most alleles carried by an individual",
-    "Fewest alleles carriend by an individual",
-    "Av. number of alleles in each phenotype",
-    "Varience in the number of alleles in each phenotype",
-    "Av. number of shared alleles between pairs of individuals within samples",
-    "Av. number of shared alleles between pairs of individuals from different samples",
-    "Av. number of unshared alleles between pairs of individuals from different samples",
-    "Av. number of shared alleles between pairs of individuals across all samples",
-    "Is the locus polymorphic? (1/0)",
-    "Could PsLD be calculated? (1/0)",
-    "PsLD",
-    "Av. Number of carriers of each allele across all samples",
-    "Varience in the number of carriers of each allele across all samples",
-    "Frequency of carriers of the commonest allele  across all samples",
-    "Frequency of carriers of the rarest allele  across all samples",
-    "Av. Number of carriers of each allele within each sample",
-    "Varience in the number of carriers of each allele within each sample",
-    "Frequency of carriers of the commonest allele within each sample",
-    "Frequency of carriers of the rarest allele within each sample",
-    "Av. Number of carriers of each phenotype across all samples",
-    "Varience in the number of carriers of each phenotype across all samples",
-    "Frequency of carriers of the commonest phenotype  across all samples",
-    "Frequency of carriers of the rarest phenotype  across all samples",
-    "Av. Number of carriers of each phenotype within each sample",
-    "Varience in the number of carriers of each phenotype within each sample",
-    "Frequency of carriers of the commonest phenotype within each sample",
-    "Frequency of carriers of the rarest phenotype within each sample",
-};
-
 namespace {
-
-// Columns 1..26 print with 3 decimals, 27..43 with 7.
-constexpr int FIRST_SEVEN_DECIMAL_COLUMN = 27;
 
 std::string titled(std::string_view prefix, std::string_view name) {
     std::string out(prefix);
@@ -71,18 +22,18 @@ std::string group_title(std::string_view group_name) { return titled("\n\nGroup 
 
 std::string stats_header_line() {
     std::string out = "\nLocus";
-    for (std::string_view title : STATS_COLUMN_TITLES) {
+    for (const Statistic& statistic : STATISTICS) {
         out.push_back('\t');
-        out.append(title);
+        out.append(statistic.title);
     }
     return out;
 }
 
 std::string stats_row(const LocusStats& record, std::string_view label) {
     std::string out = titled("\n", label);
-    for (int column = 1; column <= 43; ++column) {
+    for (const Statistic& statistic : STATISTICS) {
         out.push_back('\t');
-        append_fixed(out, record.*PRINTED_FIELDS[column - 1], column < FIRST_SEVEN_DECIMAL_COLUMN ? 3 : 7);
+        append_fixed(out, record.*statistic.field, statistic.decimals);
     }
     return out;
 }

@@ -2,7 +2,7 @@
 // The stats file (<stem>_stats.txt): every text written to it.
 //
 // Each analysis appends a titled section; the locus tables have a header line
-// of 44 tab-separated fields ("Locus" and 43 column titles) and one row per
+// of tab-separated fields ("Locus" and the column titles of STATISTICS) and one row per
 // locus plus the "Average across Loci" row. Every line begins with its "\n"
 // and none ends with one, so the file ends without a line end.
 
@@ -30,19 +30,14 @@ inline constexpr std::string_view GROUP_TITLE = "\n\n\t**** Group Statistics ***
 // Label of the row that prints the average record.
 inline constexpr std::string_view AVERAGE_LABEL = "Average across Loci";
 
-// The 43 column titles in column order (printed exactly, misspellings and
-// the double blanks before "across" in columns 30, 31, 38 and 39 included).
-extern const std::string_view STATS_COLUMN_TITLES[43];
-
 // "\n\nSample <name>" and "\n\nGroup <name>".
 std::string sample_title(std::string_view sample_name);
 std::string group_title(std::string_view group_name);
 
-// "\nLocus" then "\t<title>" for each of the 43 columns.
+// "\nLocus" then "\t<title>" for each column.
 std::string stats_header_line();
 
-// "\n<label>", then the 43 printed fields: "\t%1.3f" for columns 1-26,
-// "\t%1.7f" for columns 27-43.
+// "\n<label>", then "\t%1.<decimals>f" for each printed field.
 std::string stats_row(const LocusStats& record, std::string_view label);
 
 // One line of the pairwise section: "\n<name1>\t<name2>\t%f" with the F'st;

@@ -7,55 +7,7 @@
 
 namespace phenostat {
 
-const char* const STATISTIC_NAMES[43] = {
-    "alleles_seen",
-    "alleles_per_sample",
-    "phenotypes_seen",
-    "phenotypes_per_sample",
-    "phenotypes_per_sample_variable",
-    "unshared_within",
-    "unshared_across",
-    "fst_unshared",
-    "shannon_within",
-    "shannon_across",
-    "fst_shannon",
-    "pq_within",
-    "pq_across",
-    "fst_pq",
-    "alleles_per_individual_mean",
-    "alleles_per_individual_var",
-    "alleles_per_individual_max",
-    "alleles_per_individual_min",
-    "phenotype_size_mean",
-    "phenotype_size_var",
-    "shared_within",
-    "shared_between",
-    "unshared_between",
-    "shared_across",
-    "polymorphic",
-    "psld_calculable",
-    "psld",
-    "allele_freq_across_mean",
-    "allele_freq_across_var",
-    "allele_freq_across_max",
-    "allele_freq_across_min",
-    "allele_freq_within_mean",
-    "allele_freq_within_var",
-    "allele_freq_within_max",
-    "allele_freq_within_min",
-    "phenotype_freq_across_mean",
-    "phenotype_freq_across_var",
-    "phenotype_freq_across_max",
-    "phenotype_freq_across_min",
-    "phenotype_freq_within_mean",
-    "phenotype_freq_within_var",
-    "phenotype_freq_within_max",
-    "phenotype_freq_within_min",
-};
-
 namespace {
-
-using S = LocusStats;
 
 // A tab, then the cell's text.
 void cell(std::string& out, std::string_view text) {
@@ -106,23 +58,11 @@ std::string matrix(const std::vector<PairResult>& pairs, const SampleCatalogue& 
     return out;
 }
 
-// The average row's rule: a field is NA only where no locus defines it;
-// phenotypes_per_sample_variable is defined when some locus has more than one
-// phenotype per sample.
-std::array<bool, 43> average_defined(const SetTable& table) {
-    std::array<bool, 43> defined{};
-    for (const LocusOutcome& locus : table.loci)
-        for (std::size_t c = 0; c < 43; ++c) defined[c] = defined[c] || is_defined(locus, PRINTED_FIELDS[c]);
-    for (std::size_t c = 0; c < 43; ++c)
-        if (PRINTED_FIELDS[c] == &S::phenotypes_per_sample_variable) defined[c] = table.average.*PRINTED_FIELDS[c] != 0.0;
-    return defined;
-}
-
 }  // namespace
 
 std::string loci_table_header() {
     std::string out = "analysis\tset\tset_number\tlocus\tindividuals";
-    for (const char* name : STATISTIC_NAMES) cell(out, name);
+    for (const Statistic& statistic : STATISTICS) cell(out, statistic.name);
     return out + "\n";
 }
 
@@ -134,27 +74,27 @@ std::string loci_table_rows(std::string_view analysis, std::string_view set_name
     for (std::size_t i = 0; i < table.loci.size(); ++i) {
         const LocusOutcome& locus = table.loci[i];
         append_fields(out, {analysis, set_name, set_number, locus_names[i], std::to_string(locus.typed)});
-        for (std::size_t c = 0; c < 43; ++c)
-            cell(out, na_or(is_defined(locus, PRINTED_FIELDS[c]), locus.stats.*PRINTED_FIELDS[c]));
+        for (const Statistic& statistic : STATISTICS)
+            cell(out, na_or(is_defined(locus, statistic.field), locus.stats.*statistic.field));
         out += "\n";
         typed += locus.typed;
     }
-    const std::array<bool, 43> defined = average_defined(table);
+    const std::array<bool, STATISTIC_COUNT> defined = average_defined(table.loci);
     append_fields(out, {analysis, set_name, set_number, "average", std::to_string(typed)});
-    for (std::size_t c = 0; c < 43; ++c) cell(out, na_or(defined[c], table.average.*PRINTED_FIELDS[c]));
+    for (std::size_t c = 0; c < STATISTIC_COUNT; ++c) cell(out, na_or(defined[c], table.average.*PRINTED_FIELDS[c]));
     return out + "\n";
 }
 
 std::string averages_ci_header() { return "analysis\tset\tset_number\tstatistic\testimate\tlow\thigh\treplicates\n"; }
 
 std::string averages_ci_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
-                             const SetTable& table, const std::array<Interval, 43>& intervals) {
+                             const SetTable& table, const std::array<Interval, STATISTIC_COUNT>& intervals) {
     std::string out;
-    const std::array<bool, 43> defined = average_defined(table);
-    for (std::size_t c = 0; c < 43; ++c) {
+    const std::array<bool, STATISTIC_COUNT> defined = average_defined(table.loci);
+    for (std::size_t c = 0; c < STATISTIC_COUNT; ++c) {
         const Interval& interval = intervals[c];
         const bool ci = interval.replicates > 0;
-        append_fields(out, {analysis, set_name, number_or_na(number), STATISTIC_NAMES[c],
+        append_fields(out, {analysis, set_name, number_or_na(number), STATISTICS[c].name,
                             na_or(defined[c], table.average.*PRINTED_FIELDS[c]), na_or(ci, interval.low),
                             na_or(ci, interval.high), std::to_string(interval.replicates)});
         out += "\n";
@@ -241,9 +181,7 @@ std::string group_test_table(const GroupCatalogue& groups, const PermutationResu
     for (const std::string& name : groups.names) cell(out, name);
     out += "\ttest_statistic\treplicates_at_least\tpermutations\tp_value\n";
     for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) {
-        std::size_t column = 0;
-        while (PRINTED_FIELDS[column] != COMPARED_FIELDS[k]) ++column;
-        out += STATISTIC_NAMES[column];
+        out += STATISTICS[column_of(COMPARED_FIELDS[k])].name;
         for (const ComparedValues& values : test.group_values) cell(out, shortest(values[k]));
         append_fields(out, {"", shortest(test.observed[k]), std::to_string(test.at_least[k]),
                             std::to_string(test.permutations),

@@ -24,7 +24,7 @@ std::string loci_table_rows(std::string_view analysis, std::string_view set_name
 // its bootstrap interval.
 std::string averages_ci_header();
 std::string averages_ci_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
-                             const SetTable& table, const std::array<Interval, 43>& intervals);
+                             const SetTable& table, const std::array<Interval, STATISTIC_COUNT>& intervals);
 
 // frequencies.tsv: the allele-carrier and phenotype counts of a locus over all
 // samples and in each sample, in long form.
@@ -45,8 +45,5 @@ std::string group_test_table(const GroupCatalogue& groups, const PermutationResu
 
 // run.tsv: key and value lines.
 std::string key_value_table(const std::vector<std::pair<std::string, std::string>>& entries);
-
-// The snake_case name of each of the 43 statistics, in stats-file column order.
-extern const char* const STATISTIC_NAMES[43];
 
 }  // namespace phenostat

@@ -191,6 +191,40 @@ void SetAccumulator::pooled(std::vector<TallyEntry>& alleles, std::vector<TallyE
     }
 }
 
+void SetAccumulator::finish_full_fields(LocusStats& r, std::size_t listed) {
+    r.alleles_per_individual_var = size_squares_ / n_total_;
+    r.alleles_per_individual_max = size_max_;
+    r.alleles_per_individual_min = size_min_;
+
+    double* v = values_.data();
+    for (std::size_t k = 0; k < listed; ++k) v[k] = static_cast<double>(locus_->phenotype_size(phenotype_order_[k]));
+    const FrequencySummary sizes = summarise_frequencies(v, listed);
+    r.phenotype_size_mean = sizes.mean;
+    r.phenotype_size_var = sizes.var;
+
+    for (std::size_t k = 0; k < allele_slots_; ++k)
+        v[k] = allele_count_[static_cast<std::size_t>(allele_order_[k])] / n_total_;
+    set_summary(r, ALLELES_ACROSS, summarise_frequencies(v, allele_slots_));
+
+    for (std::size_t k = 0; k < listed; ++k)
+        v[k] = phenotype_count_[static_cast<std::size_t>(phenotype_order_[k])] / n_total_;
+    set_summary(r, PHENOTYPES_ACROSS, summarise_frequencies(v, listed));
+    copy_fields(r, within_, ALLELES_WITHIN);
+    copy_fields(r, within_, PHENOTYPES_WITHIN);
+}
+
+void SetAccumulator::finish_pair_fields(LocusStats& r) const {
+    r.shared_within = pair_mean(shared_within_, within_pairs_);
+    r.unshared_within = pair_mean(unshared_within_, within_pairs_);
+    if (set_size_ < 2) return;
+    const std::int64_t across_pairs = typed_ * (typed_ - 1) / 2;
+    const std::int64_t unshared_across = (typed_ - 1) * allele_total_ - 2 * shared_across_;
+    r.unshared_across = pair_mean(unshared_across, across_pairs);
+    r.shared_across = pair_mean(shared_across_, across_pairs);
+    r.shared_between = pair_mean(shared_across_ - shared_within_, across_pairs - within_pairs_);
+    r.unshared_between = pair_mean(unshared_across - unshared_within_, across_pairs - within_pairs_);
+}
+
 LocusOutcome SetAccumulator::finish(TermCache& cache) {
     LocusOutcome outcome;
     LocusStats& r = outcome.stats;
@@ -201,7 +235,6 @@ LocusOutcome SetAccumulator::finish(TermCache& cache) {
     outcome.pairs_between = typed_ * (typed_ - 1) / 2 - within_pairs_;
     if (typed_ == 0) return outcome;  // nobody typed: every field stays 0.0
     const bool full = detail_ == Detail::full;
-    const CodedLocus& locus = *locus_;
     const std::size_t listed = std::min<std::size_t>(phenotype_slots_, MAX_PHENOTYPES_PER_LOCUS);
     const auto total32 = static_cast<std::int32_t>(typed_);
 
@@ -224,40 +257,8 @@ LocusOutcome SetAccumulator::finish(TermCache& cache) {
     r.shannon_within = within_.shannon_within;
     r.pq_within = within_.pq_within;
 
-    if (full) {
-        r.alleles_per_individual_var = size_squares_ / n_total_;
-        r.alleles_per_individual_max = size_max_;
-        r.alleles_per_individual_min = size_min_;
-
-        double* v = values_.data();
-        for (std::size_t k = 0; k < listed; ++k)
-            v[k] = static_cast<double>(locus.phenotype_size(phenotype_order_[k]));
-        const FrequencySummary sizes = summarise_frequencies(v, listed);
-        r.phenotype_size_mean = sizes.mean;
-        r.phenotype_size_var = sizes.var;
-
-        for (std::size_t k = 0; k < allele_slots_; ++k)
-            v[k] = allele_count_[static_cast<std::size_t>(allele_order_[k])] / n_total_;
-        set_summary(r, ALLELES_ACROSS, summarise_frequencies(v, allele_slots_));
-
-        for (std::size_t k = 0; k < listed; ++k)
-            v[k] = phenotype_count_[static_cast<std::size_t>(phenotype_order_[k])] / n_total_;
-        set_summary(r, PHENOTYPES_ACROSS, summarise_frequencies(v, listed));
-        copy_fields(r, within_, ALLELES_WITHIN);
-        copy_fields(r, within_, PHENOTYPES_WITHIN);
-    }
-
-    // Pairs of individuals.
-    r.shared_within = pair_mean(shared_within_, within_pairs_);
-    r.unshared_within = pair_mean(unshared_within_, within_pairs_);
-    if (set_size_ >= 2) {
-        const std::int64_t across_pairs = typed_ * (typed_ - 1) / 2;
-        const std::int64_t unshared_across = (typed_ - 1) * allele_total_ - 2 * shared_across_;
-        r.unshared_across = pair_mean(unshared_across, across_pairs);
-        r.shared_across = pair_mean(shared_across_, across_pairs);
-        r.shared_between = pair_mean(shared_across_ - shared_within_, across_pairs - within_pairs_);
-        r.unshared_between = pair_mean(unshared_across - unshared_within_, across_pairs - within_pairs_);
-    }
+    if (full) finish_full_fields(r, listed);
+    finish_pair_fields(r);
 
     if (psld_weight_ > 0) {
         r.psld = psld_sum_ / static_cast<double>(psld_weight_);
@@ -288,55 +289,6 @@ LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& su
     accumulator.begin(locus, typed, allele_total, detail);
     for (const std::size_t s : set) accumulator.add(locus, summary, s);
     return accumulator.finish(scratch.cache);
-}
-
-bool is_defined(const LocusOutcome& o, LocusStatsField field) {
-    const LocusStats& r = o.stats;
-    const std::int64_t pairs_across = o.pairs_within + o.pairs_between;
-    const bool several = o.set_size >= 2;
-    const bool varies = several && r.polymorphic == 1.0;
-    if (o.typed == 0 || field == &LocusStats::phenotypes_per_sample_variable) return false;
-    if (field == &LocusStats::unshared_within || field == &LocusStats::shared_within) return o.pairs_within > 0;
-    if (field == &LocusStats::unshared_across || field == &LocusStats::shared_across) return several && pairs_across > 0;
-    if (field == &LocusStats::unshared_between || field == &LocusStats::shared_between) return several && o.pairs_between > 0;
-    if (field == &LocusStats::fst_unshared) return varies && o.pairs_within > 0 && r.unshared_across != 0.0;
-    if (field == &LocusStats::fst_shannon) return varies && r.shannon_across != 0.0;
-    if (field == &LocusStats::fst_pq) return varies && r.pq_across != 0.0;
-    if (field == &LocusStats::psld) return r.psld_calculable == 1.0;
-    return true;
-}
-
-void LocusAverager::reset(std::int64_t total_weight, Detail detail) {
-    total_ = total_weight;
-    detail_ = detail;
-    sum_ = LocusStats{};
-    variable_sum_ = 0.0;
-    variable_weight_ = 0;
-}
-
-void LocusAverager::add(const LocusStats& record, std::int64_t weight) {
-    if (total_ == 0) return;
-    const double p = static_cast<double>(weight) / static_cast<double>(total_);
-    if (detail_ == Detail::compared) {
-        for (const LocusStatsField field : COMPARED_FIELDS) sum_.*field += p * (record.*field);
-        return;
-    }
-    for (const LocusStatsField field : PRINTED_FIELDS) {
-        if (field == &LocusStats::phenotypes_per_sample_variable) continue;
-        sum_.*field += p * (record.*field);
-    }
-    if (record.phenotypes_per_sample > 1.0) {
-        variable_sum_ += static_cast<double>(weight) * record.phenotypes_per_sample;
-        variable_weight_ += weight;
-    }
-}
-
-LocusStats LocusAverager::result() const {
-    if (total_ == 0) return LocusStats{};
-    LocusStats average = sum_;
-    if (detail_ == Detail::full && variable_weight_ > 0)
-        average.phenotypes_per_sample_variable = variable_sum_ / static_cast<double>(variable_weight_);
-    return average;
 }
 
 }  // namespace phenostat

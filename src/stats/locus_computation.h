@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "input/phenotype_coding.h"
-#include "stats/locus_stats.h"
+#include "stats/statistics.h"
 #include "stats/locus_summary.h"
 
 namespace phenostat {
@@ -72,6 +72,12 @@ public:
     LocusOutcome finish(TermCache& cache);
 
 private:
+    // The fields of a full record only: sizes and frequency summaries.
+    void finish_full_fields(LocusStats& r, std::size_t listed);
+    // The means over pairs of individuals: within samples, and across and
+    // between them when the set holds two samples or more.
+    void finish_pair_fields(LocusStats& r) const;
+
     Detail detail_ = Detail::full;
     std::int64_t typed_ = 0, allele_total_ = 0;
     double n_total_ = 0;
@@ -102,32 +108,5 @@ struct CombineScratch {
 // The record of one locus over the samples `set`.
 LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
                                  std::span<const std::size_t> set, Detail detail, CombineScratch& scratch);
-
-// The one average across loci, weighted by the typed individuals of each
-// locus: every averaged field is sum_i w(i)/W * value(i) in locus order (all
-// printed fields but phenotypes_per_sample_variable, or only the compared
-// ones), and phenotypes_per_sample_variable is the w-weighted mean of
-// phenotypes_per_sample over the loci where it exceeds 1.0. W = 0 gives zeros.
-class LocusAverager {
-public:
-    LocusAverager() = default;
-    LocusAverager(std::int64_t total_weight, Detail detail) { reset(total_weight, detail); }
-    void reset(std::int64_t total_weight, Detail detail);
-    void add(const LocusStats& record, std::int64_t weight);
-    LocusStats result() const;
-
-private:
-    std::int64_t total_ = 0;
-    Detail detail_ = Detail::full;
-    LocusStats sum_{};
-    double variable_sum_ = 0.0;
-    std::int64_t variable_weight_ = 0;
-};
-
-// Whether a field of a locus record holds a value, or a 0.0 that stands for
-// "undefined": nobody typed, no pair to average over, a single sample where
-// samples are compared, a monomorphic locus for F'st, no PsLD.
-// phenotypes_per_sample_variable belongs to averages only.
-bool is_defined(const LocusOutcome& outcome, LocusStatsField field);
 
 }  // namespace phenostat

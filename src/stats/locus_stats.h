@@ -10,8 +10,6 @@
 //
 // Every count, flag and mean is a double; flags hold exactly 1.0 or 0.0.
 
-#include <cstddef>
-
 namespace phenostat {
 
 struct LocusStats {
@@ -60,41 +58,6 @@ struct LocusStats {
     double polymorphic = 0;                     // 0.0 when exactly one distinct phenotype was seen
 
     bool operator==(const LocusStats&) const = default;
-};
-
-// The 43 printed fields in stats-file column order (columns 1..43).
-using LocusStatsField = double LocusStats::*;
-inline constexpr LocusStatsField PRINTED_FIELDS[43] = {
-    &LocusStats::alleles_seen, &LocusStats::alleles_per_sample, &LocusStats::phenotypes_seen,
-    &LocusStats::phenotypes_per_sample, &LocusStats::phenotypes_per_sample_variable,
-    &LocusStats::unshared_within, &LocusStats::unshared_across, &LocusStats::fst_unshared,
-    &LocusStats::shannon_within, &LocusStats::shannon_across, &LocusStats::fst_shannon,
-    &LocusStats::pq_within, &LocusStats::pq_across, &LocusStats::fst_pq,
-    &LocusStats::alleles_per_individual_mean, &LocusStats::alleles_per_individual_var,
-    &LocusStats::alleles_per_individual_max, &LocusStats::alleles_per_individual_min,
-    &LocusStats::phenotype_size_mean, &LocusStats::phenotype_size_var,
-    &LocusStats::shared_within, &LocusStats::shared_between, &LocusStats::unshared_between,
-    &LocusStats::shared_across, &LocusStats::polymorphic, &LocusStats::psld_calculable,
-    &LocusStats::psld, &LocusStats::allele_freq_across_mean, &LocusStats::allele_freq_across_var,
-    &LocusStats::allele_freq_across_max, &LocusStats::allele_freq_across_min,
-    &LocusStats::allele_freq_within_mean, &LocusStats::allele_freq_within_var,
-    &LocusStats::allele_freq_within_max, &LocusStats::allele_freq_within_min,
-    &LocusStats::phenotype_freq_across_mean, &LocusStats::phenotype_freq_across_var,
-    &LocusStats::phenotype_freq_across_max, &LocusStats::phenotype_freq_across_min,
-    &LocusStats::phenotype_freq_within_mean, &LocusStats::phenotype_freq_within_var,
-    &LocusStats::phenotype_freq_within_max, &LocusStats::phenotype_freq_within_min,
-};
-
-// The 13 statistics compared between groups, in report order.
-inline constexpr std::size_t COMPARED_STATISTIC_COUNT = 13;
-inline constexpr LocusStatsField COMPARED_FIELDS[COMPARED_STATISTIC_COUNT] = {
-    &LocusStats::alleles_per_sample,  &LocusStats::phenotypes_per_sample,
-    &LocusStats::unshared_within,     &LocusStats::unshared_across,
-    &LocusStats::fst_unshared,        &LocusStats::shannon_within,
-    &LocusStats::shannon_across,      &LocusStats::fst_shannon,
-    &LocusStats::pq_within,           &LocusStats::pq_across,
-    &LocusStats::fst_pq,              &LocusStats::alleles_per_individual_mean,
-    &LocusStats::psld,
 };
 
 }  // namespace phenostat

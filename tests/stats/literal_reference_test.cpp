@@ -41,7 +41,7 @@ TEST(LiteralReference, HandWorkedValues) {
         {loci.average, &LocusStats::phenotypes_per_sample_variable, 2},         // over L1 alone
     };
     for (const Case& c : cases) {
-        const auto column = std::find(std::begin(PRINTED_FIELDS), std::end(PRINTED_FIELDS), c.field) - PRINTED_FIELDS;
+        const auto column = std::find(std::begin(PRINTED_FIELDS), std::end(PRINTED_FIELDS), c.field) - std::begin(PRINTED_FIELDS);
         EXPECT_NEAR(c.record.*c.field, c.value, 5e-5) << "column " << column + 1;
     }
     EXPECT_EQ(loci.warnings, 1);  // L2 has no pair within

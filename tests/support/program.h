@@ -14,7 +14,7 @@
 #include "analyses/set_statistics.h"
 #include "stats/dataset.h"
 #include "app/driver.h"
-#include "stats/locus_stats.h"
+#include "stats/statistics.h"
 
 namespace phenostat::testing {
 
