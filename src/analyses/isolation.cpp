@@ -7,6 +7,7 @@
 
 #include "base/parallel.h"
 #include "base/random_generator.h"
+#include "base/ties.h"
 
 namespace phenostat {
 
@@ -46,30 +47,52 @@ Line fit_line(const std::vector<double>& x, const std::vector<double>& y) {
     return line;
 }
 
+std::vector<std::size_t> individual_counts(const SampleCatalogue& catalogue) {
+    std::vector<std::size_t> counts;
+    counts.reserve(catalogue.sample_count());
+    for (const Sample& sample : catalogue.samples) counts.push_back(sample.row_count());
+    return counts;
+}
+
 IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::size_t sample_count,
+                                      GeneticScale genetic, GeographicScale geographic, int permutations,
+                                      std::uint64_t seed) {
+    const std::vector<std::size_t> individuals(sample_count, 2);
+    return isolation_by_distance(pairs, individuals, genetic, geographic, permutations, seed);
+}
+
+IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::span<const std::size_t> individuals,
                                       GeneticScale genetic, GeographicScale geographic, int permutations,
                                       std::uint64_t seed) {
     IsolationResult result;
     result.permutations = permutations;
-    // Both distances as full matrices, NaN where a pair has none.
+    // The samples the test can use, numbered anew: `slot` of a sample of one
+    // individual is NONE.
+    constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
+    std::vector<std::size_t> slot(individuals.size(), NONE);
+    std::size_t sample_count = 0;
+    for (std::size_t s = 0; s < individuals.size(); ++s)
+        if (individuals[s] >= 2) slot[s] = sample_count++;
+    // Both distances as full matrices over those samples, NaN where a pair has none.
     std::vector<double> g(sample_count * sample_count, UNDEFINED), d(sample_count * sample_count, UNDEFINED);
-    std::vector<char> used_sample(sample_count, 0);
+    std::vector<char> used_sample(individuals.size(), 0);
     std::vector<double> x, y;
     for (const PairResult& pair : pairs) {
         IsolationPair& out = result.pairs.emplace_back();
+        const std::size_t a = slot[pair.first], b = slot[pair.second];
+        const bool large_enough = a != NONE && b != NONE;
         const double f = pair.fst_unshared;
         const bool genetic_defined = genetic == GeneticScale::fst || f != 1.0;
         out.genetic = genetic == GeneticScale::fst ? f : f / (1.0 - f);
-        if (genetic_defined)
-            g[pair.first * sample_count + pair.second] = g[pair.second * sample_count + pair.first] = out.genetic;
+        if (genetic_defined && large_enough) g[a * sample_count + b] = g[b * sample_count + a] = out.genetic;
         const bool located = pair.distance == DistanceStatus::found;
         const bool geographic_defined = located && (geographic == GeographicScale::linear || pair.km > 0);
         out.geographic = geographic == GeographicScale::linear ? pair.km : std::log(pair.km);
-        if (geographic_defined)
-            d[pair.first * sample_count + pair.second] = d[pair.second * sample_count + pair.first] = out.geographic;
+        if (geographic_defined && large_enough) d[a * sample_count + b] = d[b * sample_count + a] = out.geographic;
         out.exclusion = !located             ? Exclusion::no_distance
                         : !geographic_defined ? Exclusion::zero_distance
                         : !genetic_defined    ? Exclusion::fst_one
+                        : !large_enough       ? Exclusion::one_individual
                                               : Exclusion::none;
         ++result.excluded[static_cast<std::size_t>(out.exclusion)];
         if (out.exclusion != Exclusion::none) continue;
@@ -123,7 +146,7 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
                 }
             }
             const Line permuted = fit_line(local.x, local.y);
-            reached[k] = permuted.defined && permuted.r >= observed.r;
+            reached[k] = permuted.defined && reaches(permuted.r, observed.r);
         });
         result.at_least += std::count(reached.begin(), reached.begin() + static_cast<std::ptrdiff_t>(size), 1);
     }
