@@ -15,6 +15,8 @@ const char* geographic_label(GeographicScale scale) {
 
 const char* const EXCLUSION_NAMES[EXCLUSION_KINDS] = {"used", "no_distance", "zero_distance", "fst_one",
                                                       "one_individual"};
+// The same causes in the plot's caption.
+const char* const EXCLUSION_WORDS[EXCLUSION_KINDS] = {"used", "no distance", "0 km", "F'st of 1", "one individual"};
 
 std::string na_or(bool defined, double value) { return defined ? shortest(value) : std::string("NA"); }
 
@@ -47,7 +49,7 @@ Axis axis_of(const std::vector<double>& values) {
 // ten from the one at or below the shortest distance to the one at or above
 // the longest; powers of ten only when that makes too many.
 std::vector<double> log_ticks(const std::vector<double>& ln_km) {
-    constexpr std::size_t MOST = 9;
+    constexpr std::size_t MOST = 10;
     if (ln_km.empty()) return {1, 10};
     const double shortest = std::exp(*std::min_element(ln_km.begin(), ln_km.end()));
     const double longest = std::exp(*std::max_element(ln_km.begin(), ln_km.end()));
@@ -142,7 +144,7 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
         y.push_back(pair.genetic);
     }
     const bool log_scale = scales.geographic == GeographicScale::log;
-    constexpr double W = 640, H = 500, LEFT = 80, RIGHT = 20, TOP = 50, BOTTOM = 80;
+    constexpr double W = 640, H = 500, LEFT = 80, RIGHT = 30, TOP = 50, BOTTOM = 80;
     const Axis ax = log_scale ? Axis{} : axis_of(x), ay = axis_of(y);
     const std::vector<double> km_ticks = log_scale ? log_ticks(x) : std::vector<double>{};
     const double x_low = log_scale ? std::log(km_ticks.front()) : ax.low;
@@ -203,7 +205,7 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
     std::string causes;
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
         if (result.excluded[k] > 0)
-            appendf(causes, "%s%zu %s", causes.empty() ? "" : ", ", result.excluded[k], EXCLUSION_NAMES[k]);
+            appendf(causes, "%s%zu %s", causes.empty() ? "" : ", ", result.excluded[k], EXCLUSION_WORDS[k]);
     if (!causes.empty()) caption += " (" + causes + ")";
     appendf(out, "<text x=\"%.0f\" y=\"%.0f\" text-anchor=\"middle\" fill=\"dimgray\">%s</text>\n", W / 2, H - 12,
             caption.c_str());
