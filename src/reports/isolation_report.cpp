@@ -45,6 +45,15 @@ Axis axis_of(const std::vector<double>& values) {
     return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
 }
 
+// The axis's ticks, each a whole multiple of the step (a sum of steps would
+// label 0 as 1.38778e-17).
+std::vector<double> ticks_of(const Axis& axis) {
+    std::vector<double> ticks;
+    const double first = std::round(axis.low / axis.step), last = std::round(axis.high / axis.step);
+    for (double k = first; k <= last; ++k) ticks.push_back(k * axis.step);
+    return ticks;
+}
+
 // Distances in km for the ticks of the log axis: 1, 2 and 5 times powers of
 // ten from the one at or below the shortest distance to the one at or above
 // the longest; powers of ten only when that makes too many.
@@ -172,9 +181,9 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
     if (log_scale) {
         for (const double km : km_ticks) x_tick(std::log(km), strprintf(km < 1 ? "%g" : "%.0f", km));
     } else {
-        for (double v = ax.low; v <= ax.high + ax.step / 2; v += ax.step) x_tick(v, strprintf("%g", v));
+        for (const double v : ticks_of(ax)) x_tick(v, strprintf("%g", v));
     }
-    for (double v = ay.low; v <= ay.high + ay.step / 2; v += ay.step) {
+    for (const double v : ticks_of(ay)) {
         appendf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"black\"/>\n", LEFT - 4, py(v),
                 LEFT, py(v));
         appendf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%g</text>\n", LEFT - 6, py(v) + 4, v);
