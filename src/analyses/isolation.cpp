@@ -7,6 +7,7 @@
 
 #include "base/parallel.h"
 #include "base/random_generator.h"
+#include "base/ties.h"
 
 namespace phenostat {
 
@@ -48,15 +49,25 @@ Line fit_line(const std::vector<double>& x, const std::vector<double>& y) {
 
 namespace {
 
-// Both distances of every pair as full matrices over the samples, NaN where a
-// pair has none.
+constexpr std::size_t NO_SLOT = std::numeric_limits<std::size_t>::max();
+
+// Both distances of every pair as full matrices over the samples of at least
+// two individuals (numbered anew in `slot`), NaN where a pair has none.
 struct DistanceMatrices {
-    std::size_t samples;
+    std::vector<std::size_t> slot;  // each catalogue sample's place in the matrices, or NO_SLOT
+    std::size_t samples = 0;
     std::vector<double> genetic, geographic;
-    explicit DistanceMatrices(std::size_t count)
-        : samples(count), genetic(count * count, UNDEFINED), geographic(count * count, UNDEFINED) {}
-    void set(std::vector<double>& matrix, const PairResult& pair, double value) {
-        matrix[pair.first * samples + pair.second] = matrix[pair.second * samples + pair.first] = value;
+    explicit DistanceMatrices(std::span<const std::size_t> individuals) : slot(individuals.size(), NO_SLOT) {
+        for (std::size_t s = 0; s < individuals.size(); ++s)
+            if (individuals[s] >= 2) slot[s] = samples++;
+        genetic.assign(samples * samples, UNDEFINED);
+        geographic.assign(samples * samples, UNDEFINED);
+    }
+    bool holds(const PairResult& pair) const { return slot[pair.first] != NO_SLOT && slot[pair.second] != NO_SLOT; }
+    void set(std::vector<double>& matrix, const PairResult& pair, double value) const {
+        if (!holds(pair)) return;
+        const std::size_t a = slot[pair.first], b = slot[pair.second];
+        matrix[a * samples + b] = matrix[b * samples + a] = value;
     }
 };
 
@@ -64,7 +75,7 @@ struct DistanceMatrices {
 // `x` and `y` receive the pairs used.
 void scale_pairs(const std::vector<PairResult>& pairs, GeneticScale genetic, GeographicScale geographic,
                  IsolationResult& result, DistanceMatrices& matrices, std::vector<double>& x, std::vector<double>& y) {
-    std::vector<char> used_sample(matrices.samples, 0);
+    std::vector<char> used_sample(matrices.slot.size(), 0);
     for (const PairResult& pair : pairs) {
         IsolationPair& out = result.pairs.emplace_back();
         const double f = pair.fst_unshared;
@@ -78,6 +89,7 @@ void scale_pairs(const std::vector<PairResult>& pairs, GeneticScale genetic, Geo
         out.exclusion = !located             ? Exclusion::no_distance
                         : !geographic_defined ? Exclusion::zero_distance
                         : !genetic_defined    ? Exclusion::fst_one
+                        : !matrices.holds(pair) ? Exclusion::one_individual
                                               : Exclusion::none;
         ++result.excluded[static_cast<std::size_t>(out.exclusion)];
         if (out.exclusion != Exclusion::none) continue;
@@ -132,7 +144,7 @@ long mantel_at_least(const DistanceMatrices& matrices, double observed_r, int pe
                 }
             }
             const Line permuted = fit_line(local.x, local.y);
-            reached[k] = permuted.defined && permuted.r >= observed_r;
+            reached[k] = permuted.defined && reaches(permuted.r, observed_r);
         });
         at_least += std::count(reached.begin(), reached.begin() + static_cast<std::ptrdiff_t>(size), 1);
     }
@@ -141,12 +153,19 @@ long mantel_at_least(const DistanceMatrices& matrices, double observed_r, int pe
 
 }  // namespace
 
-IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::size_t sample_count,
+std::vector<std::size_t> individual_counts(const SampleCatalogue& catalogue) {
+    std::vector<std::size_t> counts;
+    counts.reserve(catalogue.sample_count());
+    for (const Sample& sample : catalogue.samples) counts.push_back(sample.row_count());
+    return counts;
+}
+
+IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::span<const std::size_t> individuals,
                                       GeneticScale genetic, GeographicScale geographic, int permutations,
                                       std::uint64_t seed) {
     IsolationResult result;
     result.permutations = permutations;
-    DistanceMatrices matrices(sample_count);
+    DistanceMatrices matrices(individuals);
     std::vector<double> x, y;
     scale_pairs(pairs, genetic, geographic, result, matrices, x, y);
     const Line observed = fit_line(x, y);

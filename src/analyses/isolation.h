@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "analyses/analyses.h"
@@ -20,8 +21,9 @@ enum class Exclusion : std::size_t {
     no_distance,    // a sample has no coordinates, or no distance could be calculated
     zero_distance,  // 0 km on the log scale
     fst_one,        // F'st of 1 under F/(1-F)
+    one_individual, // a sample has fewer than two individuals: its F'st says nothing of distance
 };
-inline constexpr std::size_t EXCLUSION_KINDS = 4;
+inline constexpr std::size_t EXCLUSION_KINDS = 5;
 
 struct IsolationPair {
     double genetic = 0, geographic = 0;  // as used (when used)
@@ -40,12 +42,16 @@ struct IsolationResult {
     double p = 0;       // (1 + at_least) / (1 + permutations), one-sided for a positive association
 };
 
-// `pairs` must come from analyse_pairs with coordinates. The Mantel test
-// permutes the samples' places in the genetic matrix (rows and columns
-// together), drawn from `seed`.
-IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::size_t sample_count,
+// `pairs` must come from analyse_pairs with coordinates; `individuals` holds
+// each sample's number of individuals (its rows), and a pair with a sample of
+// fewer than two is left out. The Mantel test permutes the places of the
+// samples left in the genetic matrix (rows and columns together), drawn from
+// `seed`.
+IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::span<const std::size_t> individuals,
                                       GeneticScale genetic, GeographicScale geographic, int permutations,
                                       std::uint64_t seed);
+// Each sample's number of individuals, as isolation_by_distance takes them.
+std::vector<std::size_t> individual_counts(const SampleCatalogue& catalogue);
 
 // Pearson's r and the least-squares line of y on x (two-pass sums).
 struct Line {

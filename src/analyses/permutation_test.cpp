@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "base/ties.h"
+
 namespace phenostat {
 namespace {
 
@@ -26,9 +28,18 @@ void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random) {
 
 ComparedValues test_statistics(std::span<const LocusStats> groups) {
     ComparedValues total{};
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        for (std::size_t j = i + 1; j < groups.size(); ++j) {
-            for (std::size_t k = 0; k < total.size(); ++k) {
+    for (std::size_t k = 0; k < total.size(); ++k) {
+        // Groups whose values differ only by rounding (sums taken in another
+        // order) do not differ: their statistic is 0, not noise in the last bits.
+        double low = 0, high = 0;
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            const double v = groups[i].*COMPARED_FIELDS[k];
+            low = i == 0 ? v : std::min(low, v);
+            high = i == 0 ? v : std::max(high, v);
+        }
+        if (equal_up_to_rounding(low, high)) continue;
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            for (std::size_t j = i + 1; j < groups.size(); ++j) {
                 const double d = groups[i].*COMPARED_FIELDS[k] - groups[j].*COMPARED_FIELDS[k];
                 total[k] += d * d;
             }
@@ -89,7 +100,7 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
         });
         for (std::size_t r = 0; r < size; ++r) {
             for (std::size_t k = 0; k < COMPARED_STATISTIC_COUNT; ++k) {
-                if (statistics[r][k] < result.observed[k]) continue;
+                if (!reaches(statistics[r][k], result.observed[k])) continue;
                 ++result.at_least[k];
                 result.p_values[k] += 1.0 / permutations;
             }

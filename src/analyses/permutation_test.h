@@ -37,7 +37,8 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
 void shuffle_samples(std::vector<std::size_t>& order, RandomGenerator& random);
 
 // Per compared statistic, the sum over pairs of groups i < j of the squared
-// difference of their averages.
+// difference of their averages; 0 when all the averages are equal up to
+// rounding (base/ties.h).
 ComparedValues test_statistics(std::span<const LocusStats> groups);
 
 }  // namespace phenostat

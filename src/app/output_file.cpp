@@ -37,10 +37,25 @@ bool write_translated(std::FILE* file, std::string_view text) {
     return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
+// Whether `path` holds bytes and its last one is not a line end. A file that
+// cannot be read counts as ended: opening it for the write reports it.
+bool ends_within_a_line(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    int last = '\n';
+    if (std::fseek(file, -1, SEEK_END) == 0) last = std::fgetc(file);
+    std::fclose(file);
+    return last != '\n' && last != EOF;
+}
+
 }  // namespace
 
 void append_to_file(const std::string& path, std::string_view text) {
+    // The classic files end without a final line end, so a run appended to an
+    // earlier one would glue its header onto the last row.
+    const bool new_line = !text.empty() && text.front() != '\n' && ends_within_a_line(path);
     AppendFile file(path);
+    if (new_line) file.write("\n");
     file.write(text);
     file.close();
 }

@@ -16,7 +16,8 @@ namespace phenostat {
 // Opens `path` for appending (creating it if absent), writes `text` with every
 // "\n" written as "\r\n", and closes it. Throws FatalError "\nOpening %s failed!"
 // (nothing written) when the file cannot be opened, "\nWriting %s failed!" when
-// a write or the closing fails.
+// a write or the closing fails. A text that does not open with a line end,
+// appended to a file whose last line is unfinished, starts on a line of its own.
 void append_to_file(const std::string& path, std::string_view text);
 
 // One opening of an output file for a section written piece by piece.

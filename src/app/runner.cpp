@@ -1,5 +1,7 @@
 #include "app/runner.h"
 
+#include <filesystem>
+
 #include "base/fatal_error.h"
 #include "base/memory.h"
 #include "base/text.h"
@@ -196,12 +198,13 @@ PermutationResult Runner::groups(RandomGenerator& random, Progress& progress) {
 
 IsolationResult Runner::isolation(std::ostream& report) {
     const IsolationScales scales = plan_.ibd_scales;
-    IsolationResult ibd = isolation_by_distance(pairs_, data_.sample_count(), scales.genetic, scales.geographic,
-                                                plan_.ibd_permutations, seed_);
+    IsolationResult ibd = isolation_by_distance(pairs_, individual_counts(data_.catalogue), scales.genetic,
+                                                scales.geographic, plan_.ibd_permutations, seed_);
     report << isolation_console_text(ibd, scales);
     table(TidyTable::ibd, isolation_table(ibd, scales, seed_));
     table(TidyTable::ibd_pairs, isolation_pairs_table(ibd, pairs_, data_.catalogue));
-    table(TidyTable::ibd_plot, isolation_plot(ibd, scales));
+    table(TidyTable::ibd_plot,
+          isolation_plot(ibd, scales, std::filesystem::path(plan_.data_path).filename().string()));
     return ibd;
 }
 

@@ -1,9 +1,12 @@
 #include "input/data_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
@@ -22,17 +25,32 @@ constexpr char CARRIAGE_RETURN = '\r';
 constexpr char END_OF_FILE_MARK = 26;  // ends the text wherever it stands
 constexpr std::size_t BLOCK_SIZE = std::size_t{1} << 18;
 
+bool starts_gzip(const char* bytes) {
+    return static_cast<unsigned char>(bytes[0]) == 0x1f && static_cast<unsigned char>(bytes[1]) == 0x8b;
+}
+
 // The bytes of a plain or gzip-compressed file, block by block.
 class ByteSource {
 public:
     explicit ByteSource(const std::string& path) : path_(path) {
-        if (is_compressed(path)) {
-            gz_ = gzopen(path.c_str(), "rb");
-            if (gz_ == nullptr) open_failed();
+        file_ = std::fopen(path.c_str(), "rb");
+        if (file_ == nullptr) open_failed();
+        // Known by its first bytes, whatever its name. A pipe cannot be looked
+        // into without consuming it: zlib tells, reading plain text as it is.
+        const int fd = fileno(file_);
+        char magic[2];
+        const ssize_t got = pread(fd, magic, sizeof magic, 0);
+        const bool pipe = got < 0 && errno == ESPIPE;
+        if (pipe || (got == 2 && starts_gzip(magic))) {
+            const int copy = dup(fd);
+            gz_ = copy < 0 ? nullptr : gzdopen(copy, "rb");
+            if (gz_ == nullptr) {
+                if (copy >= 0) close(copy);
+                open_failed();
+            }
+            std::fclose(file_);
+            file_ = nullptr;
             gzbuffer(gz_, BLOCK_SIZE);
-        } else {
-            file_ = std::fopen(path.c_str(), "rb");
-            if (file_ == nullptr) open_failed();
         }
     }
     ~ByteSource() {
@@ -185,6 +203,15 @@ FileDimensions read_data_file(const std::string& path, DataFileSink& sink) {
 
 bool is_compressed(const std::string& path) {
     return path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+}
+
+bool is_gzip_file(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char magic[2];
+    const bool gzip = pread(fd, magic, sizeof magic, 0) == 2 && starts_gzip(magic);
+    close(fd);
+    return gzip;
 }
 
 std::uint64_t data_file_size(const std::string& path) {

@@ -7,7 +7,8 @@
 // one individual: column 0 the group, column 1 the sample, column 2 ignored,
 // columns 3.. one locus each. A final line without a line end is an
 // individual too when it holds at least one byte. A NUL byte ends the text of
-// its field. A file whose name ends in ".gz" is read through zlib.
+// its field. A file that opens with gzip's magic bytes (1f 8b) is read
+// through zlib, whatever its name.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,8 +54,10 @@ FileDimensions read_data_file(const std::string& path, DataFileSink& sink);
 
 // The size of the file on disk (compressed, for a gzip file).
 std::uint64_t data_file_size(const std::string& path);
-// Whether the file is read through zlib (its name ends in ".gz").
+// Whether the name ends in ".gz" (such a name's stem leaves it out).
 bool is_compressed(const std::string& path);
+// Whether the file opens with gzip's magic bytes, so is read through zlib.
+bool is_gzip_file(const std::string& path);
 
 // "\nFile %s seems to contain\n\t%i individuals,..." as shown on the console.
 std::string format_file_dimensions(const std::string& path, const FileDimensions& dims);

@@ -13,7 +13,10 @@ const char* geographic_label(GeographicScale scale) {
     return scale == GeographicScale::log ? "ln(distance in km)" : "distance (km)";
 }
 
-const char* const EXCLUSION_NAMES[EXCLUSION_KINDS] = {"used", "no_distance", "zero_distance", "fst_one"};
+const char* const EXCLUSION_NAMES[EXCLUSION_KINDS] = {"used", "no_distance", "zero_distance", "fst_one",
+                                                      "one_individual"};
+// The same causes in the plot's caption.
+const char* const EXCLUSION_WORDS[EXCLUSION_KINDS] = {"used", "no distance", "0 km", "F'st of 1", "one individual"};
 
 std::string na_or(bool defined, double value) { return defined ? shortest(value) : std::string("NA"); }
 
@@ -42,6 +45,55 @@ Axis axis_of(const std::vector<double>& values) {
     return {std::floor(low / step) * step, std::ceil(high / step) * step, step};
 }
 
+// The axis's ticks, each a whole multiple of the step (a sum of steps would
+// label 0 as 1.38778e-17).
+std::vector<double> ticks_of(const Axis& axis) {
+    std::vector<double> ticks;
+    const double first = std::round(axis.low / axis.step), last = std::round(axis.high / axis.step);
+    for (double k = first; k <= last; ++k) ticks.push_back(k * axis.step);
+    return ticks;
+}
+
+// Distances in km for the ticks of the log axis: 1, 2 and 5 times powers of
+// ten from the one at or below the shortest distance to the one at or above
+// the longest; powers of ten only when that makes too many.
+std::vector<double> log_ticks(const std::vector<double>& ln_km) {
+    constexpr std::size_t MOST = 10;
+    if (ln_km.empty()) return {1, 10};
+    const double shortest = std::exp(*std::min_element(ln_km.begin(), ln_km.end()));
+    const double longest = std::exp(*std::max_element(ln_km.begin(), ln_km.end()));
+    const int low = static_cast<int>(std::floor(std::log10(shortest)));
+    const int high = static_cast<int>(std::ceil(std::log10(longest)));
+    std::vector<double> ticks;
+    for (int e = low; e <= high && (ticks.empty() || ticks.back() < longest); ++e) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            const double km = m * std::pow(10.0, e);
+            if (km <= shortest) ticks.assign(1, km);
+            else if (ticks.empty() || ticks.back() < longest) ticks.push_back(km);
+        }
+    }
+    if (ticks.size() == 1) ticks.push_back(2 * ticks.front());  // every pair at one distance
+    if (ticks.size() <= MOST) return ticks;
+    ticks.clear();
+    const int stride = (high - low + static_cast<int>(MOST) - 2) / (static_cast<int>(MOST) - 1);
+    for (int e = low; e < high + stride; e += stride) ticks.push_back(std::pow(10.0, e));
+    return ticks;
+}
+
+// Text as XML character data.
+std::string xml_text(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales) {
@@ -58,18 +110,20 @@ std::string isolation_console_text(const IsolationResult& result, IsolationScale
 }
 
 std::string isolation_table(const IsolationResult& result, IsolationScales scales, std::uint64_t seed) {
-    std::string out = "key\tvalue\n";
-    appendf(out, "genetic_distance\t%s\n", scales.genetic == GeneticScale::rousset ? "rousset" : "fst");
-    appendf(out, "geographic_distance\t%s\n", scales.geographic == GeographicScale::log ? "log" : "linear");
-    appendf(out, "samples_used\t%zu\npairs_used\t%zu\n", result.samples_used, result.pairs_used);
-    for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
-        appendf(out, "pairs_left_out_%s\t%zu\n", EXCLUSION_NAMES[k], result.excluded[k]);
-    out += "r\t" + na_or(result.defined, result.r) + "\n";
-    out += "slope\t" + na_or(result.defined, result.slope) + "\n";
-    out += "intercept\t" + na_or(result.defined, result.intercept) + "\n";
-    appendf(out, "permutations\t%d\n", result.permutations);
-    out += "p_value\t" + na_or(result.defined, result.p) + "\n";
-    appendf(out, "seed\t%llu\n", static_cast<unsigned long long>(seed));
+    // One header line and one row, so that each column reads with its type.
+    std::string out = "genetic_distance\tgeographic_distance\tsamples_used\tpairs_used";
+    for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) appendf(out, "\tpairs_left_out_%s", EXCLUSION_NAMES[k]);
+    out += "\tr\tslope\tintercept\tpermutations\tp_value\tseed\n";
+    appendf(out, "%s\t%s\t%zu\t%zu", scales.genetic == GeneticScale::rousset ? "rousset" : "fst",
+            scales.geographic == GeographicScale::log ? "log" : "linear", result.samples_used, result.pairs_used);
+    for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) appendf(out, "\t%zu", result.excluded[k]);
+    for (const double value : {result.r, result.slope, result.intercept}) {
+        out += '\t';
+        out += na_or(result.defined, value);
+    }
+    appendf(out, "\t%d\t", result.permutations);
+    out += na_or(result.defined, result.p);
+    appendf(out, "\t%llu\n", static_cast<unsigned long long>(seed));
     return out;
 }
 
@@ -91,21 +145,26 @@ std::string isolation_pairs_table(const IsolationResult& result, const std::vect
     return out;
 }
 
-std::string isolation_plot(const IsolationResult& result, IsolationScales scales) {
+std::string isolation_plot(const IsolationResult& result, IsolationScales scales, std::string_view data_name) {
     std::vector<double> x, y;
     for (const IsolationPair& pair : result.pairs) {
         if (pair.exclusion != Exclusion::none) continue;
         x.push_back(pair.geographic);
         y.push_back(pair.genetic);
     }
-    constexpr double W = 640, H = 480, LEFT = 80, RIGHT = 20, TOP = 50, BOTTOM = 60;
-    const Axis ax = axis_of(x), ay = axis_of(y);
-    auto px = [&](double v) { return LEFT + (v - ax.low) / (ax.high - ax.low) * (W - LEFT - RIGHT); };
+    const bool log_scale = scales.geographic == GeographicScale::log;
+    constexpr double W = 640, H = 500, LEFT = 80, RIGHT = 30, TOP = 50, BOTTOM = 80;
+    const Axis ax = log_scale ? Axis{} : axis_of(x), ay = axis_of(y);
+    const std::vector<double> km_ticks = log_scale ? log_ticks(x) : std::vector<double>{};
+    const double x_low = log_scale ? std::log(km_ticks.front()) : ax.low;
+    const double x_high = log_scale ? std::log(km_ticks.back()) : ax.high;
+    auto px = [&](double v) { return LEFT + (v - x_low) / (x_high - x_low) * (W - LEFT - RIGHT); };
     auto py = [&](double v) { return H - BOTTOM - (v - ay.low) / (ay.high - ay.low) * (H - TOP - BOTTOM); };
+    // No fixed size: the viewBox lets a browser scale the figure to its window.
     std::string out = strprintf(
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\" "
-        "font-family=\"sans-serif\" font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
-        W, H, W, H);
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" "
+        "font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+        W, H);
     const std::string title = result.defined ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%d permutations)",
                                                          result.r, result.p, result.permutations)
                                              : std::string("Isolation by distance: no correlation (too few pairs)");
@@ -113,20 +172,32 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
             title.c_str());
     appendf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"black\"/>\n", LEFT,
             TOP, W - LEFT - RIGHT, H - TOP - BOTTOM);
-    for (double v = ax.low; v <= ax.high + ax.step / 2; v += ax.step)
-        appendf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%g</text>\n", px(v), H - BOTTOM + 18, v);
-    for (double v = ay.low; v <= ay.high + ay.step / 2; v += ay.step)
+    auto x_tick = [&](double at, const std::string& label) {
+        appendf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"black\"/>\n", px(at), H - BOTTOM,
+                px(at), H - BOTTOM + 4);
+        appendf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>\n", px(at), H - BOTTOM + 18,
+                label.c_str());
+    };
+    if (log_scale) {
+        for (const double km : km_ticks) x_tick(std::log(km), strprintf(km < 1 ? "%g" : "%.0f", km));
+    } else {
+        for (const double v : ticks_of(ax)) x_tick(v, strprintf("%g", v));
+    }
+    for (const double v : ticks_of(ay)) {
+        appendf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"black\"/>\n", LEFT - 4, py(v),
+                LEFT, py(v));
         appendf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%g</text>\n", LEFT - 6, py(v) + 4, v);
-    appendf(out, "<text x=\"%.0f\" y=\"%.0f\" text-anchor=\"middle\">%s</text>\n", W / 2, H - 15,
-            geographic_label(scales.geographic));
+    }
+    appendf(out, "<text x=\"%.0f\" y=\"%.0f\" text-anchor=\"middle\">%s</text>\n", W / 2, H - BOTTOM + 38,
+            log_scale ? "distance (km, log scale)" : "distance (km)");
     appendf(out, "<text transform=\"translate(20 %.0f) rotate(-90)\" text-anchor=\"middle\">%s</text>\n",
             (H - BOTTOM + TOP) / 2, genetic_label(scales.genetic));
     for (std::size_t k = 0; k < x.size(); ++k)
         appendf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"steelblue\" fill-opacity=\"0.6\"/>\n", px(x[k]),
                 py(y[k]));
     if (result.defined) {
-        // The line, clipped to the plot's vertical range.
-        const double x0 = ax.low, x1 = ax.high;
+        // The line over the distances observed only, clipped to the plot's vertical range.
+        const double x0 = *std::min_element(x.begin(), x.end()), x1 = *std::max_element(x.begin(), x.end());
         appendf(out,
                 "<clipPath id=\"plot\"><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\"/></clipPath>\n"
                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"firebrick\" stroke-width=\"2\" "
@@ -134,6 +205,19 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
                 LEFT, TOP, W - LEFT - RIGHT, H - TOP - BOTTOM, px(x0), py(result.intercept + result.slope * x0),
                 px(x1), py(result.intercept + result.slope * x1));
     }
+    // The caption: which data, and how many pairs the figure shows.
+    std::string caption = xml_text(data_name);
+    if (!caption.empty()) caption += ": ";
+    std::size_t left_out = 0;
+    for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) left_out += result.excluded[k];
+    appendf(caption, "%zu pairs used, %zu left out", result.pairs_used, left_out);
+    std::string causes;
+    for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
+        if (result.excluded[k] > 0)
+            appendf(causes, "%s%zu %s", causes.empty() ? "" : ", ", result.excluded[k], EXCLUSION_WORDS[k]);
+    if (!causes.empty()) caption += " (" + causes + ")";
+    appendf(out, "<text x=\"%.0f\" y=\"%.0f\" text-anchor=\"middle\" fill=\"dimgray\">%s</text>\n", W / 2, H - 12,
+            caption.c_str());
     return out + "</svg>\n";
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analyses/isolation.h"
@@ -19,8 +20,10 @@ std::string isolation_console_text(const IsolationResult& result, IsolationScale
 std::string isolation_table(const IsolationResult& result, IsolationScales scales, std::uint64_t seed);
 std::string isolation_pairs_table(const IsolationResult& result, const std::vector<PairResult>& pairs,
                                   const SampleCatalogue& catalogue);
-// A self-contained SVG: the pairs used, the least-squares line, axes labelled
-// with their units, r and P in the title.
-std::string isolation_plot(const IsolationResult& result, IsolationScales scales);
+// A self-contained SVG that scales to its window: the pairs used, the
+// least-squares line over their distances, axes labelled with their units
+// (km on the log axis too), r and P in the title, and a caption naming
+// `data_name` with the pairs used and left out.
+std::string isolation_plot(const IsolationResult& result, IsolationScales scales, std::string_view data_name = {});
 
 }  // namespace phenostat

@@ -248,7 +248,7 @@ private:
 
 LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit) {
     LoadedDataset loaded;
-    Builder builder(loaded.data, progress, data_file_size(path), is_compressed(path), memory_limit);
+    Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), memory_limit);
     loaded.dims = read_data_file(path, builder);
     loaded.refusal = builder.finish();
     loaded.warnings = catalogue_warnings(loaded.data.catalogue);

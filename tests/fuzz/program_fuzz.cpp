@@ -1,44 +1,127 @@
-// Fuzz target: arbitrary bytes as a data file, through loading, coding and
-// summarising, every analysis and every report. A bad file may stop with a
-// FatalError; anything else (a crash, a sanitizer report, a hang) is a fault.
+// Fuzz target: arbitrary bytes as the program's inputs, through loading,
+// coding and summarising, the analyses and every report. A bad input may stop
+// with a FatalError; anything else (a crash, a sanitizer report, a hang) is a
+// fault.
+//
+// An input is a flags byte, the data file, and optionally "\n#coords\n"
+// followed by a coordinates file. Flags: 1 the data file is written gzip-
+// compressed, 2 its name ends in ".gz", 4 the coordinates are read as the
+// command line reads them (positional or named) rather than positional only,
+// 8 F'st as it is for isolation by distance, 16 km on a linear scale, 32 the
+// heavy analyses: the pairs, the group test, the bootstrap and isolation by
+// distance. These run on small data sets only, and each sets up scratch
+// tables of its own, so most inputs skip them and the fuzzer explores faster.
 
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <string_view>
 
 #include "analyses/analyses.h"
+#include "analyses/bootstrap.h"
+#include "analyses/isolation.h"
 #include "app/driver.h"
 #include "base/fatal_error.h"
+#include "input/coordinates.h"
 #include "reports/console_text.h"
+#include "reports/isolation_report.h"
 #include "reports/stats_file.h"
 #include "reports/summary_file.h"
 #include "reports/tidy_tables.h"
 
 using namespace phenostat;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-    static const std::string path = "/tmp/phenostat_fuzz_" + std::to_string(getpid()) + ".txt";
+namespace {
+
+constexpr std::string_view COORDS_MARK = "\n#coords\n";
+constexpr std::size_t SMALL_SAMPLES = 8, SMALL_LOCI = 8;
+
+void write_file(const std::string& path, std::string_view bytes, bool gzip) {
+    if (gzip) {
+        gzFile file = gzopen(path.c_str(), "wb");
+        if (file == nullptr || (!bytes.empty() && gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size())) <= 0) ||
+            gzclose(file) != Z_OK)
+            std::abort();
+        return;
+    }
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr || std::fwrite(bytes, 1, size, file) != size || std::fclose(file) != 0) std::abort();
+    if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0)
+        std::abort();
+}
+
+// Both readers of the coordinates; the sites the flags choose, or none when
+// the file stops the run.
+std::optional<Coordinates> read_sites(const std::string& path, std::string_view text,
+                                      const std::vector<std::string>& names, bool strict) {
+    std::istringstream in{std::string(text)};
+    Coordinates positional = read_coordinates(in, names.size());
+    try {
+        std::vector<std::string> unmatched;
+        Coordinates named = read_sites_file(path, names, unmatched);
+        if (strict) return named;
+    } catch (const FatalError&) {
+        if (strict) return std::nullopt;
+    }
+    return positional;
+}
+
+void analyse_small(const Dataset& data, const SetTable& all, const Coordinates& sites, std::uint8_t flags,
+                   std::string& text) {
+    NoProgress quiet;
+    const LocusResamples resamples = draw_resamples(data.locus_count(), 3, 7);
+    text += averages_ci_rows("all", "all", 0, all, bootstrap_table(all, resamples));
+    const std::vector<PairResult> pairs = analyse_pairs(data, &sites, quiet, &resamples);
+    text += pairwise_text(pairs, data.catalogue, true) + pairs_table(pairs, data.catalogue) +
+            fst_matrix(pairs, data.catalogue) + km_matrix(pairs, data.catalogue);
+    const IsolationScales scales{(flags & 8) != 0 ? GeneticScale::fst : GeneticScale::rousset,
+                                 (flags & 16) != 0 ? GeographicScale::linear : GeographicScale::log};
+    const IsolationResult ibd = isolation_by_distance(pairs, individual_counts(data.catalogue), scales.genetic,
+                                                      scales.geographic, 9, 7);
+    text += isolation_console_text(ibd, scales) + isolation_table(ibd, scales, 7) +
+            isolation_pairs_table(ibd, pairs, data.catalogue) + isolation_plot(ibd, scales, "data <&>");
+    const GroupTables groups = analyse_groups(data);
+    RandomGenerator random(1);
+    text += group_test_table(groups.groups, permutation_test(data, groups.groups, 3, random, quiet));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    static const std::string stem = "/tmp/phenostat_fuzz_" + std::to_string(getpid());
+    if (size == 0) return 0;
+    const std::uint8_t flags = bytes[0];
+    const std::string_view input(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+    const std::size_t mark = input.find(COORDS_MARK);
+    const std::string_view data_bytes = input.substr(0, mark);
+    const std::string_view coords_bytes =
+        mark == std::string_view::npos ? std::string_view() : input.substr(mark + COORDS_MARK.size());
+    const std::string path = stem + ((flags & 2) != 0 ? ".gz" : ".txt"), coords_path = stem + "_coords.txt";
+    write_file(path, data_bytes, (flags & 1) != 0);
+    write_file(coords_path, coords_bytes, false);
     try {
         NoProgress quiet;
         const LoadedDataset loaded = load_dataset(path, quiet);
         check_dimensions(path, loaded.dims);
         if (loaded.refusal) return 0;
         const Dataset& data = loaded.data;
+        std::vector<std::string> names;
+        for (const Sample& sample : data.catalogue.samples) names.push_back(sample.name);
+        const std::optional<Coordinates> sites = read_sites(coords_path, coords_bytes, names, (flags & 4) != 0);
         std::string text = listing_text(data.locus_names, data.catalogue, loaded.warnings);
         const AllSamplesResult all = analyse_all_samples(data);
         text += set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);
         for (std::size_t i = 0; i < data.locus_count(); ++i)
             text += frequency_summary_text(data.coded.loci[i], data.summaries[i], all.tallies[i], data.catalogue, "L") +
                     frequencies_rows("L", data.coded.loci[i], data.summaries[i], all.tallies[i], data.catalogue);
-        const std::vector<PairResult> pairs = analyse_pairs(data, nullptr, quiet);
-        text += pairwise_text(pairs, data.catalogue, false) + fst_matrix(pairs, data.catalogue);
-        const GroupTables groups = analyse_groups(data);
-        RandomGenerator random(1);
-        text += group_test_table(groups.groups, permutation_test(data, groups.groups, 3, random, quiet));
+        if ((flags & 32) != 0 && sites && data.sample_count() <= SMALL_SAMPLES && data.locus_count() <= SMALL_LOCI)
+            analyse_small(data, all.table, *sites, flags, text);
     } catch (const FatalError&) {
+        // The coordinates too, when the data stop early.
+        if (!coords_bytes.empty()) read_sites(coords_path, coords_bytes, {"a", "b", "c"}, (flags & 4) != 0);
     }
     return 0;
 }

@@ -125,7 +125,7 @@ with tempfile.TemporaryDirectory() as tmp:
     (work / "shuffled.txt").write_text("".join(f"{x} {y}\n" for x, y in points))
     run(work, ["-c", "shuffled.txt", "--ibd", "--ibd-permutations", "1999", "-s", "9", "-o", "i", "eHGDP60.txt"])
     used = [r for r in table(work / "i_tables/ibd_pairs.tsv") if r["used"] == "yes"]
-    ibd = {r["key"]: r["value"] for r in table(work / "i_tables/ibd.tsv")}
+    [ibd] = table(work / "i_tables/ibd.tsv")
     x, y = [float(r["geographic"]) for r in used], [float(r["genetic"]) for r in used]
     mx, my = math.fsum(x) / len(x), math.fsum(y) / len(y)
     sxy = math.fsum((a - mx) * (b - my) for a, b in zip(x, y))
