@@ -21,6 +21,7 @@
 #include "base/parallel.h"
 #include "base/text.h"
 #include "reports/console_text.h"
+#include "reports/amova_report.h"
 #include "reports/isolation_report.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
@@ -43,7 +44,10 @@ struct CommandLine {
     int ibd_permutations = 9999;
     int bootstrap = 0;          // replicates; 0: no bootstrap
     int threads = 0;            // 0: all cores
-    bool analyses() const { return all || each || pairwise || permutations > 0; }
+    bool amova = false;
+    int amova_permutations = 999;
+    int pair_test = 0;          // permutations of every pair's test; 0: none
+    bool analyses() const { return all || each || pairwise || permutations > 0 || amova; }
 };
 
 // One line on the terminal, rewritten as the work goes: the task, the count,
@@ -138,6 +142,15 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
                    "loci")
         ->type_name("B")
         ->check(whole_number(1, 1000000));
+    app.add_flag("--amova", line.amova,
+                  "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
+    app.add_option("--amova-permutations", line.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
+        ->type_name("N")
+        ->check(whole_number(0, INT_MAX));
+    app.add_option("--pair-test", line.pair_test,
+                   "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
+        ->type_name("N")
+        ->check(whole_number(1, INT_MAX));
     app.add_option("--threads", line.threads, "Threads to run on (default: all cores); no result depends on them")
         ->type_name("N")
         ->check(whole_number(1, MAX_THREADS));
@@ -162,7 +175,7 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
                "the options.\n";
         return 2;
     }
-    if (!line.coords.empty()) line.pairwise = true;
+    if (!line.coords.empty() || line.pair_test > 0) line.pairwise = true;
     if (line.stem.empty()) {
         fs::path stem = line.data;
         if (is_compressed(line.data)) stem.replace_extension();  // data.txt.gz gives data, as data.txt does
@@ -213,6 +226,7 @@ void prepare_tables(const CommandLine& line, const std::string& folder) {
     if (line.ibd) names.insert(names.end(), {"ibd.tsv", "ibd_pairs.tsv", "ibd.svg"});
     if (line.bootstrap > 0 && (line.all || line.each || line.permutations > 0)) names.push_back("averages_ci.tsv");
     if (line.permutations > 0) names.push_back("group_test.tsv");
+    if (line.amova) names.insert(names.end(), {"amova.tsv", "amova_phi.tsv", "phipt_matrix.tsv"});
     for (const std::string& name : names) {
         if (!line.overwrite && fs::exists(folder + "/" + name))
             throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
@@ -235,7 +249,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     use_threads(line.threads > 0 ? line.threads : available_cores());
     TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
     if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
-    LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"));
+    LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"), 0, line.amova || line.pair_test > 0);
     progress.end_line();
     const FileDimensions& dims = loaded.dims;
     check_dimensions(line.data, dims);
@@ -293,12 +307,32 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     if (line.all) sections.all_samples(progress.task("all samples"));
     if (line.each) sections.per_sample(progress.task("each sample"));
     std::vector<PairResult> pairs;
-    if (line.pairwise) pairs = sections.pairwise(line.coords.empty() ? nullptr : &sites, progress.task("pairs"));
+    std::vector<PairTest> pair_test;
+    if (line.pair_test > 0) pair_test = pair_tests(data, line.pair_test, seed, progress.task("pair tests"));
+    if (line.pairwise)
+        pairs = sections.pairwise(line.coords.empty() ? nullptr : &sites, progress.task("pairs"),
+                                  line.pair_test > 0 ? &pair_test : nullptr);
     RandomGenerator random(seed);
     if (line.permutations > 0) {
         warn_about_groups(groups, line.permutations, err);
         sections.groups(line.permutations, random, progress.task("permutations"));
         progress.end_line();
+    }
+    if (line.amova) {
+        if (groups.names.size() >= 2) {
+            std::vector<std::string> ungrouped;
+            for (std::size_t s = 0; s < data.sample_count(); ++s)
+                if (groups.slots[s] == NO_GROUP) ungrouped.push_back(data.catalogue.samples[s].name);
+            if (!ungrouped.empty())
+                err << "phenostat: warning: the AMOVA leaves out the samples in no group: " << join_names(ungrouped)
+                    << ".\n";
+        }
+        const AmovaResult amova = analyse_amova(data, groups, line.amova_permutations, seed, progress.task("AMOVA"));
+        progress.end_line();
+        out << amova_console_text(amova);
+        sections.table("amova.tsv", amova_table(amova));
+        sections.table("amova_phi.tsv", amova_phi_table(amova));
+        sections.table("phipt_matrix.tsv", phipt_matrix(pairwise_phi_st(data), data.catalogue));
     }
     if (line.ibd) {
         const IsolationScales scales{line.ibd_genetic, line.ibd_distance};
@@ -320,7 +354,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
         if (word.starts_with("--threads=")) continue;
         command += std::string(" ") + argv[a];
     }
-    sections.table("run.tsv", key_value_table({
+    std::vector<std::pair<std::string, std::string>> run_entries = {
                                   {"version", PHENOSTAT_VERSION},
                                   {"command_line", command},
                                   {"data_file", line.data},
@@ -336,7 +370,11 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
                                   {"coordinates", line.coords.empty() ? "NA" : line.coords},
                                   {"stem", line.stem},
                                   {"overwrite", line.overwrite ? "yes" : "no"},
-                              }));
+                              };
+    // Only where asked for, so that other runs' tables stay as they were.
+    if (line.amova) run_entries.emplace_back("amova_permutations", std::to_string(line.amova_permutations));
+    if (line.pair_test > 0) run_entries.emplace_back("pair_test", std::to_string(line.pair_test));
+    sections.table("run.tsv", key_value_table(run_entries));
     sections.finish();
     out << "statistics: " << outputs.stats_path << "\nfrequencies: " << outputs.summary_path << '\n';
     if (!line.no_tables) out << "tables: " << folder << "/\n";

@@ -1,5 +1,6 @@
 #include "app/sections.h"
 
+#include "reports/amova_report.h"
 #include "reports/console_text.h"
 #include "reports/significance_report.h"
 #include "reports/stats_file.h"
@@ -132,11 +133,13 @@ void Sections::per_sample(Progress& progress) {
     stats.close();
 }
 
-std::vector<PairResult> Sections::pairwise(const Coordinates* sites, Progress& progress) {
+std::vector<PairResult> Sections::pairwise(const Coordinates* sites, Progress& progress,
+                                          const std::vector<PairTest>* tests) {
     std::vector<PairResult> pairs = analyse_pairs(data_, sites, progress, outputs_.resamples);
     print(pairs_console_text(pairs, data_.catalogue));
     append_to_file(outputs_.stats_path, pairwise_text(pairs, data_.catalogue, sites != nullptr));
-    table("pairs.tsv", pairs_table(pairs, data_.catalogue));
+    const std::string pairs_text = pairs_table(pairs, data_.catalogue);
+    table("pairs.tsv", tests != nullptr ? with_pair_test_columns(pairs_text, *tests) : pairs_text);
     table("fst_matrix.tsv", fst_matrix(pairs, data_.catalogue));
     if (sites != nullptr) table("km_matrix.tsv", km_matrix(pairs, data_.catalogue));
     return pairs;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analyses/analyses.h"
+#include "analyses/pair_test.h"
 #include "app/output_file.h"
 #include "base/console.h"
 #include "base/progress.h"
@@ -29,8 +30,9 @@ public:
 
     void all_samples(Progress& progress);
     void per_sample(Progress& progress);
-    // `sites` null: no distances.
-    std::vector<PairResult> pairwise(const Coordinates* sites, Progress& progress);
+    // `sites` null: no distances; `tests`: the pair test's columns in pairs.tsv.
+    std::vector<PairResult> pairwise(const Coordinates* sites, Progress& progress,
+                                     const std::vector<PairTest>* tests = nullptr);
     PermutationResult groups(int permutations, RandomGenerator& random, Progress& progress);
     // Writes a whole tidy table (nothing without a tables folder).
     void table(const std::string& name, const std::string& text);

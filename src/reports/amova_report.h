@@ -1,0 +1,24 @@
+#pragma once
+// The AMOVA's and the pair test's tidy tables and console summary.
+
+#include <string>
+#include <vector>
+
+#include "analyses/amova.h"
+#include "analyses/pair_test.h"
+
+namespace phenostat {
+
+// amova.tsv: a row per level and the total.
+std::string amova_table(const AmovaResult& amova);
+// amova_phi.tsv: a row per Phi statistic.
+std::string amova_phi_table(const AmovaResult& amova);
+// phipt_matrix.tsv: the pairs' Phi_ST, laid out as fst_matrix.tsv.
+std::string phipt_matrix(const std::vector<double>& phi_st, const SampleCatalogue& catalogue);
+// The summary on the console.
+std::string amova_console_text(const AmovaResult& amova);
+
+// pairs.tsv's text with the pair test's columns appended to every line.
+std::string with_pair_test_columns(const std::string& pairs_text, const std::vector<PairTest>& tests);
+
+}  // namespace phenostat
