@@ -329,6 +329,10 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
         }
         const AmovaResult amova = analyse_amova(data, groups, line.amova_permutations, seed, progress.task("AMOVA"));
         progress.end_line();
+        if (amova.contributing_loci == 0)
+            err << "phenostat: warning: no locus has a degree of freedom at every level of the AMOVA (each needs two "
+                   "samples, or groups, typed there and a sample with two typed individuals): its components and Phi "
+                   "values are NA.\n";
         out << amova_console_text(amova);
         sections.table("amova.tsv", amova_table(amova));
         sections.table("amova_phi.tsv", amova_phi_table(amova));

@@ -83,10 +83,12 @@ std::string amova_console_text(const AmovaResult& amova) {
     if (amova.three_levels) out += strprintf(", %zu groups", amova.group_count);
     out += strprintf(", %zu loci contributing\n", amova.contributing_loci);
     const double total = total_sigma2(amova);
+    const bool defined = amova.contributing_loci > 0 && total != 0.0;
     for (std::size_t level = amova.three_levels ? 0 : 1; level < 3; ++level)
-        out += strprintf("  %-28s df %-8s sigma2 %-12s %s%%\n", level_name(amova, level).c_str(),
-                         shortest(amova.df[level]).c_str(), shortest(amova.sigma2[level]).c_str(),
-                         shortest(std::round(1000.0 * ratio(amova.sigma2[level], total)) / 10.0).c_str());
+        out += strprintf("  %-28s df %-8s sigma2 ", level_name(amova, level).c_str(), shortest(amova.df[level]).c_str()) +
+               (defined ? strprintf("%-12s %.1f%%\n", shortest(amova.sigma2[level]).c_str(),
+                                    100.0 * amova.sigma2[level] / total)
+                        : std::string("NA\n"));
     for (const auto& [name, test] : phis(amova))
         out += strprintf("  %s = %s (P = %s)\n", name, shortest(test->value).c_str(), p_text(*test).c_str());
     return out;
