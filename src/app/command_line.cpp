@@ -142,11 +142,13 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
                    "loci")
         ->type_name("B")
         ->check(whole_number(1, 1000000));
-    app.add_flag("--amova", line.amova,
-                  "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
+    CLI::Option* amova =
+        app.add_flag("--amova", line.amova,
+                     "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
     app.add_option("--amova-permutations", line.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
         ->type_name("N")
-        ->check(whole_number(0, INT_MAX));
+        ->check(whole_number(0, INT_MAX))
+        ->needs(amova);
     app.add_option("--pair-test", line.pair_test,
                    "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
         ->type_name("N")
