@@ -142,13 +142,12 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
                    "loci")
         ->type_name("B")
         ->check(whole_number(1, 1000000));
-    CLI::Option* amova =
-        app.add_flag("--amova", line.amova,
-                     "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
-    app.add_option("--amova-permutations", line.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
-        ->type_name("N")
-        ->check(whole_number(0, INT_MAX))
-        ->needs(amova);
+    app.add_flag("--amova", line.amova,
+                  "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
+    const CLI::Option* amova_permutations =
+        app.add_option("--amova-permutations", line.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
+            ->type_name("N")
+            ->check(whole_number(0, INT_MAX));
     app.add_option("--pair-test", line.pair_test,
                    "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
         ->type_name("N")
@@ -175,6 +174,10 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
     if (line.ibd && line.coords.empty()) {
         err << "phenostat: --ibd needs the coordinates of the samples (--coords FILE).\nRun 'phenostat --help' for "
                "the options.\n";
+        return 2;
+    }
+    if (amova_permutations->count() > 0 && !line.amova) {
+        err << "phenostat: --amova-permutations needs --amova.\nRun 'phenostat --help' for the options.\n";
         return 2;
     }
     if (!line.coords.empty() || line.pair_test > 0) line.pairwise = true;
