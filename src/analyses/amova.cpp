@@ -125,6 +125,13 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
     std::stable_sort(by_stratum.begin(), by_stratum.end(), [&](std::size_t a, std::size_t b) {
         return design.stratum_of[design.unit_of[a]] < design.stratum_of[design.unit_of[b]];
     });
+    // Whole samples moved: their carriers stay, counted once.
+    std::vector<LocusCarriers> fixed;
+    if (shuffle == Shuffle::units_among_strata) {
+        fixed.resize(design.loci.size());
+        for (std::size_t l = 0; l < fixed.size(); ++l)
+            count_carriers(design.loci[l], design.unit_of, design.stratum_of.size(), fixed[l]);
+    }
     PerThread<Scratch> scratch;
     const std::size_t block = std::max<std::size_t>(64, REPLICATES_PER_TASK * team_size());
     for (std::size_t start = 0; start < seeds.size(); start += block) {
@@ -151,7 +158,13 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
                 shuffle_range(local.stratum_of, 0, local.stratum_of.size(), random);
                 break;
             }
-            const AmovaTotals sums = totals(design, local.unit_of, local.stratum_of, local);
+            AmovaTotals sums;
+            if (fixed.empty()) {
+                sums = totals(design, local.unit_of, local.stratum_of, local);
+            } else {
+                for (const LocusCarriers& carriers : fixed)
+                    sums.add(amova_locus(carriers, local.stratum_of, design.strata, true, local.amova));
+            }
             const double value = (sums.*statistic)();
             reached[start + k] = !std::isnan(value) && reaches(value, result.value);
         });
