@@ -28,8 +28,8 @@ struct TypedCells {
 // The analysed individuals at every locus, and the design.
 struct Design {
     std::vector<TypedCells> loci;
-    std::vector<std::size_t> unit_of;    // each analysed individual's unit (its sample's place in `samples`)
-    std::vector<std::size_t> stratum_of; // each unit's stratum
+    std::vector<std::size_t> unit_of;     // each analysed individual's unit (its sample's place in `samples`)
+    std::vector<std::size_t> stratum_of;  // each unit's stratum
     std::size_t strata = 1;
     bool three_levels = false;
 };
@@ -142,21 +142,21 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
             local.unit_of = design.unit_of;
             local.stratum_of = design.stratum_of;
             switch (shuffle) {
-            case Shuffle::individuals_across:
-                shuffle_range(local.unit_of, 0, local.unit_of.size(), random);
-                break;
-            case Shuffle::individuals_within_strata:
-                for (std::size_t g = 0; g + 1 < bounds.size(); ++g) {
-                    // Shuffle the units of the stratum's individuals among themselves.
-                    for (std::size_t i = bounds[g + 1]; i > bounds[g] + 1; --i) {
-                        const std::size_t j = bounds[g] + random.below(i - bounds[g]);
-                        std::swap(local.unit_of[by_stratum[i - 1]], local.unit_of[by_stratum[j]]);
+                case Shuffle::individuals_across:
+                    shuffle_range(local.unit_of, 0, local.unit_of.size(), random);
+                    break;
+                case Shuffle::individuals_within_strata:
+                    for (std::size_t g = 0; g + 1 < bounds.size(); ++g) {
+                        // Shuffle the units of the stratum's individuals among themselves.
+                        for (std::size_t i = bounds[g + 1]; i > bounds[g] + 1; --i) {
+                            const std::size_t j = bounds[g] + random.below(i - bounds[g]);
+                            std::swap(local.unit_of[by_stratum[i - 1]], local.unit_of[by_stratum[j]]);
+                        }
                     }
-                }
-                break;
-            case Shuffle::units_among_strata:
-                shuffle_range(local.stratum_of, 0, local.stratum_of.size(), random);
-                break;
+                    break;
+                case Shuffle::units_among_strata:
+                    shuffle_range(local.stratum_of, 0, local.stratum_of.size(), random);
+                    break;
             }
             AmovaTotals sums;
             if (fixed.empty()) {
@@ -209,8 +209,10 @@ AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int
     const auto n = static_cast<double>(result.individuals);
     const auto p = static_cast<double>(result.sample_count);
     const auto g = static_cast<double>(result.group_count);
-    if (result.three_levels) result.df = {g - 1, p - g, n - p};
-    else result.df = {0, p - 1, n - p};
+    if (result.three_levels)
+        result.df = {g - 1, p - g, n - p};
+    else
+        result.df = {0, p - 1, n - p};
     result.total_df = n - 1;
 
     Scratch scratch;

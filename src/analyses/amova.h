@@ -17,16 +17,16 @@
 namespace phenostat {
 
 struct PhiTest {
-    double value = 0;    // NaN: undefined
-    long at_least = 0;   // replicates that reached the observed value
+    double value = 0;      // NaN: undefined
+    long at_least = 0;     // replicates that reached the observed value
     int permutations = 0;  // 0: not tested (undefined value)
     double p_value() const { return (1.0 + static_cast<double>(at_least)) / (1.0 + permutations); }
 };
 
 struct AmovaResult {
-    bool three_levels = false;  // two or more groups
-    std::vector<std::size_t> samples;     // catalogue indices analysed, in file order
-    std::vector<std::string> left_out;    // samples in no group, left out of a three-level analysis
+    bool three_levels = false;          // two or more groups
+    std::vector<std::size_t> samples;   // catalogue indices analysed, in file order
+    std::vector<std::string> left_out;  // samples in no group, left out of a three-level analysis
     std::size_t individuals = 0, sample_count = 0, group_count = 0;  // typed at some locus
     std::size_t contributing_loci = 0;
     std::array<double, 3> ss{}, df{}, sigma2{};  // by AmovaLevel

@@ -97,7 +97,8 @@ double statistic(const PairData& pair, const std::vector<std::uint32_t>& members
             }
             const std::int64_t n_b = locus.typed - n_a, total_b = locus.allele_total - total_a;
             const std::int64_t within_pairs = n_a * (n_a - 1) / 2 + n_b * (n_b - 1) / 2;
-            const std::int64_t unshared_within = (n_a - 1) * total_a - 2 * shared_a + (n_b - 1) * total_b - 2 * shared_b;
+            const std::int64_t unshared_within =
+                (n_a - 1) * total_a - 2 * shared_a + (n_b - 1) * total_b - 2 * shared_b;
             const double within = pair_mean(unshared_within, within_pairs);
             const double across = pair_mean((locus.typed - 1) * locus.allele_total - 2 * locus.shared_across,
                                             locus.typed * (locus.typed - 1) / 2);

@@ -14,11 +14,11 @@
 namespace phenostat {
 
 struct PairTest {
-    double observed = 0;      // the pair's fst_unshared, as the replicates compute it
-    double p_value = 0;       // NaN: not tested (skipped by the adjustments)
-    double p_bonferroni = 0;  // min(1, p m)
-    double p_bh = 0;          // Benjamini-Hochberg
-    bool exact = false;       // every split enumerated
+    double observed = 0;           // the pair's fst_unshared, as the replicates compute it
+    double p_value = 0;            // NaN: not tested (skipped by the adjustments)
+    double p_bonferroni = 0;       // min(1, p m)
+    double p_bh = 0;               // Benjamini-Hochberg
+    bool exact = false;            // every split enumerated
     std::uint64_t replicates = 0;  // replicates or splits compared
 };
 

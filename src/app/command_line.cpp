@@ -145,7 +145,8 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
     app.add_flag("--amova", line.amova,
                   "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
     const CLI::Option* amova_permutations =
-        app.add_option("--amova-permutations", line.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
+        app.add_option("--amova-permutations", line.amova_permutations,
+                       "Permutations of the AMOVA's tests (default 999)")
             ->type_name("N")
             ->check(whole_number(0, INT_MAX));
     app.add_option("--pair-test", line.pair_test,
@@ -254,7 +255,9 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     use_threads(line.threads > 0 ? line.threads : available_cores());
     TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
     if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
-    LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"), 0, line.amova || line.pair_test > 0);
+    // The AMOVA and the pair test move individuals: they need every individual's phenotype ids.
+    const bool keep_cells = line.amova || line.pair_test > 0;
+    LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"), 0, keep_cells);
     progress.end_line();
     const FileDimensions& dims = loaded.dims;
     check_dimensions(line.data, dims);

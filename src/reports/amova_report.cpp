@@ -46,8 +46,7 @@ std::string amova_table(const AmovaResult& amova) {
     std::string out = "source\tdf\tss\tms\tsigma2\tpercent\n";
     for (std::size_t level = amova.three_levels ? 0 : 1; level < 3; ++level)
         out += row({level_name(amova, level), shortest(amova.df[level]), shortest(amova.ss[level]),
-                    shortest(ratio(amova.ss[level], amova.df[level])),
-                    defined ? shortest(amova.sigma2[level]) : "NA",
+                    shortest(ratio(amova.ss[level], amova.df[level])), defined ? shortest(amova.sigma2[level]) : "NA",
                     defined ? shortest(100.0 * ratio(amova.sigma2[level], total)) : "NA"});
     out += row({"total", shortest(amova.total_df), shortest(amova.total_ss),
                 shortest(ratio(amova.total_ss, amova.total_df)), defined ? shortest(total) : "NA",
@@ -78,17 +77,18 @@ std::string phipt_matrix(const std::vector<double>& phi_st, const SampleCatalogu
 }
 
 std::string amova_console_text(const AmovaResult& amova) {
-    std::string out = strprintf("AMOVA on allele presence: %zu individuals, %zu samples", amova.individuals,
-                                amova.sample_count);
+    std::string out =
+        strprintf("AMOVA on allele presence: %zu individuals, %zu samples", amova.individuals, amova.sample_count);
     if (amova.three_levels) out += strprintf(", %zu groups", amova.group_count);
     out += strprintf(", %zu loci contributing\n", amova.contributing_loci);
     const double total = total_sigma2(amova);
     const bool defined = amova.contributing_loci > 0 && total != 0.0;
     for (std::size_t level = amova.three_levels ? 0 : 1; level < 3; ++level)
-        out += strprintf("  %-28s df %-8s sigma2 ", level_name(amova, level).c_str(), shortest(amova.df[level]).c_str()) +
-               (defined ? strprintf("%-12s %.1f%%\n", shortest(amova.sigma2[level]).c_str(),
-                                    100.0 * amova.sigma2[level] / total)
-                        : std::string("NA\n"));
+        out +=
+            strprintf("  %-28s df %-8s sigma2 ", level_name(amova, level).c_str(), shortest(amova.df[level]).c_str()) +
+            (defined ? strprintf("%-12s %.1f%%\n", shortest(amova.sigma2[level]).c_str(),
+                                 100.0 * amova.sigma2[level] / total)
+                     : std::string("NA\n"));
     for (const auto& [name, test] : phis(amova))
         out += strprintf("  %s = %s (P = %s)\n", name, shortest(test->value).c_str(), p_text(*test).c_str());
     return out;

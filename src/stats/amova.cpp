@@ -49,7 +49,7 @@ AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_
         total += n;
         ++present_units;
     }
-    double among_strata_within = 0;  // sum over strata of their sums of squares
+    double among_strata_within = 0;    // sum over strata of their sums of squares
     double squares_within_strata = 0;  // sum_g sum_{u in g} n_u^2 / N_g
     double stratum_squares_over_total = 0;
     std::int64_t present_strata = 0;

@@ -23,10 +23,10 @@ namespace phenostat {
 enum AmovaLevel : std::size_t { AMONG_GROUPS = 0, AMONG_SAMPLES = 1, WITHIN_SAMPLES = 2 };
 
 struct AmovaLocus {
-    std::array<double, 3> ss{};     // sums of squares by level
-    std::array<double, 3> df{};     // degrees of freedom by level
-    std::array<double, 3> sigma2{}; // variance components by level
-    bool contributes = false;       // every level has a degree of freedom here
+    std::array<double, 3> ss{};      // sums of squares by level
+    std::array<double, 3> df{};      // degrees of freedom by level
+    std::array<double, 3> sigma2{};  // variance components by level
+    bool contributes = false;        // every level has a degree of freedom here
 };
 
 // Carrier counts of one locus: counts[u * alleles + a] carriers of allele a in

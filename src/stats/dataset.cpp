@@ -33,7 +33,11 @@ class Builder final : public DataFileSink {
 public:
     Builder(Dataset& data, Progress& progress, std::uint64_t file_size, bool compressed, std::uint64_t memory_limit,
             bool keep_cells)
-        : data_(data), progress_(progress), file_size_(file_size), compressed_(compressed), memory_limit_(memory_limit),
+        : data_(data),
+          progress_(progress),
+          file_size_(file_size),
+          compressed_(compressed),
+          memory_limit_(memory_limit),
           keep_cells_(keep_cells) {}
 
     void header(const DataLine& line, std::uint64_t text_bytes) override {
@@ -274,7 +278,8 @@ private:
 
 }  // namespace
 
-LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit, bool keep_cells) {
+LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit,
+                           bool keep_cells) {
     LoadedDataset loaded;
     Builder builder(loaded.data, progress, data_file_size(path), is_compressed(path), memory_limit, keep_cells);
     loaded.dims = read_data_file(path, builder);

@@ -64,15 +64,16 @@ struct Direct {
     std::array<double, 3> ss{}, sigma2{};
     double phi(int which) const {  // 0: ST, 1: SC, 2: CT
         const double total = sigma2[0] + sigma2[1] + sigma2[2];
-        return which == 0 ? (sigma2[0] + sigma2[1]) / total
-                          : which == 1 ? sigma2[1] / (sigma2[1] + sigma2[2]) : sigma2[0] / total;
+        return which == 0   ? (sigma2[0] + sigma2[1]) / total
+               : which == 1 ? sigma2[1] / (sigma2[1] + sigma2[2])
+                            : sigma2[0] / total;
     }
 };
 
 // Locus by locus from the distances of the typed individuals; `sample_of`
 // and `group_of` give each individual's labels.
-Direct direct_amova(const std::vector<Individual>& x, const std::vector<int>& sample_of, const std::vector<int>& group_of,
-                    bool three_levels) {
+Direct direct_amova(const std::vector<Individual>& x, const std::vector<int>& sample_of,
+                    const std::vector<int>& group_of, bool three_levels) {
     Direct out;
     for (std::size_t l = 0; l < x[0].loci.size(); ++l) {
         std::vector<std::size_t> typed;
@@ -105,16 +106,18 @@ Direct direct_amova(const std::vector<Individual>& x, const std::vector<int>& sa
         double squares_in_groups = 0, squares = 0, group_squares = 0;
         for (const auto& [k, set] : samples) {
             squares += set.second * set.second / n;
-            const std::size_t member = *std::find_if(typed.begin(), typed.end(), [&](std::size_t i) { return sample_of[i] == k; });
+            const int sample = k;
+            const std::size_t member =
+                *std::find_if(typed.begin(), typed.end(), [&](std::size_t i) { return sample_of[i] == sample; });
             squares_in_groups += set.second * set.second / groups.at(three_levels ? group_of[member] : 0).second;
         }
         for (const auto& [k, set] : groups) group_squares += set.second * set.second / n;
         const double c = within / (n - p);
         const double b = ((within_groups - within) / (p - g) - c) / ((n - squares_in_groups) / (p - g));
-        const double a = three_levels ? ((total - within_groups) / (g - 1) - c -
-                                         (squares_in_groups - squares) / (g - 1) * b) /
-                                            ((n - group_squares) / (g - 1))
-                                      : 0.0;
+        const double a = three_levels
+                             ? ((total - within_groups) / (g - 1) - c - (squares_in_groups - squares) / (g - 1) * b) /
+                                   ((n - group_squares) / (g - 1))
+                             : 0.0;
         const std::array<double, 3> ss = {total - within_groups, within_groups - within, within};
         const std::array<double, 3> sigma2 = {a, b, c};
         for (std::size_t k = 0; k < 3; ++k) {
@@ -263,8 +266,8 @@ TEST(PairTest, AgreesWithFstOfRelabelledDataSets) {
 TEST(PairTest, AdjustsPValuesForTheNumberOfTests) {
     // p, Bonferroni, Benjamini-Hochberg; NaN: untested, not counted (m = 5).
     const double nan = std::nan("");
-    const std::vector<std::array<double, 3>> rows = {
-        {0.01, 0.05, 0.025}, {0.04, 0.2, 0.05}, {nan, nan, nan}, {0.03, 0.15, 0.05}, {0.5, 1, 0.5}, {0.009, 0.045, 0.025}};
+    const std::vector<std::array<double, 3>> rows = {{0.01, 0.05, 0.025}, {0.04, 0.2, 0.05}, {nan, nan, nan},
+                                                     {0.03, 0.15, 0.05},  {0.5, 1, 0.5},     {0.009, 0.045, 0.025}};
     std::vector<PairTest> tests(rows.size());
     for (std::size_t k = 0; k < rows.size(); ++k) tests[k].p_value = rows[k][0];
     adjust_p_values(tests);
