@@ -81,20 +81,24 @@ double statistic(const PairData& pair, const std::vector<std::uint32_t>& members
         if (locus.typed == 0) continue;
         double fst = 0;
         if (locus.varies) {
-            counts.assign(locus.pooled.size(), 0);
-            std::int64_t n_a = 0, total_a = 0;
+            // Each carrier moved into the first sample adds the carriers of
+            // its allele already there to that sample's shared alleles, and
+            // takes those left behind from the other's.
+            if (counts.size() < locus.pooled.size()) counts.resize(locus.pooled.size(), 0);
+            std::int64_t n_a = 0, total_a = 0, shared_a = 0, shared_b = locus.shared_across;
             for (const std::uint32_t k : members) {
                 const std::uint32_t begin = locus.begin[k], end = locus.begin[k + 1];
                 n_a += begin != end;
                 total_a += end - begin;
-                for (std::uint32_t e = begin; e < end; ++e) ++counts[locus.alleles[e]];
+                for (std::uint32_t e = begin; e < end; ++e) {
+                    std::int32_t& c = counts[locus.alleles[e]];
+                    shared_a += c;
+                    shared_b -= locus.pooled[locus.alleles[e]] - c - 1;
+                    ++c;
+                }
             }
-            std::int64_t shared_a = 0, shared_b = 0;
-            for (std::size_t x = 0; x < counts.size(); ++x) {
-                const std::int64_t c = counts[x], d = locus.pooled[x] - counts[x];
-                shared_a += c * (c - 1) / 2;
-                shared_b += d * (d - 1) / 2;
-            }
+            for (const std::uint32_t k : members)  // counts back to zero
+                for (std::uint32_t e = locus.begin[k]; e < locus.begin[k + 1]; ++e) counts[locus.alleles[e]] = 0;
             const std::int64_t n_b = locus.typed - n_a, total_b = locus.allele_total - total_a;
             const std::int64_t within_pairs = n_a * (n_a - 1) / 2 + n_b * (n_b - 1) / 2;
             const std::int64_t unshared_within =
