@@ -72,8 +72,9 @@ double pair_mean(std::int64_t sum, std::int64_t pairs) {
     return pairs == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(pairs);
 }
 
-// The pair's fst_unshared with the individuals `members` in the first
-// sample: each locus's F'st weighted by its typed individuals, in locus order.
+// The pair's fst_unshared with the individuals `members` in one sample and
+// the others in the other: each locus's F'st weighted by its typed
+// individuals, in locus order.
 double statistic(const PairData& pair, const std::vector<std::uint32_t>& members, std::vector<std::int32_t>& counts) {
     double sum = 0;
     if (pair.weight == 0) return 0.0;
@@ -135,17 +136,22 @@ void test_pair(const Dataset& data, std::size_t first, std::size_t second, int p
                Scratch& local, PairTest& test) {
     PairData& pair = local.pair;
     gather(data, first, second, pair);
-    local.members.resize(pair.first_size);
-    std::iota(local.members.begin(), local.members.end(), std::uint32_t{0});
+    // The statistic is the same whichever sample the members form: the
+    // smaller one, for fewer carriers to count.
+    const std::size_t second_size = pair.individuals - pair.first_size;
+    const std::size_t chosen = std::min(pair.first_size, second_size);
+    local.members.resize(chosen);
+    std::iota(local.members.begin(), local.members.end(),
+              static_cast<std::uint32_t>(pair.first_size <= second_size ? 0 : pair.first_size));
     test.observed = statistic(pair, local.members, local.counts);
     const std::uint64_t cap = static_cast<std::uint64_t>(permutations);
-    const std::uint64_t all = splits(pair.individuals, pair.first_size, cap);
+    const std::uint64_t all = splits(pair.individuals, chosen, cap);
     std::uint64_t at_least = 0;
     if (all <= cap) {
         // Every split, the observed one included.
         test.exact = true;
         local.chosen.assign(pair.individuals, 0);
-        std::fill(local.chosen.begin(), local.chosen.begin() + static_cast<std::ptrdiff_t>(pair.first_size), 1);
+        std::fill(local.chosen.begin(), local.chosen.begin() + static_cast<std::ptrdiff_t>(chosen), 1);
         do {
             local.members.clear();
             for (std::uint32_t k = 0; k < pair.individuals; ++k)
@@ -160,10 +166,10 @@ void test_pair(const Dataset& data, std::size_t first, std::size_t second, int p
     local.order.resize(pair.individuals);
     std::iota(local.order.begin(), local.order.end(), std::uint32_t{0});
     for (int r = 0; r < permutations; ++r) {
-        // The first sample's members: a partial Fisher-Yates shuffle.
-        for (std::size_t i = 0; i < pair.first_size; ++i)
+        // The members: a partial Fisher-Yates shuffle.
+        for (std::size_t i = 0; i < chosen; ++i)
             std::swap(local.order[i], local.order[i + random.below(pair.individuals - i)]);
-        local.members.assign(local.order.begin(), local.order.begin() + static_cast<std::ptrdiff_t>(pair.first_size));
+        local.members.assign(local.order.begin(), local.order.begin() + static_cast<std::ptrdiff_t>(chosen));
         at_least += reaches(statistic(pair, local.members, local.counts), test.observed);
     }
     test.replicates = cap;
