@@ -35,7 +35,7 @@ const char* yes_no(bool value) { return value ? "yes" : "no"; }
 
 // run.tsv: what was asked, of which data, when, with which seed.
 std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) {
-    return key_value_table({
+    std::vector<std::pair<std::string, std::string>> entries = {
         {"version", PHENOSTAT_VERSION},
         {"command_line", plan.command},
         {"data_file", plan.data_path},
@@ -51,7 +51,11 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
         {"coordinates", plan.coordinates_path.empty() ? "NA" : plan.coordinates_path},
         {"stem", plan.stem},
         {"overwrite", yes_no(plan.overwrite)},
-    });
+    };
+    // Only where asked for, so that other runs' tables stay as they were.
+    if (plan.amova) entries.emplace_back("amova_permutations", std::to_string(plan.amova_permutations));
+    if (plan.pair_test > 0) entries.emplace_back("pair_test", std::to_string(plan.pair_test));
+    return key_value_table(entries);
 }
 
 // The tables folder; without --overwrite, a table that this run would write
@@ -74,7 +78,7 @@ void prepare_tables_folder(const RunPlan& plan) {
 Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
     if (!is_readable_file(plan.data_path))
         throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
-    LoadedDataset loaded = load_dataset(plan.data_path, progress.task("loading (MB)"));
+    LoadedDataset loaded = load_dataset(plan.data_path, progress.task("loading (MB)"), 0, plan.keeps_cells());
     progress.end_line();
     check_dimensions(plan.data_path, loaded.dims);
     if (loaded.refusal) throw FatalError(*loaded.refusal);
@@ -100,10 +104,15 @@ void run_analyses(Runner& runner, const RunPlan& plan, const Coordinates* sites,
                   TerminalProgress& progress, std::ostream& out) {
     if (plan.all_samples) runner.all_samples(progress.task("all samples"));
     if (plan.per_sample) runner.per_sample(progress.task("each sample"));
+    if (plan.pair_test > 0) runner.pair_tests(progress.task("pair tests"));
     if (plan.pairwise) runner.pairwise(sites, progress.task("pairs"));
     RandomGenerator random(seed);
     if (plan.groups()) {
         runner.groups(random, progress.task("permutations"));
+        progress.end_line();
+    }
+    if (plan.amova) {
+        runner.amova(progress.task("AMOVA"), out);
         progress.end_line();
     }
     if (plan.ibd) runner.isolation(out);

@@ -69,6 +69,22 @@ void add_isolation_options(CLI::App& app, RunPlan& plan) {
         ->check(whole_number(1, INT_MAX));
 }
 
+// The AMOVA and the pair test; the count of --amova-permutations is kept to
+// tell it given without --amova.
+CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
+    app.add_flag("--amova", plan.amova,
+                 "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
+    CLI::Option* permutations =
+        app.add_option("--amova-permutations", plan.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
+            ->type_name("N")
+            ->check(whole_number(0, INT_MAX));
+    app.add_option("--pair-test", plan.pair_test,
+                   "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
+        ->type_name("N")
+        ->check(whole_number(1, INT_MAX));
+    return permutations;
+}
+
 void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
     app.add_option("--bootstrap", plan.bootstrap,
                    "Confidence intervals of every average across loci and pairwise F'st from B resamplings of the "
@@ -103,7 +119,7 @@ std::string recorded_command(int argc, const char* const* argv) {
 // What the options imply: --coords asks for the pairs, the stem defaults to
 // the data file's name, the files and tables folder follow from the stem.
 void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* const* argv) {
-    if (!plan.coordinates_path.empty()) plan.pairwise = true;
+    if (!plan.coordinates_path.empty() || plan.pair_test > 0) plan.pairwise = true;
     if (plan.stem.empty()) {
         std::filesystem::path stem = plan.data_path;
         if (is_compressed(plan.data_path)) stem.replace_extension();  // data.txt.gz gives data, as data.txt does
@@ -127,6 +143,7 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
     Typed typed;
     add_analysis_options(app, plan, typed);
     add_isolation_options(app, plan);
+    const CLI::Option* amova_permutations = add_amova_options(app, plan);
     add_run_options(app, plan, typed);
     try {
         app.parse(argc, argv);
@@ -143,6 +160,10 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
     if (plan.ibd && plan.coordinates_path.empty()) {
         err << "phenostat: --ibd needs the coordinates of the samples (--coords FILE).\nRun 'phenostat --help' for "
                "the options.\n";
+        return 2;
+    }
+    if (amova_permutations->count() > 0 && !plan.amova) {
+        err << "phenostat: --amova-permutations needs --amova.\nRun 'phenostat --help' for the options.\n";
         return 2;
     }
     complete_plan(plan, typed, argc, argv);

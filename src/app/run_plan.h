@@ -24,6 +24,9 @@ struct RunPlan {
     bool ibd = false;              // isolation by distance (needs coordinates)
     IsolationScales ibd_scales{GeneticScale::rousset, GeographicScale::log};
     int ibd_permutations = 9999;
+    bool amova = false;                 // AMOVA, with the pairs' Phi_ST
+    int amova_permutations = 999;       // of each of the AMOVA's Phi tests
+    int pair_test = 0;                  // permutations of every pair's F'st test; 0: none
     int bootstrap = 0;                  // replicates of the loci's bootstrap; 0: none
     std::optional<std::uint32_t> seed;  // none: the clock
     int threads = 0;                    // 0: all cores
@@ -32,7 +35,9 @@ struct RunPlan {
     std::string command;                // the command as run.tsv records it
 
     bool groups() const { return permutations > 0; }
-    bool analyses() const { return all_samples || per_sample || pairwise || groups(); }
+    bool analyses() const { return all_samples || per_sample || pairwise || groups() || amova; }
+    // The analyses that move individuals between samples need each one's phenotype ids.
+    bool keeps_cells() const { return amova || pair_test > 0; }
     // Any analysis with a table per set of samples (loci.tsv, averages_ci.tsv).
     bool set_tables() const { return all_samples || per_sample || groups(); }
 };

@@ -5,6 +5,7 @@
 #include "base/fatal_error.h"
 #include "base/memory.h"
 #include "base/text.h"
+#include "reports/amova_report.h"
 #include "reports/console_text.h"
 #include "reports/isolation_report.h"
 #include "reports/significance_report.h"
@@ -169,7 +170,7 @@ const std::vector<PairResult>& Runner::pairwise(const Coordinates* sites, Progre
     pairs_ = analyse_pairs(data_, sites, progress, resamples_ ? &*resamples_ : nullptr);
     print(pairs_console_text(pairs_, data_.catalogue));
     append_to_file(plan_.stats_path, pairwise_text(pairs_, data_.catalogue, sites != nullptr));
-    table(TidyTable::pairs, pairs_table(pairs_, data_.catalogue));
+    table(TidyTable::pairs, pairs_table(pairs_, data_.catalogue, pair_tests_ ? &*pair_tests_ : nullptr));
     table(TidyTable::fst_matrix, fst_matrix(pairs_, data_.catalogue));
     if (sites != nullptr) table(TidyTable::km_matrix, km_matrix(pairs_, data_.catalogue));
     return pairs_;
@@ -194,6 +195,28 @@ PermutationResult Runner::groups(RandomGenerator& random, Progress& progress) {
     append_to_file(plan_.stats_path, group_report_text(test.p_values));
     table(TidyTable::group_test, group_test_table(groups.groups, test));
     return test;
+}
+
+void Runner::pair_tests(Progress& progress) {
+    pair_tests_ = phenostat::pair_tests(data_, plan_.pair_test, seed_, progress);
+}
+
+AmovaResult Runner::amova(Progress& progress, std::ostream& report) {
+    const GroupCatalogue groups = build_group_catalogue(data_.catalogue);
+    const AmovaResult amova = analyse_amova(data_, groups, plan_.amova_permutations, seed_, progress);
+    if (!amova.left_out.empty()) {
+        const std::string names = join_names(amova.left_out);
+        warn_({WarningKind::amova_ungrouped, names, "the AMOVA leaves out the samples in no group: " + names + "."});
+    }
+    if (amova.contributing_loci == 0)
+        warn_({WarningKind::amova_no_locus, "",
+               "no locus has a degree of freedom at every level of the AMOVA (each needs two samples, or groups, "
+               "typed there and a sample with two typed individuals): its components and Phi values are NA."});
+    report << amova_console_text(amova);
+    table(TidyTable::amova, amova_table(amova));
+    table(TidyTable::amova_phi, amova_phi_table(amova));
+    table(TidyTable::phipt_matrix, phipt_matrix(pairwise_phi_st(data_), data_.catalogue));
+    return amova;
 }
 
 IsolationResult Runner::isolation(std::ostream& report) {

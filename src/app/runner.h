@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "analyses/amova.h"
 #include "analyses/analyses.h"
 #include "analyses/isolation.h"
+#include "analyses/pair_test.h"
 #include "app/output_file.h"
 #include "app/run_plan.h"
 #include "app/table_list.h"
@@ -34,6 +36,10 @@ public:
     // `sites` null: no distances. The pairs stay for isolation().
     const std::vector<PairResult>& pairwise(const Coordinates* sites, Progress& progress);
     PermutationResult groups(RandomGenerator& random, Progress& progress);
+    // The pair test, its columns then added to pairs.tsv by pairwise().
+    void pair_tests(Progress& progress);
+    // The AMOVA and the pairs' Phi_ST: the summary on `report`, then the tables.
+    AmovaResult amova(Progress& progress, std::ostream& report);
     // Isolation by distance over the pairs of pairwise(): its summary on
     // `report`, then its tables.
     IsolationResult isolation(std::ostream& report);
@@ -69,6 +75,7 @@ private:
     SetScratch scratch_;
     std::optional<AppendFile> loci_, intervals_;
     std::vector<PairResult> pairs_;
+    std::optional<std::vector<PairTest>> pair_tests_;
 };
 
 }  // namespace phenostat

@@ -2,7 +2,7 @@
 
 namespace phenostat {
 
-const std::array<TidyTableEntry, 11> TIDY_TABLES = {{
+const std::array<TidyTableEntry, 14> TIDY_TABLES = {{
     {TidyTable::run, "run.tsv", [](const RunPlan&) { return true; }},
     {TidyTable::loci, "loci.tsv", [](const RunPlan& plan) { return plan.set_tables(); }},
     {TidyTable::frequencies, "frequencies.tsv", [](const RunPlan& plan) { return plan.all_samples; }},
@@ -15,6 +15,9 @@ const std::array<TidyTableEntry, 11> TIDY_TABLES = {{
     {TidyTable::averages_ci, "averages_ci.tsv",
      [](const RunPlan& plan) { return plan.bootstrap > 0 && plan.set_tables(); }},
     {TidyTable::group_test, "group_test.tsv", [](const RunPlan& plan) { return plan.groups(); }},
+    {TidyTable::amova, "amova.tsv", [](const RunPlan& plan) { return plan.amova; }},
+    {TidyTable::amova_phi, "amova_phi.tsv", [](const RunPlan& plan) { return plan.amova; }},
+    {TidyTable::phipt_matrix, "phipt_matrix.tsv", [](const RunPlan& plan) { return plan.amova; }},
 }};
 
 const char* table_file(TidyTable table) {

@@ -23,6 +23,9 @@ enum class TidyTable {
     ibd_plot,
     averages_ci,
     group_test,
+    amova,
+    amova_phi,
+    phipt_matrix,
 };
 
 struct TidyTableEntry {
@@ -32,7 +35,7 @@ struct TidyTableEntry {
 };
 
 // Every table, in the order the folder's check looks for earlier ones.
-extern const std::array<TidyTableEntry, 11> TIDY_TABLES;
+extern const std::array<TidyTableEntry, 14> TIDY_TABLES;
 
 const char* table_file(TidyTable table);
 

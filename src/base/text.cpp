@@ -61,4 +61,10 @@ std::string shortest(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string join_names(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
 }  // namespace phenostat

@@ -3,6 +3,7 @@
 // goes through here, so the output never depends on iostream state.
 
 #include <string>
+#include <vector>
 
 namespace phenostat {
 
@@ -28,5 +29,8 @@ void append_fixed(std::string& out, double value, int decimals);
 // The shortest text that reads back as the same double ("0.1", "3", "1e-05");
 // "NA" for a value that is not finite.
 std::string shortest(double value);
+
+// The names joined by ", ".
+std::string join_names(const std::vector<std::string>& names);
 
 }  // namespace phenostat

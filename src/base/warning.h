@@ -15,6 +15,8 @@ enum class WarningKind {
     unmatched_coordinates,   // subject: the coordinates file
     one_group,               // subject: the group
     few_group_assignments,   // subject: empty
+    amova_ungrouped,         // subject: the samples in no group, joined by ", "
+    amova_no_locus,          // subject: empty
 };
 
 struct Warning {

@@ -253,12 +253,6 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
     return sites;
 }
 
-std::string joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
-
 }  // namespace
 
 Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
@@ -268,11 +262,11 @@ Coordinates read_sites_file(const std::string& path, const std::vector<std::stri
     for (std::size_t s = 0; s < sample_names.size(); ++s)
         if (!sites.has(s)) missing.push_back(sample_names[s]);
     if (!missing.empty())
-        warnings.push_back({WarningKind::missing_coordinates, joined(missing),
-                            "no coordinates for " + joined(missing) + "; their distances are NA."});
+        warnings.push_back({WarningKind::missing_coordinates, join_names(missing),
+                            "no coordinates for " + join_names(missing) + "; their distances are NA."});
     if (!unmatched.empty())
         warnings.push_back({WarningKind::unmatched_coordinates, path,
-                            path + " names samples the data lack: " + joined(unmatched) + "."});
+                            path + " names samples the data lack: " + join_names(unmatched) + "."});
     return sites;
 }
 

@@ -150,9 +150,11 @@ std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locu
     return out;
 }
 
-std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue) {
+std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue,
+                        const std::vector<PairTest>* tests) {
     std::string out = "sample_a\tnumber_a\tsample_b\tnumber_b\tfst_unshared\tfst_shannon\tfst_pq\tkm\tfst_ci_low\t"
-                      "fst_ci_high\n";
+                      "fst_ci_high";
+    out += tests != nullptr ? "\tp_value\tp_bonferroni\tp_bh\n" : "\n";
     for (std::size_t k = 0; k < pairs.size(); ++k) {
         const PairResult& pair = pairs[k];
         const Interval& interval = pair.fst_interval;
@@ -162,6 +164,10 @@ std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalo
                             shortest(pair.fst_unshared), shortest(pair.fst_shannon), shortest(pair.fst_pq),
                             na_or(pair.distance == DistanceStatus::found, pair.km),
                             na_or(ci, interval.low), na_or(ci, interval.high)});
+        if (tests != nullptr) {
+            const PairTest& test = (*tests)[k];
+            for (const double p : {test.p_value, test.p_bonferroni, test.p_bh}) cell(out, shortest(p));
+        }
         out += "\n";
     }
     return out;

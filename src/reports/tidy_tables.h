@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "analyses/pair_test.h"
 #include "analyses/analyses.h"
 
 namespace phenostat {
@@ -33,7 +34,9 @@ std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locu
                              const PooledTally& pooled, const SampleCatalogue& catalogue);
 
 // pairs.tsv; the interval columns are NA without a bootstrap.
-std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue);
+// With `tests`, the pair test's columns p_value, p_bonferroni and p_bh.
+std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue,
+                        const std::vector<PairTest>* tests = nullptr);
 
 // Square matrices over the samples (names made unique by catalogue number
 // where they recur), readable as R's as.dist(read.delim(f, row.names = 1)).

@@ -30,8 +30,14 @@ constexpr double BYTES_PER_LOCUS_SAMPLE = sizeof(SampleSummary) + 5 * sizeof(Tal
 
 class Builder final : public DataFileSink {
 public:
-    Builder(Dataset& data, Progress& progress, std::uint64_t file_size, bool compressed, std::uint64_t memory_limit)
-        : data_(data), progress_(progress), file_size_(file_size), compressed_(compressed), memory_limit_(memory_limit) {}
+    Builder(Dataset& data, Progress& progress, std::uint64_t file_size, bool compressed, std::uint64_t memory_limit,
+            bool keep_cells)
+        : data_(data),
+          progress_(progress),
+          file_size_(file_size),
+          compressed_(compressed),
+          memory_limit_(memory_limit),
+          keep_cells_(keep_cells) {}
 
     void header(const DataLine& line, std::uint64_t text_bytes) override {
         for (std::size_t column = FIRST_LOCUS_COLUMN; column < line.size(); ++column)
@@ -43,6 +49,7 @@ public:
     // A line without a sample column belongs to the sample of the empty name.
     void row(std::size_t row, const DataLine& line, std::uint64_t text_bytes) override {
         group_ = line.field(0);
+        rows_ = row + 1;
         place_row(row, line.size() > 1 ? line.field(1) : std::string_view());
         if (line.size() > FIRST_LOCUS_COLUMN) grow_loci(line.size() - FIRST_LOCUS_COLUMN);
         text_bytes_ = text_bytes;
@@ -77,6 +84,10 @@ public:
         // The caches and the last sample's ids are no longer needed.
         std::vector<LocusCoder>().swap(coders_);
         std::vector<IdList>().swap(pending_);
+        for (CellIds& cells : data_.cells) {
+            cells.pad(rows_);
+            cells.shrink_to_fit();
+        }
         for (std::size_t l = 0; l < data_.coded.loci.size(); ++l) {
             data_.coded.loci[l].sizes.shrink_to_fit();
             LocusSummary& summary = data_.summaries[l];
@@ -134,6 +145,10 @@ private:
                     coders_[l].code(std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row,
                                     data_.coded.loci[l], codes.local());
                 if (id >= 0) pending_[l].push_back(id);
+                if (keep_cells_) {
+                    data_.cells[l].pad(row.row);
+                    data_.cells[l].push_back(id >= 0 ? id : CellIds::MISSING);
+                }
             }
         });
         batch_rows_.clear();
@@ -170,6 +185,7 @@ private:
         pending_.resize(count);
         data_.coded.loci.resize(count);
         data_.summaries.resize(count);
+        if (keep_cells_) data_.cells.resize(count);
         for (std::size_t l = first_new; l < count; ++l)
             while (data_.summaries[l].samples.size() < closed_samples_)
                 summarise_sample({}, data_.coded.loci[l], data_.summaries[l], scratch_);
@@ -205,7 +221,12 @@ private:
         if (refused()) return;
         const double loci = static_cast<double>(coders_.size());
         const double samples = projected_samples(closed_samples_);
-        const double needed = loci * (BYTES_PER_LOCUS + samples * BYTES_PER_LOCUS_SAMPLE);
+        double needed = loci * (BYTES_PER_LOCUS + samples * BYTES_PER_LOCUS_SAMPLE);
+        // A byte per cell for the kept phenotype ids, the rows to come estimated alike.
+        if (keep_cells_ && text_bytes_ > header_bytes_)
+            needed += loci * static_cast<double>(rows_) *
+                      std::max(1.0, static_cast<double>(expected_text_bytes() - header_bytes_) /
+                                        static_cast<double>(text_bytes_ - header_bytes_));
         if (needed <= limit()) return;
         refuse(strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
                          "about %.1f GB of memory, and %.1f GB are available.",
@@ -218,6 +239,7 @@ private:
         pending_.clear();
         data_.coded.loci.clear();
         data_.summaries.clear();
+        data_.cells.clear();
     }
 
     Dataset& data_;
@@ -225,6 +247,8 @@ private:
     std::uint64_t file_size_;
     bool compressed_;
     std::uint64_t memory_limit_;
+    bool keep_cells_;
+    std::size_t rows_ = 0;  // data rows read
     std::vector<LocusCoder> coders_;
     std::vector<IdList> pending_;  // the current sample's phenotype ids, per locus
     SummaryScratch scratch_;  // for the samples of loci that appear late
@@ -246,9 +270,10 @@ private:
 
 }  // namespace
 
-LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit) {
+LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit,
+                           bool keep_cells) {
     LoadedDataset loaded;
-    Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), memory_limit);
+    Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), memory_limit, keep_cells);
     loaded.dims = read_data_file(path, builder);
     loaded.refusal = builder.finish();
     loaded.warnings = catalogue_warnings(loaded.data.catalogue);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/progress.h"
+#include "input/cell_ids.h"
 #include "input/data_file.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
@@ -21,6 +22,9 @@ struct Dataset {
     SampleCatalogue catalogue;             // the samples (runs of lines) in file order
     CodedData coded;                       // coded.loci[i]: locus i's alleles, phenotypes and sizes
     std::vector<LocusSummary> summaries;   // summaries[i]: locus i summarised per sample
+    // cells[i]: every individual's phenotype id at locus i, in row order; kept
+    // only when the load asks for it (else empty).
+    std::vector<CellIds> cells;
 
     std::size_t locus_count() const { return coded.loci.size(); }
     std::size_t sample_count() const { return catalogue.sample_count(); }
@@ -42,6 +46,9 @@ struct LoadedDataset {
 // of the whole file are kept. Progress counts megabytes of text.
 // `memory_limit` (bytes; 0: what the machine has available) bounds the
 // estimated memory of the summaries, checked before they grow.
-LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit = 0);
+// `keep_cells`: also keep every individual's phenotype ids (Dataset::cells),
+// for the analyses that permute individuals.
+LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit = 0,
+                           bool keep_cells = false);
 
 }  // namespace phenostat

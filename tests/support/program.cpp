@@ -34,17 +34,21 @@ ConsoleRun run_console(const std::string& typed, const std::filesystem::path& di
     return {status, out.str()};
 }
 
-Program::Program(const std::string& data_text) {
+static Dataset load_with_cells(const std::string& data_text, bool keep_cells) {
     // One file per process: ctest runs the tests of this binary side by side.
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("phenostat_program_" + std::to_string(getpid()) + ".txt");
     std::ofstream(path, std::ios::binary) << data_text;
     NoProgress quiet;
-    LoadedDataset loaded = load_dataset(path.string(), quiet);
-    if (loaded.refusal) throw std::runtime_error(*loaded.refusal);
-    data_ = std::move(loaded.data);
+    LoadedDataset loaded = load_dataset(path.string(), quiet, 0, keep_cells);
     std::filesystem::remove(path);
+    if (loaded.refusal) throw std::runtime_error(*loaded.refusal);
+    return std::move(loaded.data);
 }
+
+Dataset load_with_cells(const std::string& data_text) { return load_with_cells(data_text, true); }
+
+Program::Program(const std::string& data_text) : data_(load_with_cells(data_text, false)) {}
 
 Program::SetResult Program::compute_set(const std::vector<std::size_t>& samples) {
     SetResult result;

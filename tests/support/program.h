@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "analyses/amova.h"
+#include "analyses/pair_test.h"
 #include "analyses/set_statistics.h"
 #include "stats/dataset.h"
 #include "app/driver.h"
@@ -30,6 +32,10 @@ struct ConsoleRun {
     std::string console;
 };
 ConsoleRun run_console(const std::string& typed, const std::filesystem::path& dir);
+
+// A data text loaded with every individual's phenotype ids kept, as the
+// AMOVA and the pair test have it.
+Dataset load_with_cells(const std::string& data_text);
 
 // A data text loaded, catalogued, coded and summarised as a run does it.
 class Program {

@@ -1,0 +1,281 @@
+#include "analyses/amova.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "base/parallel.h"
+#include "base/random_generator.h"
+#include "base/ties.h"
+
+namespace phenostat {
+namespace {
+
+// The AMOVA's streams of the seed, one per test (the bootstrap and the
+// Mantel test have 1 and 2).
+constexpr std::uint64_t AMOVA_STREAM = 3;
+constexpr std::size_t REPLICATES_PER_TASK = 4;
+
+// The typed individuals of one locus: their number among the analysed
+// individuals, and their alleles.
+struct TypedCells {
+    std::vector<std::uint32_t> individual;
+    std::vector<std::uint32_t> allele_begin = {0};
+    std::vector<std::uint8_t> alleles;
+    std::size_t allele_count = 0;
+};
+
+// The analysed individuals at every locus, and the design.
+struct Design {
+    std::vector<TypedCells> loci;
+    std::vector<std::size_t> unit_of;     // each analysed individual's unit (its sample's place in `samples`)
+    std::vector<std::size_t> stratum_of;  // each unit's stratum
+    std::size_t strata = 1;
+    bool three_levels = false;
+};
+
+Design make_design(const Dataset& data, const std::vector<std::size_t>& samples, const std::vector<std::size_t>& strata,
+                   std::size_t stratum_count, bool three_levels) {
+    Design design;
+    design.stratum_of = strata;
+    design.strata = stratum_count;
+    design.three_levels = three_levels;
+    for (std::size_t u = 0; u < samples.size(); ++u) {
+        const Sample& sample = data.catalogue.samples[samples[u]];
+        design.unit_of.insert(design.unit_of.end(), sample.row_count(), u);
+    }
+    design.loci.resize(data.locus_count());
+    parallel_for(data.locus_count(), 16, [&](std::size_t l) {
+        const CodedLocus& locus = data.coded.loci[l];
+        const CellIds& cells = data.cells[l];
+        TypedCells& typed = design.loci[l];
+        typed.allele_count = locus.allele_count();
+        std::uint32_t k = 0;
+        for (const std::size_t s : samples) {
+            const Sample& sample = data.catalogue.samples[s];
+            for (std::size_t row = sample.first_row; row < sample.end_row; ++row, ++k) {
+                const std::int32_t id = row < cells.size() ? cells[row] : CellIds::MISSING;
+                if (id < 0) continue;
+                typed.individual.push_back(k);
+                typed.alleles.insert(typed.alleles.end(), locus.phenotype_alleles.begin() + locus.phenotype_begin[id],
+                                     locus.phenotype_alleles.begin() + locus.phenotype_begin[id + 1]);
+                typed.allele_begin.push_back(static_cast<std::uint32_t>(typed.alleles.size()));
+            }
+        }
+    });
+    return design;
+}
+
+void count_carriers(const TypedCells& typed, const std::vector<std::size_t>& unit_of, std::size_t units,
+                    LocusCarriers& carriers) {
+    carriers.reset(units, typed.allele_count);
+    for (std::size_t k = 0; k < typed.individual.size(); ++k) {
+        const std::size_t u = unit_of[typed.individual[k]];
+        ++carriers.typed[u];
+        std::int32_t* counts = carriers.counts.data() + u * typed.allele_count;
+        for (std::uint32_t a = typed.allele_begin[k]; a < typed.allele_begin[k + 1]; ++a) ++counts[typed.alleles[a]];
+    }
+}
+
+struct Scratch {
+    LocusCarriers carriers;
+    AmovaScratch amova;
+    std::vector<std::size_t> unit_of, stratum_of;
+};
+
+AmovaTotals totals(const Design& design, const std::vector<std::size_t>& unit_of,
+                   const std::vector<std::size_t>& stratum_of, Scratch& scratch) {
+    AmovaTotals sums;
+    for (const TypedCells& typed : design.loci) {
+        count_carriers(typed, unit_of, stratum_of.size(), scratch.carriers);
+        sums.add(amova_locus(scratch.carriers, stratum_of, design.strata, design.three_levels, scratch.amova));
+    }
+    return sums;
+}
+
+// Fisher-Yates over positions [begin, end).
+template <class T>
+void shuffle_range(std::vector<T>& v, std::size_t begin, std::size_t end, Stream64& random) {
+    for (std::size_t i = end; i > begin + 1; --i) std::swap(v[i - 1], v[begin + random.below(i - begin)]);
+}
+
+enum class Shuffle { individuals_across, individuals_within_strata, units_among_strata };
+
+// The replicates of one test: each its own stream, drawn from the test's
+// stream in replicate order.
+void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*statistic)() const, int permutations,
+              std::uint32_t seed, std::uint64_t test, PhiTest& result, Progress& progress, std::size_t& done,
+              std::size_t total_steps) {
+    if (std::isnan(result.value) || permutations <= 0) return;
+    std::vector<std::uint64_t> seeds(static_cast<std::size_t>(permutations));
+    Stream64 base(seed, AMOVA_STREAM + (test << 8));
+    for (std::uint64_t& s : seeds) s = base.next();
+    std::vector<char> reached(seeds.size(), 0);
+    // Individuals sorted by stratum, so that each stratum is one range.
+    std::vector<std::size_t> bounds = {0};
+    if (shuffle == Shuffle::individuals_within_strata) {
+        for (std::size_t g = 0; g < design.strata; ++g) {
+            std::size_t end = bounds.back();
+            for (const std::size_t u : design.unit_of) end += design.stratum_of[u] == g;
+            bounds.push_back(end);
+        }
+    }
+    std::vector<std::size_t> by_stratum(design.unit_of.size());
+    std::iota(by_stratum.begin(), by_stratum.end(), std::size_t{0});
+    std::stable_sort(by_stratum.begin(), by_stratum.end(), [&](std::size_t a, std::size_t b) {
+        return design.stratum_of[design.unit_of[a]] < design.stratum_of[design.unit_of[b]];
+    });
+    // Whole samples moved: their carriers stay, counted once.
+    std::vector<LocusCarriers> fixed;
+    if (shuffle == Shuffle::units_among_strata) {
+        fixed.resize(design.loci.size());
+        for (std::size_t l = 0; l < fixed.size(); ++l)
+            count_carriers(design.loci[l], design.unit_of, design.stratum_of.size(), fixed[l]);
+    }
+    PerThread<Scratch> scratch;
+    const std::size_t block = std::max<std::size_t>(64, REPLICATES_PER_TASK * team_size());
+    for (std::size_t start = 0; start < seeds.size(); start += block) {
+        const std::size_t end = std::min(seeds.size(), start + block);
+        parallel_for(end - start, REPLICATES_PER_TASK, [&](std::size_t k) {
+            Scratch& local = scratch.local();
+            Stream64 random(seeds[start + k], 0);
+            local.unit_of = design.unit_of;
+            local.stratum_of = design.stratum_of;
+            switch (shuffle) {
+                case Shuffle::individuals_across:
+                    shuffle_range(local.unit_of, 0, local.unit_of.size(), random);
+                    break;
+                case Shuffle::individuals_within_strata:
+                    for (std::size_t g = 0; g + 1 < bounds.size(); ++g) {
+                        // Shuffle the units of the stratum's individuals among themselves.
+                        for (std::size_t i = bounds[g + 1]; i > bounds[g] + 1; --i) {
+                            const std::size_t j = bounds[g] + random.below(i - bounds[g]);
+                            std::swap(local.unit_of[by_stratum[i - 1]], local.unit_of[by_stratum[j]]);
+                        }
+                    }
+                    break;
+                case Shuffle::units_among_strata:
+                    shuffle_range(local.stratum_of, 0, local.stratum_of.size(), random);
+                    break;
+            }
+            AmovaTotals sums;
+            if (fixed.empty()) {
+                sums = totals(design, local.unit_of, local.stratum_of, local);
+            } else {
+                for (const LocusCarriers& carriers : fixed)
+                    sums.add(amova_locus(carriers, local.stratum_of, design.strata, true, local.amova));
+            }
+            const double value = (sums.*statistic)();
+            reached[start + k] = !std::isnan(value) && reaches(value, result.value);
+        });
+        done += end - start;
+        progress.step(done, total_steps);
+    }
+    result.permutations = permutations;
+    result.at_least = std::count(reached.begin(), reached.end(), 1);
+}
+
+}  // namespace
+
+AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int permutations, std::uint32_t seed,
+                          Progress& progress) {
+    AmovaResult result;
+    result.three_levels = groups.names.size() >= 2;
+    std::vector<std::size_t> strata;
+    for (std::size_t s = 0; s < data.sample_count(); ++s) {
+        if (result.three_levels && groups.slots[s] == NO_GROUP) {
+            result.left_out.push_back(data.catalogue.samples[s].name);
+            continue;
+        }
+        result.samples.push_back(s);
+        strata.push_back(result.three_levels ? groups.slots[s] : 0);
+    }
+    const Design design =
+        make_design(data, result.samples, strata, result.three_levels ? groups.names.size() : 1, result.three_levels);
+
+    // The design's sizes: individuals typed at some locus, their samples and groups.
+    std::vector<char> typed(design.unit_of.size(), 0);
+    for (const TypedCells& locus : design.loci)
+        for (const std::uint32_t i : locus.individual) typed[i] = 1;
+    std::vector<char> unit_seen(result.samples.size(), 0), stratum_seen(design.strata, 0);
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (!typed[i]) continue;
+        ++result.individuals;
+        unit_seen[design.unit_of[i]] = 1;
+        stratum_seen[design.stratum_of[design.unit_of[i]]] = 1;
+    }
+    result.sample_count = static_cast<std::size_t>(std::count(unit_seen.begin(), unit_seen.end(), 1));
+    result.group_count = static_cast<std::size_t>(std::count(stratum_seen.begin(), stratum_seen.end(), 1));
+    const auto n = static_cast<double>(result.individuals);
+    const auto p = static_cast<double>(result.sample_count);
+    const auto g = static_cast<double>(result.group_count);
+    if (result.three_levels)
+        result.df = {g - 1, p - g, n - p};
+    else
+        result.df = {0, p - 1, n - p};
+    result.total_df = n - 1;
+
+    Scratch scratch;
+    const AmovaTotals observed = totals(design, design.unit_of, design.stratum_of, scratch);
+    result.ss = observed.ss;
+    result.sigma2 = observed.sigma2;
+    result.total_ss = observed.ss[0] + observed.ss[1] + observed.ss[2];
+    result.contributing_loci = observed.contributing_loci;
+    result.phi_st.value = observed.phi_st();
+    const std::size_t tests = result.three_levels ? 3 : 1;
+    const std::size_t steps = tests * static_cast<std::size_t>(std::max(permutations, 0));
+    std::size_t done = 0;
+    if (!result.three_levels) {
+        run_test(design, Shuffle::individuals_across, &AmovaTotals::phi_st, permutations, seed, 0, result.phi_st,
+                 progress, done, steps);
+        result.phi_sc.value = result.phi_ct.value = std::nan("");
+        return result;
+    }
+    result.phi_sc.value = observed.phi_sc();
+    result.phi_ct.value = observed.phi_ct();
+    run_test(design, Shuffle::individuals_across, &AmovaTotals::phi_st, permutations, seed, 0, result.phi_st, progress,
+             done, steps);
+    run_test(design, Shuffle::individuals_within_strata, &AmovaTotals::phi_sc, permutations, seed, 1, result.phi_sc,
+             progress, done, steps);
+    run_test(design, Shuffle::units_among_strata, &AmovaTotals::phi_ct, permutations, seed, 2, result.phi_ct, progress,
+             done, steps);
+    return result;
+}
+
+std::vector<double> pairwise_phi_st(const Dataset& data) {
+    const std::size_t count = data.sample_count();
+    const std::size_t total = count < 2 ? 0 : count * (count - 1) / 2;
+    std::vector<double> values(total);
+    struct PairScratch {
+        LocusCarriers carriers;
+        AmovaScratch amova;
+    };
+    PerThread<PairScratch> scratch;
+    const std::size_t strata[2] = {0, 0};
+    parallel_for(count < 2 ? 0 : count - 1, 1, [&](std::size_t i) {
+        PairScratch& local = scratch.local();
+        std::size_t k = i * count - i * (i + 1) / 2;  // pair (i, i + 1)
+        for (std::size_t j = i + 1; j < count; ++j, ++k) {
+            AmovaTotals sums;
+            for (std::size_t l = 0; l < data.locus_count(); ++l) {
+                const LocusSummary& summary = data.summaries[l];
+                local.carriers.reset(2, data.coded.loci[l].allele_count());
+                const std::size_t pair[2] = {i, j};
+                for (std::size_t u = 0; u < 2; ++u) {
+                    const SampleSummary& sample = summary.samples[pair[u]];
+                    local.carriers.typed[u] = sample.typed;
+                    for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
+                        const TallyEntry& entry = summary.allele_entries[e];
+                        local.carriers.counts[u * local.carriers.alleles + static_cast<std::size_t>(entry.id)] =
+                            entry.count;
+                    }
+                }
+                sums.add(amova_locus(local.carriers, strata, 1, false, local.amova));
+            }
+            values[k] = sums.phi_st();
+        }
+    });
+    return values;
+}
+
+}  // namespace phenostat
