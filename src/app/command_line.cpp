@@ -43,6 +43,7 @@ struct CommandLine {
     int ibd_permutations = 9999;
     int bootstrap = 0;          // replicates; 0: no bootstrap
     int threads = 0;            // 0: all cores
+    LoadOptions load;           // VCF and BCF input
     bool analyses() const { return all || each || pairwise || permutations > 0; }
 };
 
@@ -141,6 +142,20 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
     app.add_option("--threads", line.threads, "Threads to run on (default: all cores); no result depends on them")
         ->type_name("N")
         ->check(whole_number(1, MAX_THREADS));
+    app.add_option("--sample-map", line.load.sample_map,
+                   "VCF or BCF data: lines of individual, sample and optionally group (tab-separated) naming the "
+                   "individuals to analyse");
+    app.add_option("--regions", line.load.regions,
+                   "VCF or BCF data: read only these regions (CHROM or CHROM:BEGIN-END, comma-separated), through "
+                   "the file's index");
+    const std::map<std::string, PartialGenotypes> partial{{"missing", PartialGenotypes::missing},
+                                                          {"known", PartialGenotypes::known}};
+    app.add_option("--partial-genotypes", line.load.partial,
+                   "VCF or BCF data: a partly missing GT such as 0/./1 is missing (default) or keeps its known "
+                   "alleles")
+        ->transform(CLI::CheckedTransformer(partial));
+    app.add_option("--write-data", line.load.write_data,
+                   "VCF or BCF data: write the data as read to FILE, in phenostat's tab format");
     app.add_flag("--no-tables", line.no_tables, "Write only the two classic files");
     app.add_flag("--overwrite", line.overwrite, "Start the output files afresh (default: append)");
     app.add_flag("-q,--quiet", line.quiet, "No progress line");
@@ -163,6 +178,7 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
         return 2;
     }
     if (!line.coords.empty()) line.pairwise = true;
+    line.load.overwrite = line.overwrite;
     if (line.stem.empty()) {
         fs::path stem = line.data;
         if (is_compressed(line.data)) stem.replace_extension();  // data.txt.gz gives data, as data.txt does
@@ -235,7 +251,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
     use_threads(line.threads > 0 ? line.threads : available_cores());
     TerminalProgress progress(err, !line.quiet && isatty(STDERR_FILENO) == 1);
     if (!is_readable_file(line.data)) throw FatalError(strprintf("Opening the data file %s failed.", line.data.c_str()));
-    LoadedDataset loaded = load_dataset(line.data, progress.task("loading (MB)"));
+    LoadedDataset loaded = load_dataset(line.data, line.load, progress.task("loading (MB)"));
     progress.end_line();
     const FileDimensions& dims = loaded.dims;
     check_dimensions(line.data, dims);
@@ -251,6 +267,7 @@ int run(int argc, const char* const* argv, const CommandLine& line, std::ostream
         err << "phenostat: warning: " << warnings.substr(at + 9, end - at - 9) << '\n';
         at = end;
     }
+    for (const std::string& warning : loaded.warnings) err << "phenostat: warning: " << warning << '\n';
     if (!line.analyses()) return 0;
 
     Coordinates sites;

@@ -12,6 +12,7 @@
 #include "input/data_file.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
+#include "input/vcf_reader.h"
 #include "stats/locus_summary.h"
 
 namespace phenostat {
@@ -33,6 +34,17 @@ struct LoadedDataset {
     // (in column order) to exceed a capacity, at its first offending line; or
     // more memory than the machine has. The dimensions are measured anyway.
     std::optional<std::string> refusal;
+    std::vector<std::string> warnings;  // for the user, each a sentence without a prefix
+};
+
+// How a data file is read, beyond its name. The variant files (VCF, BCF) need
+// a sample map; the other fields apply to them only.
+struct LoadOptions {
+    std::string sample_map;
+    std::string regions;     // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
+    PartialGenotypes partial = PartialGenotypes::missing;
+    std::string write_data;  // when given, the data as read, in our tab format
+    bool overwrite = false;  // write_data may replace an existing file
 };
 
 // Reads, codes and summarises the data file in one pass: each cell coded as it
@@ -42,5 +54,12 @@ struct LoadedDataset {
 // `memory_limit` (bytes; 0: what the machine has available) bounds the
 // estimated memory of the summaries, checked before they grow.
 LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit = 0);
+
+// Reads either kind of data file: our tab files as above, or a VCF or BCF
+// file (recognised by its content) whose records are coded and summarised
+// locus by locus, in batches spread over the threads, exactly as the same
+// data written in our format would be. FatalError for a variant file without
+// a map, an individual of the map that the file lacks, or a record without GT.
+LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
 
 }  // namespace phenostat

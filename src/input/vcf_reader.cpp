@@ -1,0 +1,159 @@
+#include "input/vcf_reader.h"
+
+#include <htslib/hts.h>
+#include <htslib/synced_bcf_reader.h>
+#include <htslib/vcf.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/fatal_error.h"
+#include "base/text.h"
+
+namespace phenostat {
+namespace {
+
+// htslib's own messages would go to stderr past ours: ours say it all.
+void quiet_htslib() { hts_set_log_level(HTS_LOG_OFF); }
+
+bool is_symbolic(const char* allele) { return allele[0] == '<' || std::strcmp(allele, "*") == 0; }
+
+}  // namespace
+
+bool is_variant_file(const std::string& path) {
+    quiet_htslib();
+    htsFile* file = hts_open(path.c_str(), "r");
+    if (file == nullptr) return false;
+    const htsExactFormat format = hts_get_format(file)->format;
+    hts_close(file);
+    return format == vcf || format == bcf;
+}
+
+VariantCells::~VariantCells() { std::free(genotypes); }
+
+// Either a plain stream (the whole file) or a synced reader over regions.
+struct VariantReader::Handles {
+    htsFile* file = nullptr;
+    bcf_hdr_t* header = nullptr;  // owned when reading the whole file
+    bcf_srs_t* synced = nullptr;
+    std::vector<bcf1_t*> batch;
+    std::size_t filled = 0;
+
+    ~Handles() {
+        for (bcf1_t* record : batch) bcf_destroy(record);
+        if (synced != nullptr) bcf_sr_destroy(synced);
+        if (header != nullptr) bcf_hdr_destroy(header);
+        if (file != nullptr) hts_close(file);
+    }
+};
+
+VariantReader::VariantReader(const std::string& path, const std::string& regions, int threads)
+    : path_(path), handles_(std::make_unique<Handles>()) {
+    quiet_htslib();
+    Handles& h = *handles_;
+    const bcf_hdr_t* header = nullptr;
+    if (regions.empty()) {
+        h.file = hts_open(path.c_str(), "r");
+        if (h.file == nullptr) throw FatalError(strprintf("Opening the data file %s failed.", path.c_str()));
+        if (threads > 1) hts_set_threads(h.file, threads);
+        h.header = bcf_hdr_read(h.file);
+        header = h.header;
+    } else {
+        h.synced = bcf_sr_init();
+        if (bcf_sr_set_regions(h.synced, regions.c_str(), 0) != 0)
+            throw FatalError(strprintf("The regions '%s' cannot be read: give CHROM or CHROM:BEGIN-END, separated "
+                                       "by commas.",
+                                       regions.c_str()));
+        if (threads > 1) bcf_sr_set_threads(h.synced, threads);
+        if (bcf_sr_add_reader(h.synced, path.c_str()) == 0) {
+            const bcf_sr_error error = h.synced->errnum;
+            if (error == idx_load_failed || error == not_bgzf)
+                throw FatalError(strprintf(
+                    "Reading regions of %s needs its index, and it has none%s. Make one with\n"
+                    "    tabix -p vcf %s      (bgzipped VCF)\n    bcftools index %s    (bgzipped VCF or BCF)%s",
+                    path.c_str(), error == not_bgzf ? " (it is not bgzipped)" : "", path.c_str(), path.c_str(),
+                    error == not_bgzf ? "\nafter compressing it with bgzip." : "."));
+            throw FatalError(strprintf("Opening the data file %s failed: %s.", path.c_str(), bcf_sr_strerror(error)));
+        }
+        header = bcf_sr_get_header(h.synced, 0);
+    }
+    if (header == nullptr) throw FatalError(strprintf("Reading the header of %s failed.", path.c_str()));
+    for (int s = 0; s < bcf_hdr_nsamples(header); ++s) individuals_.emplace_back(header->samples[s]);
+}
+
+VariantReader::~VariantReader() = default;
+
+std::size_t VariantReader::read_batch(std::size_t count) {
+    Handles& h = *handles_;
+    while (h.batch.size() < count) h.batch.push_back(bcf_init());
+    h.filled = 0;
+    while (h.filled < count) {
+        bcf1_t* record = h.batch[h.filled];
+        if (h.synced != nullptr) {
+            if (bcf_sr_next_line(h.synced) == 0) {
+                if (h.synced->errnum != 0)
+                    throw FatalError(strprintf("Reading %s failed: %s.", path_.c_str(), bcf_sr_strerror(h.synced->errnum)));
+                break;
+            }
+            bcf_copy(record, bcf_sr_get_line(h.synced, 0));
+        } else {
+            const int status = bcf_read(h.file, h.header, record);
+            if (status == -1) break;
+            if (status < -1 || record->errcode != 0)
+                throw FatalError(strprintf("Reading %s failed after its record %zu of this batch: the file is "
+                                           "damaged or not valid VCF or BCF.",
+                                           path_.c_str(), h.filled));
+        }
+        ++h.filled;
+    }
+    return h.filled;
+}
+
+void VariantReader::decode(std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
+                           VariantCells& out) const {
+    const Handles& h = *handles_;
+    const bcf_hdr_t* header = h.synced != nullptr ? bcf_sr_get_header(h.synced, 0) : h.header;
+    bcf1_t* record = h.batch[k];
+    bcf_unpack(record, BCF_UN_STR);
+    out.site = strprintf("%s:%lld", bcf_seqname_safe(header, record), static_cast<long long>(record->pos) + 1);
+    const char* id = record->d.id;
+    out.name = id == nullptr || std::strcmp(id, ".") == 0 || id[0] == '\0' ? out.site : std::string(id);
+    out.text.clear();
+    out.ends.clear();
+    const int found = bcf_get_genotypes(header, record, &out.genotypes, &out.genotypes_capacity);
+    out.has_genotypes = found >= 0;
+    if (!out.has_genotypes) return;
+    const int samples = bcf_hdr_nsamples(header);
+    const int ploidy = samples > 0 ? found / samples : 0;
+    out.symbolic.assign(record->n_allele, 0);
+    for (int a = 0; a < record->n_allele; ++a) out.symbolic[a] = is_symbolic(record->d.allele[a]);
+    for (const std::size_t column : columns) {
+        const std::int32_t* copies = out.genotypes + column * static_cast<std::size_t>(ploidy);
+        bool some_missing = false;
+        out.codes.clear();
+        for (int c = 0; c < ploidy && copies[c] != bcf_int32_vector_end; ++c) {
+            const std::int32_t value = copies[c];
+            const int allele = value == bcf_int32_missing ? -1 : bcf_gt_allele(value);
+            if (allele < 0 || allele >= record->n_allele) {
+                some_missing = true;
+                continue;
+            }
+            if (out.symbolic[allele]) continue;
+            if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
+                out.codes.push_back(allele + 1);
+        }
+        if (!(some_missing && partial == PartialGenotypes::missing)) {
+            std::sort(out.codes.begin(), out.codes.end());
+            for (std::size_t i = 0; i < out.codes.size(); ++i) {
+                if (i > 0) out.text += ',';
+                char digits[16];
+                const int length = std::snprintf(digits, sizeof digits, "%d", out.codes[i]);
+                out.text.append(digits, static_cast<std::size_t>(length));
+            }
+        }
+        out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
+    }
+}
+
+}  // namespace phenostat

@@ -1,0 +1,75 @@
+#pragma once
+// VCF, bgzipped VCF and BCF data files, read with htslib and recognised by
+// their content. Each record is one locus: named by its ID, or CHROM:POS when
+// the ID is "."; each individual's phenotype is the set of distinct alleles
+// of its GT, coded as allele index plus one (REF 1, first ALT 2, ...),
+// whatever the ploidy and phasing. Symbolic alleles (<*>, <NON_REF>, ...) and
+// the spanning deletion * are no alleles. A GT without a known allele is
+// missing, and so by default is a GT with some copies missing.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace phenostat {
+
+// What a partly missing GT (0/./1) gives: missing data, or its known alleles.
+enum class PartialGenotypes { missing, known };
+
+// Whether the file holds VCF or BCF (plain, bgzipped or BCF), by its content.
+bool is_variant_file(const std::string& path);
+
+// One record decoded: its locus name and one cell per asked individual in
+// the text of our own data files ("1,2": ascending codes; empty: missing).
+struct VariantCells {
+    std::string name;
+    std::string site;  // CHROM:POS
+    bool has_genotypes = false;
+    std::string text;
+    std::vector<std::uint32_t> ends;
+    std::string_view cell(std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(text).substr(begin, ends[i] - begin);
+    }
+    // Working storage of the decoding.
+    VariantCells() = default;
+    VariantCells(const VariantCells&) = delete;
+    VariantCells& operator=(const VariantCells&) = delete;
+    ~VariantCells();
+    std::int32_t* genotypes = nullptr;
+    int genotypes_capacity = 0;
+    std::vector<std::uint8_t> symbolic;
+    std::vector<std::int32_t> codes;
+};
+
+// Reads the records in batches. FatalError naming the file when it cannot be
+// opened or read, and, for `regions` (comma-separated CHROM or
+// CHROM:BEGIN-END), when it has no index.
+class VariantReader {
+public:
+    VariantReader(const std::string& path, const std::string& regions, int threads);
+    ~VariantReader();
+    VariantReader(const VariantReader&) = delete;
+    VariantReader& operator=(const VariantReader&) = delete;
+
+    // The individuals of the file, in column order.
+    const std::vector<std::string>& individuals() const { return individuals_; }
+    // Reads up to `count` records after the last batch; 0 at the end.
+    std::size_t read_batch(std::size_t count);
+    // Record k of the batch, with the cells of the given individual columns.
+    // Safe to call for distinct records on several threads at once.
+    void decode(std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
+                VariantCells& out) const;
+
+private:
+    struct Handles;
+    std::string path_;
+    std::unique_ptr<Handles> handles_;
+    std::vector<std::string> individuals_;
+};
+
+}  // namespace phenostat

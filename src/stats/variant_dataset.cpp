@@ -1,0 +1,206 @@
+// The loading of VCF and BCF data files: each record is a locus, coded and
+// summarised sample by sample as soon as it is read, with the coder the tab
+// files use, so that both give the same ids and the same tables.
+
+#include <cstdio>
+#include <filesystem>
+#include <unordered_map>
+
+#include "base/fatal_error.h"
+#include "base/parallel.h"
+#include "base/text.h"
+#include "input/sample_map.h"
+#include "stats/dataset.h"
+
+namespace phenostat {
+namespace {
+
+// A batch holds about this many genotypes, in records of at most MAX_BATCH.
+constexpr std::size_t BATCH_GENOTYPES = std::size_t{4} << 20;
+constexpr std::size_t MAX_BATCH = 8192;
+constexpr std::size_t NAMES_SHOWN = 5;
+
+template <class T>
+void trim(std::vector<T>& v) {
+    if (v.capacity() > v.size() + v.size() / 4 + 4) v.shrink_to_fit();
+}
+
+// What went wrong at a record, found on the threads and reported in order.
+struct RecordOutcome {
+    bool no_genotypes = false;
+    std::optional<CapacityError> violation;
+};
+
+std::string capacity_message(const CapacityError& error, const std::string& locus, const std::string& individual) {
+    if (error.kind == CapacityError::Kind::too_many_codes)
+        return strprintf("\n\nLocus %s, individual %s: more than 20 distinct alleles; this version handles at most 20 "
+                         "alleles per phenotype.",
+                         locus.c_str(), individual.c_str());
+    return error.message(locus);  // the allele count: no line named
+}
+
+// The ids of every individual at every locus, kept only to write the data.
+class DataWriter {
+public:
+    void resize(std::size_t loci, std::size_t individuals) {
+        individuals_ = individuals;
+        ids_.resize(loci * individuals);
+    }
+    void set(std::size_t locus, std::size_t individual, std::int32_t id) {
+        ids_[locus * individuals_ + individual] = static_cast<std::uint16_t>(id + 1);
+    }
+    void write(const std::string& path, const Dataset& data, const SampleMap& map) const {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
+        std::string line = "group\tsample\tindividual";
+        for (const std::string& name : data.locus_names) line += "\t" + name;
+        line += '\n';
+        bool ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+        for (std::size_t i = 0; i < individuals_ && ok; ++i) {
+            const MappedIndividual& individual = map.individuals[i];
+            line = individual.group + "\t" + individual.sample + "\t" + individual.name;
+            for (std::size_t l = 0; l < data.locus_count(); ++l) {
+                line += '\t';
+                const int stored = ids_[l * individuals_ + i];
+                if (stored == 0) continue;
+                const CodedLocus& locus = data.coded.loci[l];
+                for (auto a = locus.phenotype_begin[stored - 1]; a < locus.phenotype_begin[stored]; ++a) {
+                    if (a > locus.phenotype_begin[stored - 1]) line += ',';
+                    line += std::to_string(locus.allele_codes[locus.phenotype_alleles[a]]);
+                }
+            }
+            line += '\n';
+            ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+        }
+        if (std::fclose(file) != 0 || !ok) throw FatalError(strprintf("Writing %s failed.", path.c_str()));
+    }
+
+private:
+    std::size_t individuals_ = 0;
+    std::vector<std::uint16_t> ids_;  // phenotype id + 1; 0: missing
+};
+
+LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options) {
+    if (options.sample_map.empty()) throw FatalError(sample_map_needed_message(path));
+    if (!options.write_data.empty() && !options.overwrite && std::filesystem::exists(options.write_data))
+        throw FatalError(strprintf("%s exists: give --overwrite to replace it.", options.write_data.c_str()));
+    const SampleMap map = read_sample_map(options.sample_map);
+    VariantReader reader(path, options.regions, static_cast<int>(team_size()));
+
+    LoadedDataset loaded;
+    // The columns of the map's individuals, in catalogue order.
+    std::unordered_map<std::string, std::size_t> column_of;
+    for (std::size_t c = 0; c < reader.individuals().size(); ++c) column_of.emplace(reader.individuals()[c], c);
+    std::vector<std::size_t> columns;
+    std::vector<std::string> absent;
+    for (const MappedIndividual& individual : map.individuals) {
+        const auto found = column_of.find(individual.name);
+        if (found == column_of.end()) {
+            absent.push_back(individual.name);
+            continue;
+        }
+        columns.push_back(found->second);
+        column_of.erase(found);
+    }
+    if (!absent.empty())
+        throw FatalError(strprintf("The sample map %s names %zu individual%s that %s lacks: %s.",
+                                   options.sample_map.c_str(), absent.size(), absent.size() == 1 ? "" : "s",
+                                   path.c_str(), list_names(absent, 10).c_str()));
+    std::vector<std::string> left_out;
+    for (const std::string& name : reader.individuals())
+        if (column_of.count(name) != 0) left_out.push_back(name);
+    if (!left_out.empty())
+        loaded.warnings.push_back(strprintf("%zu individual%s of %s %s not in the sample map and %s left out: %s.",
+                                            left_out.size(), left_out.size() == 1 ? "" : "s", path.c_str(),
+                                            left_out.size() == 1 ? "is" : "are", left_out.size() == 1 ? "is" : "are",
+                                            list_names(left_out, NAMES_SHOWN).c_str()));
+
+    Dataset& data = loaded.data;
+    data.catalogue = map.catalogue;
+    const std::vector<Sample>& samples = data.catalogue.samples;
+    const std::size_t batch_size =
+        std::clamp<std::size_t>(BATCH_GENOTYPES / std::max<std::size_t>(1, reader.individuals().size()), 16, MAX_BATCH);
+    const bool writing = !options.write_data.empty();
+    DataWriter writer;
+    PerThread<VariantCells> cells;
+    PerThread<SummaryScratch> scratch;
+    PerThread<std::vector<std::int64_t>> codes;
+    std::vector<RecordOutcome> outcomes;
+    for (std::size_t read; (read = reader.read_batch(batch_size)) > 0;) {
+        const std::size_t first = data.coded.loci.size();
+        data.locus_names.resize(first + read);
+        data.coded.loci.resize(first + read);
+        data.summaries.resize(first + read);
+        if (writing) writer.resize(first + read, columns.size());
+        outcomes.assign(read, {});
+        parallel_for(read, 16, [&](std::size_t k) {
+            VariantCells& record = cells.local();
+            reader.decode(k, columns, options.partial, record);
+            const std::size_t l = first + k;
+            data.locus_names[l] = record.name;
+            if (!record.has_genotypes) {
+                outcomes[k].no_genotypes = true;
+                data.locus_names[l] = record.site;
+                return;
+            }
+            CodedLocus& locus = data.coded.loci[l];
+            LocusSummary& summary = data.summaries[l];
+            summary.samples.reserve(samples.size());
+            locus.sample_begin.reserve(samples.size() + 1);
+            LocusCoder coder;
+            IdList ids;
+            for (const Sample& sample : samples) {
+                ids.clear();
+                for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
+                    const std::int32_t id = coder.code(record.cell(row), row, locus, codes.local());
+                    if (id == LocusCoder::REFUSED) {
+                        outcomes[k].violation = coder.violation;
+                        return;
+                    }
+                    if (id < 0) continue;
+                    ids.push_back(id);
+                    if (writing) writer.set(l, row, id);
+                }
+                summarise_sample(ids, locus, summary, scratch.local());
+            }
+            locus.sizes.shrink_to_fit();
+            trim(summary.allele_entries);
+            trim(summary.phenotype_entries);
+        });
+        for (std::size_t k = 0; k < read; ++k) {
+            const std::string& name = data.locus_names[first + k];
+            if (outcomes[k].no_genotypes)
+                throw FatalError(strprintf("Record %s of %s has no GT field: its genotypes cannot be read.",
+                                           name.c_str(), path.c_str()));
+            if (const auto& violation = outcomes[k].violation) {
+                loaded.refusal =
+                    capacity_message(*violation, name, map.individuals[violation->row].name);
+                data.coded.loci.clear();
+                data.summaries.clear();
+                break;
+            }
+        }
+        if (loaded.refusal) break;
+    }
+    if (!loaded.refusal && data.locus_count() == 0)
+        throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path.c_str(),
+                                   options.regions.empty() ? "" : " in the regions asked for"));
+    loaded.dims.individual_count = static_cast<long>(map.individuals.size());
+    loaded.dims.column_count = static_cast<long>(data.locus_names.size()) + 3;
+    if (writing && !loaded.refusal) writer.write(options.write_data, data, map);
+    return loaded;
+}
+
+}  // namespace
+
+LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+    if (is_variant_file(path)) return load_variant_dataset(path, options);
+    if (!options.sample_map.empty() || !options.regions.empty() || !options.write_data.empty() ||
+        options.partial != PartialGenotypes::missing)
+        throw FatalError(strprintf("%s is not a VCF or BCF file: --sample-map, --regions, --partial-genotypes and "
+                                   "--write-data apply to VCF and BCF data only.",
+                                   path.c_str()));
+    return load_dataset(path, progress);
+}
+
+}  // namespace phenostat
