@@ -5,6 +5,7 @@
 #include <htslib/vcf.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,11 +38,11 @@ struct VariantReader::Handles {
     htsFile* file = nullptr;
     bcf_hdr_t* header = nullptr;  // owned when reading the whole file
     bcf_srs_t* synced = nullptr;
-    std::vector<bcf1_t*> batch;
-    std::size_t filled = 0;
+    std::vector<bcf1_t*> batches[SLOTS];
 
     ~Handles() {
-        for (bcf1_t* record : batch) bcf_destroy(record);
+        for (const std::vector<bcf1_t*>& batch : batches)
+            for (bcf1_t* record : batch) bcf_destroy(record);
         if (synced != nullptr) bcf_sr_destroy(synced);
         if (header != nullptr) bcf_hdr_destroy(header);
         if (file != nullptr) hts_close(file);
@@ -84,12 +85,13 @@ VariantReader::VariantReader(const std::string& path, const std::string& regions
 
 VariantReader::~VariantReader() = default;
 
-std::size_t VariantReader::read_batch(std::size_t count) {
+std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
     Handles& h = *handles_;
-    while (h.batch.size() < count) h.batch.push_back(bcf_init());
-    h.filled = 0;
-    while (h.filled < count) {
-        bcf1_t* record = h.batch[h.filled];
+    std::vector<bcf1_t*>& batch = h.batches[slot];
+    while (batch.size() < count) batch.push_back(bcf_init());
+    std::size_t filled = 0;
+    while (filled < count) {
+        bcf1_t* record = batch[filled];
         if (h.synced != nullptr) {
             if (bcf_sr_next_line(h.synced) == 0) {
                 if (h.synced->errnum != 0)
@@ -103,18 +105,18 @@ std::size_t VariantReader::read_batch(std::size_t count) {
             if (status < -1 || record->errcode != 0)
                 throw FatalError(strprintf("Reading %s failed after its record %zu of this batch: the file is "
                                            "damaged or not valid VCF or BCF.",
-                                           path_.c_str(), h.filled));
+                                           path_.c_str(), filled));
         }
-        ++h.filled;
+        ++filled;
     }
-    return h.filled;
+    return filled;
 }
 
-void VariantReader::decode(std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
+void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
                            VariantCells& out) const {
     const Handles& h = *handles_;
     const bcf_hdr_t* header = h.synced != nullptr ? bcf_sr_get_header(h.synced, 0) : h.header;
-    bcf1_t* record = h.batch[k];
+    bcf1_t* record = h.batches[slot][k];
     bcf_unpack(record, BCF_UN_STR);
     out.site = strprintf("%s:%lld", bcf_seqname_safe(header, record), static_cast<long long>(record->pos) + 1);
     const char* id = record->d.id;
@@ -128,29 +130,38 @@ void VariantReader::decode(std::size_t k, std::span<const std::size_t> columns, 
     const int ploidy = samples > 0 ? found / samples : 0;
     out.symbolic.assign(record->n_allele, 0);
     for (int a = 0; a < record->n_allele; ++a) out.symbolic[a] = is_symbolic(record->d.allele[a]);
+    // Alleles below 64 gathered in a mask (read back in ascending order), any others in a list.
     for (const std::size_t column : columns) {
         const std::int32_t* copies = out.genotypes + column * static_cast<std::size_t>(ploidy);
         bool some_missing = false;
+        std::uint64_t low = 0;
         out.codes.clear();
         for (int c = 0; c < ploidy && copies[c] != bcf_int32_vector_end; ++c) {
             const std::int32_t value = copies[c];
             const int allele = value == bcf_int32_missing ? -1 : bcf_gt_allele(value);
             if (allele < 0 || allele >= record->n_allele) {
                 some_missing = true;
-                continue;
+            } else if (!out.symbolic[allele]) {
+                if (allele < 64)
+                    low |= std::uint64_t{1} << allele;
+                else if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
+                    out.codes.push_back(allele + 1);
             }
-            if (out.symbolic[allele]) continue;
-            if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
-                out.codes.push_back(allele + 1);
         }
         if (!(some_missing && partial == PartialGenotypes::missing)) {
             std::sort(out.codes.begin(), out.codes.end());
-            for (std::size_t i = 0; i < out.codes.size(); ++i) {
-                if (i > 0) out.text += ',';
-                char digits[16];
-                const int length = std::snprintf(digits, sizeof digits, "%d", out.codes[i]);
-                out.text.append(digits, static_cast<std::size_t>(length));
-            }
+            bool first = true;
+            auto append = [&](std::int32_t code) {
+                if (!first) out.text += ',';
+                first = false;
+                char digits[12];
+                char* const end = digits + sizeof digits;
+                char* at = end;
+                for (; code > 0; code /= 10) *--at = static_cast<char>('0' + code % 10);
+                out.text.append(at, static_cast<std::size_t>(end - at));
+            };
+            for (; low != 0; low &= low - 1) append(std::countr_zero(low) + 1);
+            for (const std::int32_t code : out.codes) append(code);
         }
         out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
     }

@@ -58,11 +58,15 @@ public:
 
     // The individuals of the file, in column order.
     const std::vector<std::string>& individuals() const { return individuals_; }
-    // Reads up to `count` records after the last batch; 0 at the end.
-    std::size_t read_batch(std::size_t count);
-    // Record k of the batch, with the cells of the given individual columns.
-    // Safe to call for distinct records on several threads at once.
-    void decode(std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
+    // Two batches of records: one can be read (on a thread of its own)
+    // while the other is decoded.
+    static constexpr std::size_t SLOTS = 2;
+    // Reads up to `count` records after the last batch into batch `slot`; 0 at the end.
+    std::size_t read_batch(std::size_t slot, std::size_t count);
+    // Record k of batch `slot`, with the cells of the given individual
+    // columns. Safe to call for distinct records on several threads at once,
+    // and while the other batch is read.
+    void decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
                 VariantCells& out) const;
 
 private:

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <unordered_map>
 
 #include "base/fatal_error.h"
@@ -16,8 +17,8 @@ namespace phenostat {
 namespace {
 
 // A batch holds about this many genotypes, in records of at most MAX_BATCH.
-constexpr std::size_t BATCH_GENOTYPES = std::size_t{4} << 20;
-constexpr std::size_t MAX_BATCH = 8192;
+constexpr std::size_t BATCH_GENOTYPES = std::size_t{1} << 20;
+constexpr std::size_t MAX_BATCH = 4096;
 constexpr std::size_t NAMES_SHOWN = 5;
 
 template <class T>
@@ -126,7 +127,11 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     PerThread<SummaryScratch> scratch;
     PerThread<std::vector<std::int64_t>> codes;
     std::vector<RecordOutcome> outcomes;
-    for (std::size_t read; (read = reader.read_batch(batch_size)) > 0;) {
+    std::size_t slot = 0;
+    for (std::size_t read = reader.read_batch(slot, batch_size); read > 0;) {
+        // The next batch is read while this one is coded.
+        std::future<std::size_t> next =
+            std::async(std::launch::async, [&reader, &batch_size, other = 1 - slot] { return reader.read_batch(other, batch_size); });
         const std::size_t first = data.coded.loci.size();
         data.locus_names.resize(first + read);
         data.coded.loci.resize(first + read);
@@ -135,7 +140,7 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
         outcomes.assign(read, {});
         parallel_for(read, 16, [&](std::size_t k) {
             VariantCells& record = cells.local();
-            reader.decode(k, columns, options.partial, record);
+            reader.decode(slot, k, columns, options.partial, record);
             const std::size_t l = first + k;
             data.locus_names[l] = record.name;
             if (!record.has_genotypes) {
@@ -181,6 +186,8 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
             }
         }
         if (loaded.refusal) break;
+        read = next.get();
+        slot = 1 - slot;
     }
     if (!loaded.refusal && data.locus_count() == 0)
         throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path.c_str(),
