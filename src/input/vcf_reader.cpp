@@ -39,6 +39,7 @@ struct VariantReader::Handles {
     bcf_hdr_t* header = nullptr;  // owned when reading the whole file
     bcf_srs_t* synced = nullptr;
     std::vector<bcf1_t*> batches[SLOTS];
+    std::size_t records = 0;  // read so far
 
     ~Handles() {
         for (const std::vector<bcf1_t*>& batch : batches)
@@ -103,11 +104,12 @@ std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
             const int status = bcf_read(h.file, h.header, record);
             if (status == -1) break;
             if (status < -1 || record->errcode != 0)
-                throw FatalError(strprintf("Reading %s failed after its record %zu of this batch: the file is "
-                                           "damaged or not valid VCF or BCF.",
-                                           path_.c_str(), filled));
+                throw FatalError(strprintf("Reading %s failed at its record %zu: the file is damaged or not valid "
+                                           "VCF or BCF there.",
+                                           path_.c_str(), h.records + 1));
         }
         ++filled;
+        ++h.records;
     }
     return filled;
 }
@@ -124,8 +126,11 @@ void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std:
     out.text.clear();
     out.ends.clear();
     const int found = bcf_get_genotypes(header, record, &out.genotypes, &out.genotypes_capacity);
-    out.has_genotypes = found >= 0;
-    if (!out.has_genotypes) return;
+    out.problem.clear();
+    if (found < 0) {
+        out.problem = strprintf("record %s has no GT field: its genotypes cannot be read.", out.site.c_str());
+        return;
+    }
     const int samples = bcf_hdr_nsamples(header);
     const int ploidy = samples > 0 ? found / samples : 0;
     out.symbolic.assign(record->n_allele, 0);
@@ -139,7 +144,12 @@ void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std:
         for (int c = 0; c < ploidy && copies[c] != bcf_int32_vector_end; ++c) {
             const std::int32_t value = copies[c];
             const int allele = value == bcf_int32_missing ? -1 : bcf_gt_allele(value);
-            if (allele < 0 || allele >= record->n_allele) {
+            if (allele >= record->n_allele) {
+                out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered 0 to %d.", out.site.c_str(),
+                                        allele, record->n_allele - 1);
+                return;
+            }
+            if (allele < 0) {
                 some_missing = true;
             } else if (!out.symbolic[allele]) {
                 if (allele < 64)

@@ -28,7 +28,7 @@ bool is_variant_file(const std::string& path);
 struct VariantCells {
     std::string name;
     std::string site;  // CHROM:POS
-    bool has_genotypes = false;
+    std::string problem;  // why the record cannot be read (no GT, an allele it lacks); empty: none
     std::string text;
     std::vector<std::uint32_t> ends;
     std::string_view cell(std::size_t i) const {
@@ -46,8 +46,8 @@ struct VariantCells {
     std::vector<std::int32_t> codes;
 };
 
-// Reads the records in batches. FatalError naming the file when it cannot be
-// opened or read, and, for `regions` (comma-separated CHROM or
+// Reads the records in batches. FatalError naming the file (and the record)
+// when it cannot be opened or read, and, for `regions` (comma-separated CHROM or
 // CHROM:BEGIN-END), when it has no index.
 class VariantReader {
 public:

@@ -28,7 +28,7 @@ void trim(std::vector<T>& v) {
 
 // What went wrong at a record, found on the threads and reported in order.
 struct RecordOutcome {
-    bool no_genotypes = false;
+    std::string problem;
     std::optional<CapacityError> violation;
 };
 
@@ -143,9 +143,8 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
             reader.decode(slot, k, columns, options.partial, record);
             const std::size_t l = first + k;
             data.locus_names[l] = record.name;
-            if (!record.has_genotypes) {
-                outcomes[k].no_genotypes = true;
-                data.locus_names[l] = record.site;
+            if (!record.problem.empty()) {
+                outcomes[k].problem = record.problem;
                 return;
             }
             CodedLocus& locus = data.coded.loci[l];
@@ -174,9 +173,8 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
         });
         for (std::size_t k = 0; k < read; ++k) {
             const std::string& name = data.locus_names[first + k];
-            if (outcomes[k].no_genotypes)
-                throw FatalError(strprintf("Record %s of %s has no GT field: its genotypes cannot be read.",
-                                           name.c_str(), path.c_str()));
+            if (!outcomes[k].problem.empty())
+                throw FatalError(strprintf("%s: %s", path.c_str(), outcomes[k].problem.c_str()));
             if (const auto& violation = outcomes[k].violation) {
                 loaded.refusal =
                     capacity_message(*violation, name, map.individuals[violation->row].name);
