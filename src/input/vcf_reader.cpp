@@ -1,5 +1,7 @@
 #include "input/vcf_reader.h"
 
+#include <htslib/bgzf.h>
+#include <htslib/hfile.h>
 #include <htslib/hts.h>
 #include <htslib/synced_bcf_reader.h>
 #include <htslib/vcf.h>
@@ -112,6 +114,13 @@ std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
         ++h.records;
     }
     return filled;
+}
+
+std::uint64_t VariantReader::bytes_read() const {
+    const htsFile* file = handles_->file;
+    if (file == nullptr) return 0;
+    const off_t at = file->is_bgzf ? file->fp.bgzf->block_address : htell(file->fp.hfile);
+    return at > 0 ? static_cast<std::uint64_t>(at) : 0;
 }
 
 void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,

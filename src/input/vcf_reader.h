@@ -63,6 +63,9 @@ public:
     static constexpr std::size_t SLOTS = 2;
     // Reads up to `count` records after the last batch into batch `slot`; 0 at the end.
     std::size_t read_batch(std::size_t slot, std::size_t count);
+    // The bytes of the file read so far (compressed, for a compressed file),
+    // between batches; 0 when not known (regions).
+    std::uint64_t bytes_read() const;
     // Record k of batch `slot`, with the cells of the given individual
     // columns. Safe to call for distinct records on several threads at once,
     // and while the other batch is read.

@@ -21,11 +21,6 @@ constexpr std::size_t BATCH_GENOTYPES = std::size_t{1} << 20;
 constexpr std::size_t MAX_BATCH = 4096;
 constexpr std::size_t NAMES_SHOWN = 5;
 
-template <class T>
-void trim(std::vector<T>& v) {
-    if (v.capacity() > v.size() + v.size() / 4 + 4) v.shrink_to_fit();
-}
-
 // What went wrong at a record, found on the threads and reported in order.
 struct RecordOutcome {
     std::string problem;
@@ -128,7 +123,20 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     PerThread<std::vector<std::int64_t>> codes;
     std::vector<RecordOutcome> outcomes;
     std::size_t slot = 0;
-    for (std::size_t read = reader.read_batch(slot, batch_size); read > 0;) {
+    std::size_t read = reader.read_batch(slot, batch_size);
+    // Room for the records the rest of the file promises, made once: a
+    // vector doubling as it goes would hold two copies at its peak.
+    if (const std::uint64_t bytes = reader.bytes_read(); bytes > 0 || read < batch_size) {
+        const double expected = read < batch_size ? static_cast<double>(read)
+                                                  : 1.02 * static_cast<double>(read) *
+                                                        static_cast<double>(std::filesystem::file_size(path)) /
+                                                        static_cast<double>(bytes);
+        const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
+        data.locus_names.reserve(loci);
+        data.coded.loci.reserve(loci);
+        data.summaries.reserve(loci);
+    }
+    while (read > 0) {
         // The next batch is read while this one is coded.
         std::future<std::size_t> next =
             std::async(std::launch::async, [&reader, &batch_size, other = 1 - slot] { return reader.read_batch(other, batch_size); });
@@ -167,9 +175,13 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
                 }
                 summarise_sample(ids, locus, summary, scratch.local());
             }
+            // Done with this locus: every vector to its size (a copy of a few hundred bytes).
             locus.sizes.shrink_to_fit();
-            trim(summary.allele_entries);
-            trim(summary.phenotype_entries);
+            summary.allele_entries.shrink_to_fit();
+            summary.phenotype_entries.shrink_to_fit();
+            locus.allele_codes.shrink_to_fit();
+            locus.phenotype_begin.shrink_to_fit();
+            locus.phenotype_alleles.shrink_to_fit();
         });
         for (std::size_t k = 0; k < read; ++k) {
             const std::string& name = data.locus_names[first + k];
