@@ -76,7 +76,7 @@ private:
     std::vector<std::uint16_t> ids_;  // phenotype id + 1; 0: missing
 };
 
-LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options) {
+LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
     if (options.sample_map.empty()) throw FatalError(sample_map_needed_message(path));
     if (!options.write_data.empty() && !options.overwrite && std::filesystem::exists(options.write_data))
         throw FatalError(strprintf("%s exists: give --overwrite to replace it.", options.write_data.c_str()));
@@ -122,6 +122,7 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     PerThread<SummaryScratch> scratch;
     PerThread<std::vector<std::int64_t>> codes;
     std::vector<RecordOutcome> outcomes;
+    const std::uint64_t file_bytes = std::filesystem::file_size(path), file_megabytes = file_bytes >> 20;
     std::size_t slot = 0;
     std::size_t read = reader.read_batch(slot, batch_size);
     // Room for the records the rest of the file promises, made once: a
@@ -129,7 +130,7 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     if (const std::uint64_t bytes = reader.bytes_read(); bytes > 0 || read < batch_size) {
         const double expected = read < batch_size ? static_cast<double>(read)
                                                   : 1.02 * static_cast<double>(read) *
-                                                        static_cast<double>(std::filesystem::file_size(path)) /
+                                                        static_cast<double>(file_bytes) /
                                                         static_cast<double>(bytes);
         const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
         data.locus_names.reserve(loci);
@@ -198,6 +199,9 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
         if (loaded.refusal) break;
         read = next.get();
         slot = 1 - slot;
+        // Megabytes of the file (compressed, for a compressed file).
+        if (const std::uint64_t bytes = reader.bytes_read() >> 20; bytes > 0 && file_megabytes > 0)
+            progress.step(std::min(bytes, file_megabytes), file_megabytes);
     }
     if (!loaded.refusal && data.locus_count() == 0)
         throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path.c_str(),
@@ -211,7 +215,7 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
 }  // namespace
 
 LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
-    if (is_variant_file(path)) return load_variant_dataset(path, options);
+    if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
     if (!options.sample_map.empty() || !options.regions.empty() || !options.write_data.empty() ||
         options.partial != PartialGenotypes::missing)
         throw FatalError(strprintf("%s is not a VCF or BCF file: --sample-map, --regions, --partial-genotypes and "
