@@ -61,7 +61,9 @@ SampleMap read_sample_map(const std::string& path) {
     SampleMap map;
     map.individuals = std::move(lines);
     std::stable_sort(map.individuals.begin(), map.individuals.end(),
-                     [&](const MappedIndividual& a, const MappedIndividual& b) { return rank[a.sample] < rank[b.sample]; });
+                     [&](const MappedIndividual& a, const MappedIndividual& b) {
+                         return rank[a.sample] < rank[b.sample];
+                     });
     std::vector<Sample>& samples = map.catalogue.samples;
     for (std::size_t row = 0; row < map.individuals.size(); ++row) {
         const MappedIndividual& individual = map.individuals[row];

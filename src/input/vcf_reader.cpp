@@ -98,7 +98,8 @@ std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
         if (h.synced != nullptr) {
             if (bcf_sr_next_line(h.synced) == 0) {
                 if (h.synced->errnum != 0)
-                    throw FatalError(strprintf("Reading %s failed: %s.", path_.c_str(), bcf_sr_strerror(h.synced->errnum)));
+                    throw FatalError(
+                        strprintf("Reading %s failed: %s.", path_.c_str(), bcf_sr_strerror(h.synced->errnum)));
                 break;
             }
             bcf_copy(record, bcf_sr_get_line(h.synced, 0));
@@ -123,8 +124,8 @@ std::uint64_t VariantReader::bytes_read() const {
     return at > 0 ? static_cast<std::uint64_t>(at) : 0;
 }
 
-void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
-                           VariantCells& out) const {
+void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns,
+                           PartialGenotypes partial, VariantCells& out) const {
     const Handles& h = *handles_;
     const bcf_hdr_t* header = h.synced != nullptr ? bcf_sr_get_header(h.synced, 0) : h.header;
     bcf1_t* record = h.batches[slot][k];
@@ -154,8 +155,9 @@ void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std:
             const std::int32_t value = copies[c];
             const int allele = value == bcf_int32_missing ? -1 : bcf_gt_allele(value);
             if (allele >= record->n_allele) {
-                out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered 0 to %d.", out.site.c_str(),
-                                        allele, record->n_allele - 1);
+                out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered "
+                                        "0 to %d.",
+                                        out.site.c_str(), allele, record->n_allele - 1);
                 return;
             }
             if (allele < 0) {

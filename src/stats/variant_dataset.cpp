@@ -43,7 +43,7 @@ public:
         ids_.resize(loci * individuals);
     }
     void set(std::size_t locus, std::size_t individual, std::int32_t id) {
-        ids_[locus * individuals_ + individual] = static_cast<std::uint16_t>(id + 1);
+        ids_[locus * individuals_ + individual] = static_cast<std::uint32_t>(id) + 1;
     }
     void write(const std::string& path, const Dataset& data, const SampleMap& map) const {
         std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -57,7 +57,7 @@ public:
             line = individual.group + "\t" + individual.sample + "\t" + individual.name;
             for (std::size_t l = 0; l < data.locus_count(); ++l) {
                 line += '\t';
-                const int stored = ids_[l * individuals_ + i];
+                const std::uint32_t stored = ids_[l * individuals_ + i];
                 if (stored == 0) continue;
                 const CodedLocus& locus = data.coded.loci[l];
                 for (auto a = locus.phenotype_begin[stored - 1]; a < locus.phenotype_begin[stored]; ++a) {
@@ -73,7 +73,7 @@ public:
 
 private:
     std::size_t individuals_ = 0;
-    std::vector<std::uint16_t> ids_;  // phenotype id + 1; 0: missing
+    std::vector<std::uint32_t> ids_;  // phenotype id + 1; 0: missing
 };
 
 LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
@@ -139,8 +139,9 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     }
     while (read > 0) {
         // The next batch is read while this one is coded.
-        std::future<std::size_t> next =
-            std::async(std::launch::async, [&reader, &batch_size, other = 1 - slot] { return reader.read_batch(other, batch_size); });
+        std::future<std::size_t> next = std::async(std::launch::async, [&reader, batch_size, other = 1 - slot] {
+            return reader.read_batch(other, batch_size);
+        });
         const std::size_t first = data.coded.loci.size();
         data.locus_names.resize(first + read);
         data.coded.loci.resize(first + read);
@@ -189,8 +190,7 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
             if (!outcomes[k].problem.empty())
                 throw FatalError(strprintf("%s: %s", path.c_str(), outcomes[k].problem.c_str()));
             if (const auto& violation = outcomes[k].violation) {
-                loaded.refusal =
-                    capacity_message(*violation, name, map.individuals[violation->row].name);
+                loaded.refusal = capacity_message(*violation, name, map.individuals[violation->row].name);
                 data.coded.loci.clear();
                 data.summaries.clear();
                 break;
