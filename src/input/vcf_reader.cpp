@@ -33,8 +33,6 @@ bool is_variant_file(const std::string& path) {
     return format == vcf || format == bcf;
 }
 
-VariantCells::~VariantCells() { std::free(genotypes); }
-
 // Either a plain stream (the whole file) or a synced reader over regions.
 struct VariantReader::Handles {
     htsFile* file = nullptr;
@@ -124,6 +122,72 @@ std::uint64_t VariantReader::bytes_read() const {
     return at > 0 ? static_cast<std::uint64_t>(at) : 0;
 }
 
+void VariantCells::append_text(std::uint64_t set, std::string& text) {
+    bool first = true;
+    for (; set != 0; set &= set - 1) {
+        if (!first) text += ',';
+        first = false;
+        char digits[4];
+        char* const end = digits + sizeof digits;
+        char* at = end;
+        for (int code = std::countr_zero(set) + 1; code > 0; code /= 10) *--at = static_cast<char>('0' + code % 10);
+        text.append(at, static_cast<std::size_t>(end - at));
+    }
+}
+
+namespace {
+
+// The GT values of the record as stored (8, 16 or 32 bits), each one
+// (allele + 1) << 1 | phased, 0 for a missing copy.
+template <class Value>
+void gather_sets(const bcf_fmt_t& gt, Value vector_end, Value missing, std::span<const std::size_t> columns,
+                 PartialGenotypes partial, int allele_count, VariantCells& out) {
+    const auto* values = reinterpret_cast<const Value*>(gt.p);
+    const std::size_t ploidy = static_cast<std::size_t>(gt.n);
+    for (const std::size_t column : columns) {
+        const Value* copies = values + column * ploidy;
+        bool some_missing = false;
+        std::uint64_t low = 0;
+        out.codes.clear();
+        for (std::size_t c = 0; c < ploidy && copies[c] != vector_end; ++c) {
+            const int allele = copies[c] == missing ? -1 : (static_cast<int>(copies[c]) >> 1) - 1;
+            if (allele >= allele_count) {
+                out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered "
+                                        "0 to %d.",
+                                        out.site.c_str(), allele, allele_count - 1);
+                return;
+            }
+            if (allele < 0) {
+                some_missing = true;
+            } else if (!out.symbolic[static_cast<std::size_t>(allele)]) {
+                if (allele < VariantCells::MASK_ALLELES)
+                    low |= std::uint64_t{1} << allele;
+                else if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
+                    out.codes.push_back(allele + 1);
+            }
+        }
+        if (some_missing && partial == PartialGenotypes::missing) {
+            out.sets.push_back(0);
+            continue;
+        }
+        if (out.codes.empty()) {
+            out.sets.push_back(low);
+            continue;
+        }
+        // Alleles past the mask: the cell's text, in ascending order of code.
+        std::sort(out.codes.begin(), out.codes.end());
+        VariantCells::append_text(low, out.text);
+        for (const std::int32_t code : out.codes) {
+            if (low != 0 || code != out.codes.front()) out.text += ',';
+            out.text += std::to_string(code);
+        }
+        out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
+        out.sets.push_back(VariantCells::TEXT);
+    }
+}
+
+}  // namespace
+
 void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns,
                            PartialGenotypes partial, VariantCells& out) const {
     const Handles& h = *handles_;
@@ -135,56 +199,30 @@ void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std:
     out.name = id == nullptr || std::strcmp(id, ".") == 0 || id[0] == '\0' ? out.site : std::string(id);
     out.text.clear();
     out.ends.clear();
-    const int found = bcf_get_genotypes(header, record, &out.genotypes, &out.genotypes_capacity);
+    out.sets.clear();
     out.problem.clear();
-    if (found < 0) {
+    const bcf_fmt_t* gt = bcf_get_fmt(header, record, "GT");
+    if (gt == nullptr || gt->p == nullptr) {
         out.problem = strprintf("record %s has no GT field: its genotypes cannot be read.", out.site.c_str());
         return;
     }
-    const int samples = bcf_hdr_nsamples(header);
-    const int ploidy = samples > 0 ? found / samples : 0;
     out.symbolic.assign(record->n_allele, 0);
     for (int a = 0; a < record->n_allele; ++a) out.symbolic[a] = is_symbolic(record->d.allele[a]);
-    // Alleles below 64 gathered in a mask (read back in ascending order), any others in a list.
-    for (const std::size_t column : columns) {
-        const std::int32_t* copies = out.genotypes + column * static_cast<std::size_t>(ploidy);
-        bool some_missing = false;
-        std::uint64_t low = 0;
-        out.codes.clear();
-        for (int c = 0; c < ploidy && copies[c] != bcf_int32_vector_end; ++c) {
-            const std::int32_t value = copies[c];
-            const int allele = value == bcf_int32_missing ? -1 : bcf_gt_allele(value);
-            if (allele >= record->n_allele) {
-                out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered "
-                                        "0 to %d.",
-                                        out.site.c_str(), allele, record->n_allele - 1);
-                return;
-            }
-            if (allele < 0) {
-                some_missing = true;
-            } else if (!out.symbolic[allele]) {
-                if (allele < 64)
-                    low |= std::uint64_t{1} << allele;
-                else if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
-                    out.codes.push_back(allele + 1);
-            }
-        }
-        if (!(some_missing && partial == PartialGenotypes::missing)) {
-            std::sort(out.codes.begin(), out.codes.end());
-            bool first = true;
-            auto append = [&](std::int32_t code) {
-                if (!first) out.text += ',';
-                first = false;
-                char digits[12];
-                char* const end = digits + sizeof digits;
-                char* at = end;
-                for (; code > 0; code /= 10) *--at = static_cast<char>('0' + code % 10);
-                out.text.append(at, static_cast<std::size_t>(end - at));
-            };
-            for (; low != 0; low &= low - 1) append(std::countr_zero(low) + 1);
-            for (const std::int32_t code : out.codes) append(code);
-        }
-        out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
+    switch (gt->type) {
+        case BCF_BT_INT8:
+            gather_sets<std::int8_t>(*gt, bcf_int8_vector_end, bcf_int8_missing, columns, partial, record->n_allele,
+                                     out);
+            break;
+        case BCF_BT_INT16:
+            gather_sets<std::int16_t>(*gt, bcf_int16_vector_end, bcf_int16_missing, columns, partial,
+                                      record->n_allele, out);
+            break;
+        case BCF_BT_INT32:
+            gather_sets<std::int32_t>(*gt, bcf_int32_vector_end, bcf_int32_missing, columns, partial,
+                                      record->n_allele, out);
+            break;
+        default:
+            out.problem = strprintf("record %s: its GT field is not made of integers.", out.site.c_str());
     }
 }
 

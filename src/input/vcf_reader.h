@@ -23,25 +23,28 @@ enum class PartialGenotypes { missing, known };
 // Whether the file holds VCF or BCF (plain, bgzipped or BCF), by its content.
 bool is_variant_file(const std::string& path);
 
-// One record decoded: its locus name and one cell per asked individual in
-// the text of our own data files ("1,2": ascending codes; empty: missing).
+// One record decoded: its locus name and the allele set of each asked
+// individual, as a mask of alleles (bit a: allele a, code a + 1; 0: missing),
+// or, for a set with an allele past the mask, TEXT: the cell's text in our
+// own format ("1,70": ascending codes) is next in `text`.
 struct VariantCells {
+    static constexpr int MASK_ALLELES = 63;
+    static constexpr std::uint64_t TEXT = std::uint64_t{1} << 63;
+
     std::string name;
-    std::string site;  // CHROM:POS
+    std::string site;     // CHROM:POS
     std::string problem;  // why the record cannot be read (no GT, an allele it lacks); empty: none
-    std::string text;
+    std::vector<std::uint64_t> sets;  // one per asked individual
+    std::string text;                 // the TEXT cells, back to back
     std::vector<std::uint32_t> ends;
-    std::string_view cell(std::size_t i) const {
-        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
-        return std::string_view(text).substr(begin, ends[i] - begin);
+    std::string_view text_cell(std::size_t t) const {
+        const std::size_t begin = t == 0 ? 0 : ends[t - 1];
+        return std::string_view(text).substr(begin, ends[t] - begin);
     }
+    // Appends the set's codes in our text format ("1,2").
+    static void append_text(std::uint64_t set, std::string& text);
+
     // Working storage of the decoding.
-    VariantCells() = default;
-    VariantCells(const VariantCells&) = delete;
-    VariantCells& operator=(const VariantCells&) = delete;
-    ~VariantCells();
-    std::int32_t* genotypes = nullptr;
-    int genotypes_capacity = 0;
     std::vector<std::uint8_t> symbolic;
     std::vector<std::int32_t> codes;
 };

@@ -20,6 +20,8 @@ namespace {
 constexpr std::size_t BATCH_GENOTYPES = std::size_t{1} << 20;
 constexpr std::size_t MAX_BATCH = 4096;
 constexpr std::size_t NAMES_SHOWN = 5;
+// Allele sets whose ids a record keeps at hand (a linear search); any more go through the coder's own lookup.
+constexpr std::size_t KNOWN_SETS = 24;
 
 // What went wrong at a record, found on the threads and reported in order.
 struct RecordOutcome {
@@ -121,6 +123,8 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     PerThread<VariantCells> cells;
     PerThread<SummaryScratch> scratch;
     PerThread<std::vector<std::int64_t>> codes;
+    PerThread<std::vector<std::pair<std::uint64_t, std::int32_t>>> known_sets;
+    PerThread<std::string> set_text;
     std::vector<RecordOutcome> outcomes;
     const std::uint64_t file_bytes = std::filesystem::file_size(path), file_megabytes = file_bytes >> 20;
     std::size_t slot = 0;
@@ -161,12 +165,34 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
             LocusSummary& summary = data.summaries[l];
             summary.samples.reserve(samples.size());
             locus.sample_begin.reserve(samples.size() + 1);
+            // The coder sees each set's text the first time it comes; after
+            // that the set's id is looked up here.
             LocusCoder coder;
             IdList ids;
+            std::vector<std::pair<std::uint64_t, std::int32_t>>& known = known_sets.local();
+            known.clear();
+            std::string& text = set_text.local();
+            std::size_t next_text = 0;
             for (const Sample& sample : samples) {
                 ids.clear();
                 for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
-                    const std::int32_t id = coder.code(record.cell(row), row, locus, codes.local());
+                    const std::uint64_t set = record.sets[row];
+                    if (set == 0) continue;  // missing
+                    std::int32_t id = LocusCoder::MISSING;
+                    if (set == VariantCells::TEXT) {
+                        id = coder.code(record.text_cell(next_text++), row, locus, codes.local());
+                    } else {
+                        const auto found = std::find_if(known.begin(), known.end(),
+                                                        [set](const auto& entry) { return entry.first == set; });
+                        if (found != known.end()) {
+                            id = found->second;
+                        } else {
+                            text.clear();
+                            VariantCells::append_text(set, text);
+                            id = coder.code(text, row, locus, codes.local());
+                            if (id >= 0 && known.size() < KNOWN_SETS) known.emplace_back(set, id);
+                        }
+                    }
                     if (id == LocusCoder::REFUSED) {
                         outcomes[k].violation = coder.violation;
                         return;

@@ -51,7 +51,7 @@ def main():
     work = Path(tempfile.mkdtemp(prefix="vcf_translation_"))
     records = []
     for r in range(RECORDS):
-        alts = [rng.choice("ACGT") for _ in range(rng.choice([1, 1, 2, 3, 5]))]
+        alts = [rng.choice("ACGT") * (k + 1) for k in range(rng.choice([1, 1, 2, 3, 5, 70]))]
         if rng.random() < 0.2:
             alts.append(rng.choice(["<*>", "<NON_REF>", "*"]))
         ident = "." if rng.random() < 0.5 else f"rs{r}"
