@@ -142,15 +142,18 @@ namespace {
 template <class Value>
 void gather_sets(const bcf_fmt_t& gt, Value vector_end, Value missing, std::span<const std::size_t> columns,
                  PartialGenotypes partial, int allele_count, VariantCells& out) {
-    const auto* values = reinterpret_cast<const Value*>(gt.p);
     const std::size_t ploidy = static_cast<std::size_t>(gt.n);
     for (const std::size_t column : columns) {
-        const Value* copies = values + column * ploidy;
+        // The values need not be aligned: read byte-wise.
+        const std::uint8_t* copies = gt.p + column * ploidy * sizeof(Value);
         bool some_missing = false;
         std::uint64_t low = 0;
         out.codes.clear();
-        for (std::size_t c = 0; c < ploidy && copies[c] != vector_end; ++c) {
-            const int allele = copies[c] == missing ? -1 : (static_cast<int>(copies[c]) >> 1) - 1;
+        for (std::size_t c = 0; c < ploidy; ++c) {
+            Value value;
+            std::memcpy(&value, copies + c * sizeof(Value), sizeof(Value));
+            if (value == vector_end) break;
+            const int allele = value == missing ? -1 : (static_cast<int>(value) >> 1) - 1;
             if (allele >= allele_count) {
                 out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered "
                                         "0 to %d.",
