@@ -109,7 +109,10 @@ std::optional<int> parse(int argc, const char* const* argv, CommandLine& line, s
         "Without arguments, phenostat asks its questions on the console instead.\n"
         "With DATA and no analysis option, it checks DATA and writes nothing.\n"
         "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).");
-    app.add_option("DATA", line.data, "The data file (read through zlib when its name ends in .gz)")->required();
+    app.add_option("DATA", line.data,
+                   "The data file (read through zlib when its name ends in .gz), or a VCF or BCF file (with "
+                   "--sample-map)")
+        ->required();
     app.add_option("-o,--out", line.stem, "Output stem (default: DATA without its extension, .gz included)");
     app.add_flag("-a,--all", line.all, "Statistics of all samples together, with the frequency tables");
     app.add_flag("-e,--each", line.each, "Statistics of each sample in turn");
