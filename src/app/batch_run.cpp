@@ -78,7 +78,7 @@ void prepare_tables_folder(const RunPlan& plan) {
 Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
     if (!is_readable_file(plan.data_path))
         throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
-    LoadedDataset loaded = load_dataset(plan.data_path, progress.task("loading (MB)"), 0, plan.keeps_cells());
+    LoadedDataset loaded = load_dataset(plan.data_path, plan.load, progress.task("loading (MB)"));
     progress.end_line();
     check_dimensions(plan.data_path, loaded.dims);
     if (loaded.refusal) throw FatalError(*loaded.refusal);

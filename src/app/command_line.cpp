@@ -37,7 +37,8 @@ struct Typed {
 };
 
 void add_analysis_options(CLI::App& app, RunPlan& plan, Typed& typed) {
-    app.add_option("DATA", plan.data_path, "The data file (read through zlib when its name ends in .gz)")
+    app.add_option("DATA", plan.data_path,
+                   "The data file (plain or gzip-compressed), or a VCF or BCF file (with --sample-map)")
         ->required();
     app.add_option("-o,--out", plan.stem, "Output stem (default: DATA without its extension, .gz included)");
     app.add_flag("-a,--all", plan.all_samples, "Statistics of all samples together, with the frequency tables");
@@ -85,6 +86,24 @@ CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
     return permutations;
 }
 
+// VCF and BCF input.
+void add_input_options(CLI::App& app, RunPlan& plan) {
+    app.add_option("--sample-map", plan.load.sample_map,
+                   "VCF or BCF data: lines of individual, sample and optionally group (tab-separated) naming the "
+                   "individuals to analyse");
+    app.add_option("--regions", plan.load.regions,
+                   "VCF or BCF data: read only these regions (CHROM or CHROM:BEGIN-END, comma-separated), through "
+                   "the file's index");
+    const std::map<std::string, PartialGenotypes> partial{{"missing", PartialGenotypes::missing},
+                                                          {"known", PartialGenotypes::known}};
+    app.add_option("--partial-genotypes", plan.load.partial,
+                   "VCF or BCF data: a partly missing GT such as 0/./1 is missing (default) or keeps its known "
+                   "alleles")
+        ->transform(CLI::CheckedTransformer(partial));
+    app.add_option("--write-data", plan.load.write_data,
+                   "VCF or BCF data: write the data as read to FILE, in phenostat's tab format");
+}
+
 void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
     app.add_option("--bootstrap", plan.bootstrap,
                    "Confidence intervals of every average across loci and pairwise F'st from B resamplings of the "
@@ -130,6 +149,8 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
     if (!typed.no_tables) plan.tables_folder = plan.stem + "_tables";
     if (typed.seed >= 0) plan.seed = static_cast<std::uint32_t>(typed.seed);
     plan.command = recorded_command(argc, argv);
+    plan.load.overwrite = plan.overwrite;
+    plan.load.keep_cells = plan.keeps_cells();
 }
 
 // The plan, or the exit status when the run ends here (help, version, usage
@@ -144,6 +165,7 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
     add_analysis_options(app, plan, typed);
     add_isolation_options(app, plan);
     const CLI::Option* amova_permutations = add_amova_options(app, plan);
+    add_input_options(app, plan);
     add_run_options(app, plan, typed);
     try {
         app.parse(argc, argv);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reports/isolation_report.h"
+#include "stats/dataset.h"
 
 namespace phenostat {
 
@@ -33,6 +34,7 @@ struct RunPlan {
     bool overwrite = false;             // start the output files afresh
     bool quiet = false;                 // no progress line
     std::string command;                // the command as run.tsv records it
+    LoadOptions load;                   // how the data file is read (VCF and BCF input among them)
 
     bool groups() const { return permutations > 0; }
     bool analyses() const { return all_samples || per_sample || pairwise || groups() || amova; }

@@ -17,6 +17,7 @@ enum class WarningKind {
     few_group_assignments,   // subject: empty
     amova_ungrouped,         // subject: the samples in no group, joined by ", "
     amova_no_locus,          // subject: empty
+    unmapped_individuals,    // subject: the individuals of a VCF that the sample map leaves out (the first few)
 };
 
 struct Warning {

@@ -13,6 +13,7 @@
 #include "input/data_file.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
+#include "input/vcf_reader.h"
 #include "stats/locus_summary.h"
 
 namespace phenostat {
@@ -40,6 +41,18 @@ struct LoadedDataset {
     std::vector<Warning> warnings;  // about the samples: recurring names, mixed groups
 };
 
+// How a data file is read, beyond its name. The variant files (VCF, BCF) need
+// a sample map; the other fields apply to them only.
+struct LoadOptions {
+    std::string sample_map;
+    std::string regions;     // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
+    PartialGenotypes partial = PartialGenotypes::missing;
+    std::string write_data;  // when given, the data as read, in our tab format
+    bool overwrite = false;  // write_data may replace an existing file
+    bool keep_cells = false;  // keep every individual's phenotype ids (Dataset::cells)
+    std::uint64_t memory_limit = 0;  // bytes; 0: what the machine has available
+};
+
 // Reads, codes and summarises the data file in one pass: each cell coded as it
 // is read (a text seen before at its locus costs a lookup), each sample
 // summarised as soon as its run of lines ends. Neither the text nor the cells
@@ -50,5 +63,12 @@ struct LoadedDataset {
 // for the analyses that permute individuals.
 LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit = 0,
                            bool keep_cells = false);
+
+// Reads either kind of data file: our tab files as above, or a VCF or BCF
+// file (recognised by its content) whose records are coded and summarised
+// locus by locus, in batches spread over the threads, exactly as the same
+// data written in our format would be. FatalError for a variant file without
+// a map, an individual of the map that the file lacks, or a record without GT.
+LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
 
 }  // namespace phenostat

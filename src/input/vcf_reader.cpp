@@ -1,0 +1,232 @@
+#include "input/vcf_reader.h"
+
+#include <htslib/bgzf.h>
+#include <htslib/hfile.h>
+#include <htslib/hts.h>
+#include <htslib/synced_bcf_reader.h>
+#include <htslib/vcf.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/fatal_error.h"
+#include "base/text.h"
+
+namespace phenostat {
+namespace {
+
+// htslib's own messages would go to stderr past ours: ours say it all.
+void quiet_htslib() { hts_set_log_level(HTS_LOG_OFF); }
+
+bool is_symbolic(const char* allele) { return allele[0] == '<' || std::strcmp(allele, "*") == 0; }
+
+}  // namespace
+
+bool is_variant_file(const std::string& path) {
+    quiet_htslib();
+    htsFile* file = hts_open(path.c_str(), "r");
+    if (file == nullptr) return false;
+    const htsExactFormat format = hts_get_format(file)->format;
+    hts_close(file);
+    return format == vcf || format == bcf;
+}
+
+// Either a plain stream (the whole file) or a synced reader over regions.
+struct VariantReader::Handles {
+    htsFile* file = nullptr;
+    bcf_hdr_t* header = nullptr;  // owned when reading the whole file
+    bcf_srs_t* synced = nullptr;
+    std::vector<bcf1_t*> batches[SLOTS];
+    std::size_t records = 0;  // read so far
+
+    ~Handles() {
+        for (const std::vector<bcf1_t*>& batch : batches)
+            for (bcf1_t* record : batch) bcf_destroy(record);
+        if (synced != nullptr) bcf_sr_destroy(synced);
+        if (header != nullptr) bcf_hdr_destroy(header);
+        if (file != nullptr) hts_close(file);
+    }
+};
+
+VariantReader::VariantReader(const std::string& path, const std::string& regions, int threads)
+    : path_(path), handles_(std::make_unique<Handles>()) {
+    quiet_htslib();
+    Handles& h = *handles_;
+    const bcf_hdr_t* header = nullptr;
+    if (regions.empty()) {
+        h.file = hts_open(path.c_str(), "r");
+        if (h.file == nullptr) throw FatalError(strprintf("Opening the data file %s failed.", path.c_str()));
+        if (threads > 1) hts_set_threads(h.file, threads);
+        h.header = bcf_hdr_read(h.file);
+        header = h.header;
+    } else {
+        h.synced = bcf_sr_init();
+        if (bcf_sr_set_regions(h.synced, regions.c_str(), 0) != 0)
+            throw FatalError(strprintf("The regions '%s' cannot be read: give CHROM or CHROM:BEGIN-END, separated "
+                                       "by commas.",
+                                       regions.c_str()));
+        if (threads > 1) bcf_sr_set_threads(h.synced, threads);
+        if (bcf_sr_add_reader(h.synced, path.c_str()) == 0) {
+            const bcf_sr_error error = h.synced->errnum;
+            if (error == idx_load_failed || error == not_bgzf)
+                throw FatalError(strprintf(
+                    "Reading regions of %s needs its index, and it has none%s. Make one with\n"
+                    "    tabix -p vcf %s      (bgzipped VCF)\n    bcftools index %s    (bgzipped VCF or BCF)%s",
+                    path.c_str(), error == not_bgzf ? " (it is not bgzipped)" : "", path.c_str(), path.c_str(),
+                    error == not_bgzf ? "\nafter compressing it with bgzip." : "."));
+            throw FatalError(strprintf("Opening the data file %s failed: %s.", path.c_str(), bcf_sr_strerror(error)));
+        }
+        header = bcf_sr_get_header(h.synced, 0);
+    }
+    if (header == nullptr) throw FatalError(strprintf("Reading the header of %s failed.", path.c_str()));
+    for (int s = 0; s < bcf_hdr_nsamples(header); ++s) individuals_.emplace_back(header->samples[s]);
+}
+
+VariantReader::~VariantReader() = default;
+
+std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
+    Handles& h = *handles_;
+    std::vector<bcf1_t*>& batch = h.batches[slot];
+    while (batch.size() < count) batch.push_back(bcf_init());
+    std::size_t filled = 0;
+    while (filled < count) {
+        bcf1_t* record = batch[filled];
+        if (h.synced != nullptr) {
+            if (bcf_sr_next_line(h.synced) == 0) {
+                if (h.synced->errnum != 0)
+                    throw FatalError(
+                        strprintf("Reading %s failed: %s.", path_.c_str(), bcf_sr_strerror(h.synced->errnum)));
+                break;
+            }
+            bcf_copy(record, bcf_sr_get_line(h.synced, 0));
+        } else {
+            const int status = bcf_read(h.file, h.header, record);
+            if (status == -1) break;
+            if (status < -1 || record->errcode != 0)
+                throw FatalError(strprintf("Reading %s failed at its record %zu: the file is damaged or not valid "
+                                           "VCF or BCF there.",
+                                           path_.c_str(), h.records + 1));
+        }
+        ++filled;
+        ++h.records;
+    }
+    return filled;
+}
+
+std::uint64_t VariantReader::bytes_read() const {
+    const htsFile* file = handles_->file;
+    if (file == nullptr) return 0;
+    const off_t at = file->is_bgzf ? file->fp.bgzf->block_address : htell(file->fp.hfile);
+    return at > 0 ? static_cast<std::uint64_t>(at) : 0;
+}
+
+void VariantCells::append_text(std::uint64_t set, std::string& text) {
+    bool first = true;
+    for (; set != 0; set &= set - 1) {
+        if (!first) text += ',';
+        first = false;
+        char digits[4];
+        char* const end = digits + sizeof digits;
+        char* at = end;
+        for (int code = std::countr_zero(set) + 1; code > 0; code /= 10) *--at = static_cast<char>('0' + code % 10);
+        text.append(at, static_cast<std::size_t>(end - at));
+    }
+}
+
+namespace {
+
+// The GT values of the record as stored (8, 16 or 32 bits), each one
+// (allele + 1) << 1 | phased, 0 for a missing copy.
+template <class Value>
+void gather_sets(const bcf_fmt_t& gt, Value vector_end, Value missing, std::span<const std::size_t> columns,
+                 PartialGenotypes partial, int allele_count, VariantCells& out) {
+    const std::size_t ploidy = static_cast<std::size_t>(gt.n);
+    for (const std::size_t column : columns) {
+        // The values need not be aligned: read byte-wise.
+        const std::uint8_t* copies = gt.p + column * ploidy * sizeof(Value);
+        bool some_missing = false;
+        std::uint64_t low = 0;
+        out.codes.clear();
+        for (std::size_t c = 0; c < ploidy; ++c) {
+            Value value;
+            std::memcpy(&value, copies + c * sizeof(Value), sizeof(Value));
+            if (value == vector_end) break;
+            const int allele = value == missing ? -1 : (static_cast<int>(value) >> 1) - 1;
+            if (allele >= allele_count) {
+                out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered "
+                                        "0 to %d.",
+                                        out.site.c_str(), allele, allele_count - 1);
+                return;
+            }
+            if (allele < 0) {
+                some_missing = true;
+            } else if (!out.symbolic[static_cast<std::size_t>(allele)]) {
+                if (allele < VariantCells::MASK_ALLELES)
+                    low |= std::uint64_t{1} << allele;
+                else if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
+                    out.codes.push_back(allele + 1);
+            }
+        }
+        if (some_missing && partial == PartialGenotypes::missing) {
+            out.sets.push_back(0);
+            continue;
+        }
+        if (out.codes.empty()) {
+            out.sets.push_back(low);
+            continue;
+        }
+        // Alleles past the mask: the cell's text, in ascending order of code.
+        std::sort(out.codes.begin(), out.codes.end());
+        VariantCells::append_text(low, out.text);
+        for (const std::int32_t code : out.codes) {
+            if (low != 0 || code != out.codes.front()) out.text += ',';
+            out.text += std::to_string(code);
+        }
+        out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
+        out.sets.push_back(VariantCells::TEXT);
+    }
+}
+
+}  // namespace
+
+void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns,
+                           PartialGenotypes partial, VariantCells& out) const {
+    const Handles& h = *handles_;
+    const bcf_hdr_t* header = h.synced != nullptr ? bcf_sr_get_header(h.synced, 0) : h.header;
+    bcf1_t* record = h.batches[slot][k];
+    bcf_unpack(record, BCF_UN_STR);
+    out.site = strprintf("%s:%lld", bcf_seqname_safe(header, record), static_cast<long long>(record->pos) + 1);
+    const char* id = record->d.id;
+    out.name = id == nullptr || std::strcmp(id, ".") == 0 || id[0] == '\0' ? out.site : std::string(id);
+    out.text.clear();
+    out.ends.clear();
+    out.sets.clear();
+    out.problem.clear();
+    const bcf_fmt_t* gt = bcf_get_fmt(header, record, "GT");
+    if (gt == nullptr || gt->p == nullptr) {
+        out.problem = strprintf("record %s has no GT field: its genotypes cannot be read.", out.site.c_str());
+        return;
+    }
+    out.symbolic.assign(record->n_allele, 0);
+    for (int a = 0; a < record->n_allele; ++a) out.symbolic[a] = is_symbolic(record->d.allele[a]);
+    switch (gt->type) {
+        case BCF_BT_INT8:
+            gather_sets<std::int8_t>(*gt, bcf_int8_vector_end, bcf_int8_missing, columns, partial, record->n_allele,
+                                     out);
+            break;
+        case BCF_BT_INT16:
+            gather_sets<std::int16_t>(*gt, bcf_int16_vector_end, bcf_int16_missing, columns, partial,
+                                      record->n_allele, out);
+            break;
+        case BCF_BT_INT32:
+            gather_sets<std::int32_t>(*gt, bcf_int32_vector_end, bcf_int32_missing, columns, partial,
+                                      record->n_allele, out);
+            break;
+        default:
+            out.problem = strprintf("record %s: its GT field is not made of integers.", out.site.c_str());
+    }
+}
+
+}  // namespace phenostat

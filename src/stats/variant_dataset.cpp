@@ -1,0 +1,263 @@
+// The loading of VCF and BCF data files: each record is a locus, coded and
+// summarised sample by sample as soon as it is read, with the coder the tab
+// files use, so that both give the same ids and the same tables.
+
+#include <cstdio>
+#include <filesystem>
+#include <future>
+#include <unordered_map>
+
+#include "base/fatal_error.h"
+#include "base/parallel.h"
+#include "base/text.h"
+#include "input/sample_map.h"
+#include "stats/dataset.h"
+
+namespace phenostat {
+namespace {
+
+// A batch holds about this many genotypes, in records of at most MAX_BATCH.
+constexpr std::size_t BATCH_GENOTYPES = std::size_t{1} << 20;
+constexpr std::size_t MAX_BATCH = 4096;
+constexpr std::size_t NAMES_SHOWN = 5;
+// Allele sets whose ids a record keeps at hand (a linear search); any more go through the coder's own lookup.
+constexpr std::size_t KNOWN_SETS = 24;
+
+// What went wrong at a record, found on the threads and reported in order.
+struct RecordOutcome {
+    std::string problem;
+    std::optional<CapacityError> violation;
+};
+
+std::string capacity_message(const CapacityError& error, const std::string& locus, const std::string& individual) {
+    if (error.kind == CapacityError::Kind::too_many_codes)
+        return strprintf("\n\nLocus %s, individual %s: more than 20 distinct alleles; this version handles at most 20 "
+                         "alleles per phenotype.",
+                         locus.c_str(), individual.c_str());
+    return error.message(locus);  // the allele count: no line named
+}
+
+// The ids of every individual at every locus, kept only to write the data.
+class DataWriter {
+public:
+    void resize(std::size_t loci, std::size_t individuals) {
+        individuals_ = individuals;
+        ids_.resize(loci * individuals);
+    }
+    void set(std::size_t locus, std::size_t individual, std::int32_t id) {
+        ids_[locus * individuals_ + individual] = static_cast<std::uint32_t>(id) + 1;
+    }
+    void write(const std::string& path, const Dataset& data, const SampleMap& map) const {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
+        std::string line = "group\tsample\tindividual";
+        for (const std::string& name : data.locus_names) line += "\t" + name;
+        line += '\n';
+        bool ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+        for (std::size_t i = 0; i < individuals_ && ok; ++i) {
+            const MappedIndividual& individual = map.individuals[i];
+            line = individual.group + "\t" + individual.sample + "\t" + individual.name;
+            for (std::size_t l = 0; l < data.locus_count(); ++l) {
+                line += '\t';
+                const std::uint32_t stored = ids_[l * individuals_ + i];
+                if (stored == 0) continue;
+                const CodedLocus& locus = data.coded.loci[l];
+                for (auto a = locus.phenotype_begin[stored - 1]; a < locus.phenotype_begin[stored]; ++a) {
+                    if (a > locus.phenotype_begin[stored - 1]) line += ',';
+                    line += std::to_string(locus.allele_codes[locus.phenotype_alleles[a]]);
+                }
+            }
+            line += '\n';
+            ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+        }
+        if (std::fclose(file) != 0 || !ok) throw FatalError(strprintf("Writing %s failed.", path.c_str()));
+    }
+
+private:
+    std::size_t individuals_ = 0;
+    std::vector<std::uint32_t> ids_;  // phenotype id + 1; 0: missing
+};
+
+LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+    if (options.sample_map.empty()) throw FatalError(sample_map_needed_message(path));
+    if (!options.write_data.empty() && !options.overwrite && std::filesystem::exists(options.write_data))
+        throw FatalError(strprintf("%s exists: give --overwrite to replace it.", options.write_data.c_str()));
+    const SampleMap map = read_sample_map(options.sample_map);
+    VariantReader reader(path, options.regions, static_cast<int>(team_size()));
+
+    LoadedDataset loaded;
+    // The columns of the map's individuals, in catalogue order.
+    std::unordered_map<std::string, std::size_t> column_of;
+    for (std::size_t c = 0; c < reader.individuals().size(); ++c) column_of.emplace(reader.individuals()[c], c);
+    std::vector<std::size_t> columns;
+    std::vector<std::string> absent;
+    for (const MappedIndividual& individual : map.individuals) {
+        const auto found = column_of.find(individual.name);
+        if (found == column_of.end()) {
+            absent.push_back(individual.name);
+            continue;
+        }
+        columns.push_back(found->second);
+        column_of.erase(found);
+    }
+    if (!absent.empty())
+        throw FatalError(strprintf("The sample map %s names %zu individual%s that %s lacks: %s.",
+                                   options.sample_map.c_str(), absent.size(), absent.size() == 1 ? "" : "s",
+                                   path.c_str(), list_names(absent, 10).c_str()));
+    std::vector<std::string> left_out;
+    for (const std::string& name : reader.individuals())
+        if (column_of.count(name) != 0) left_out.push_back(name);
+    if (!left_out.empty())
+        loaded.warnings.push_back({WarningKind::unmapped_individuals, list_names(left_out, NAMES_SHOWN),
+                                   strprintf("%zu individual%s of %s %s not in the sample map and %s left out: %s.",
+                                             left_out.size(), left_out.size() == 1 ? "" : "s", path.c_str(),
+                                             left_out.size() == 1 ? "is" : "are", left_out.size() == 1 ? "is" : "are",
+                                             list_names(left_out, NAMES_SHOWN).c_str())});
+
+    Dataset& data = loaded.data;
+    data.catalogue = map.catalogue;
+    const std::vector<Sample>& samples = data.catalogue.samples;
+    const std::size_t batch_size =
+        std::clamp<std::size_t>(BATCH_GENOTYPES / std::max<std::size_t>(1, reader.individuals().size()), 16, MAX_BATCH);
+    const bool writing = !options.write_data.empty();
+    DataWriter writer;
+    PerThread<VariantCells> cells;
+    PerThread<SummaryScratch> scratch;
+    PerThread<std::vector<std::int64_t>> codes;
+    PerThread<std::vector<std::pair<std::uint64_t, std::int32_t>>> known_sets;
+    PerThread<std::string> set_text;
+    std::vector<RecordOutcome> outcomes;
+    const std::uint64_t file_bytes = std::filesystem::file_size(path), file_megabytes = file_bytes >> 20;
+    std::size_t slot = 0;
+    std::size_t read = reader.read_batch(slot, batch_size);
+    // Room for the records the rest of the file promises, made once: a
+    // vector doubling as it goes would hold two copies at its peak.
+    if (const std::uint64_t bytes = reader.bytes_read(); bytes > 0 || read < batch_size) {
+        const double expected = read < batch_size ? static_cast<double>(read)
+                                                  : 1.02 * static_cast<double>(read) *
+                                                        static_cast<double>(file_bytes) /
+                                                        static_cast<double>(bytes);
+        const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
+        data.locus_names.reserve(loci);
+        data.coded.loci.reserve(loci);
+        data.summaries.reserve(loci);
+    }
+    while (read > 0) {
+        // The next batch is read while this one is coded.
+        std::future<std::size_t> next = std::async(std::launch::async, [&reader, batch_size, other = 1 - slot] {
+            return reader.read_batch(other, batch_size);
+        });
+        const std::size_t first = data.coded.loci.size();
+        data.locus_names.resize(first + read);
+        data.coded.loci.resize(first + read);
+        data.summaries.resize(first + read);
+        if (options.keep_cells) data.cells.resize(first + read);
+        if (writing) writer.resize(first + read, columns.size());
+        outcomes.assign(read, {});
+        parallel_for(read, 16, [&](std::size_t k) {
+            VariantCells& record = cells.local();
+            reader.decode(slot, k, columns, options.partial, record);
+            const std::size_t l = first + k;
+            data.locus_names[l] = record.name;
+            if (!record.problem.empty()) {
+                outcomes[k].problem = record.problem;
+                return;
+            }
+            CodedLocus& locus = data.coded.loci[l];
+            LocusSummary& summary = data.summaries[l];
+            summary.samples.reserve(samples.size());
+            locus.sample_begin.reserve(samples.size() + 1);
+            // The coder sees each set's text the first time it comes; after
+            // that the set's id is looked up here.
+            LocusCoder coder;
+            IdList ids;
+            std::vector<std::pair<std::uint64_t, std::int32_t>>& known = known_sets.local();
+            known.clear();
+            std::string& text = set_text.local();
+            std::size_t next_text = 0;
+            // The rows of the samples run from 0 without a gap: each row's id
+            // goes to the kept cells in turn.
+            CellIds* const kept = options.keep_cells ? &data.cells[l] : nullptr;
+            for (const Sample& sample : samples) {
+                ids.clear();
+                for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
+                    const std::uint64_t set = record.sets[row];
+                    if (set == 0) {  // missing
+                        if (kept != nullptr) kept->push_back(CellIds::MISSING);
+                        continue;
+                    }
+                    std::int32_t id = LocusCoder::MISSING;
+                    if (set == VariantCells::TEXT) {
+                        id = coder.code(record.text_cell(next_text++), row, locus, codes.local());
+                    } else {
+                        const auto found = std::find_if(known.begin(), known.end(),
+                                                        [set](const auto& entry) { return entry.first == set; });
+                        if (found != known.end()) {
+                            id = found->second;
+                        } else {
+                            text.clear();
+                            VariantCells::append_text(set, text);
+                            id = coder.code(text, row, locus, codes.local());
+                            if (id >= 0 && known.size() < KNOWN_SETS) known.emplace_back(set, id);
+                        }
+                    }
+                    if (id == LocusCoder::REFUSED) {
+                        outcomes[k].violation = coder.violation;
+                        return;
+                    }
+                    if (kept != nullptr) kept->push_back(id < 0 ? CellIds::MISSING : id);
+                    if (id < 0) continue;
+                    ids.push_back(id);
+                    if (writing) writer.set(l, row, id);
+                }
+                summarise_sample(ids, locus, summary, scratch.local());
+            }
+            // Done with this locus: every vector to its size (a copy of a few hundred bytes).
+            locus.sizes.shrink_to_fit();
+            summary.allele_entries.shrink_to_fit();
+            summary.phenotype_entries.shrink_to_fit();
+            locus.allele_codes.shrink_to_fit();
+            locus.phenotype_begin.shrink_to_fit();
+            locus.phenotype_alleles.shrink_to_fit();
+            if (kept != nullptr) kept->shrink_to_fit();
+        });
+        for (std::size_t k = 0; k < read; ++k) {
+            const std::string& name = data.locus_names[first + k];
+            if (!outcomes[k].problem.empty())
+                throw FatalError(strprintf("%s: %s", path.c_str(), outcomes[k].problem.c_str()));
+            if (const auto& violation = outcomes[k].violation) {
+                loaded.refusal = capacity_message(*violation, name, map.individuals[violation->row].name);
+                data.coded.loci.clear();
+                data.summaries.clear();
+                break;
+            }
+        }
+        if (loaded.refusal) break;
+        read = next.get();
+        slot = 1 - slot;
+        // Megabytes of the file (compressed, for a compressed file).
+        if (const std::uint64_t bytes = reader.bytes_read() >> 20; bytes > 0 && file_megabytes > 0)
+            progress.step(std::min(bytes, file_megabytes), file_megabytes);
+    }
+    if (!loaded.refusal && data.locus_count() == 0)
+        throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path.c_str(),
+                                   options.regions.empty() ? "" : " in the regions asked for"));
+    loaded.dims.individual_count = static_cast<long>(map.individuals.size());
+    loaded.dims.column_count = static_cast<long>(data.locus_names.size()) + 3;
+    if (writing && !loaded.refusal) writer.write(options.write_data, data, map);
+    return loaded;
+}
+
+}  // namespace
+
+LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+    if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
+    if (!options.sample_map.empty() || !options.regions.empty() || !options.write_data.empty() ||
+        options.partial != PartialGenotypes::missing)
+        throw FatalError(strprintf("%s is not a VCF or BCF file: --sample-map, --regions, --partial-genotypes and "
+                                   "--write-data apply to VCF and BCF data only.",
+                                   path.c_str()));
+    return load_dataset(path, progress, options.memory_limit, options.keep_cells);
+}
+
+}  // namespace phenostat

@@ -1,0 +1,2 @@
+import subprocess
+subprocess.run(["bgzip", "data.vcf"], check=True)
