@@ -78,15 +78,11 @@ private:
     std::vector<std::uint32_t> ids_;  // phenotype id + 1; 0: missing
 };
 
-LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
-    if (options.sample_map.empty()) throw FatalError(sample_map_needed_message(path));
-    if (!options.write_data.empty() && !options.overwrite && std::filesystem::exists(options.write_data))
-        throw FatalError(strprintf("%s exists: give --overwrite to replace it.", options.write_data.c_str()));
-    const SampleMap map = read_sample_map(options.sample_map);
-    VariantReader reader(path, options.regions, static_cast<int>(team_size()));
-
-    LoadedDataset loaded;
-    // The columns of the map's individuals, in catalogue order.
+// The columns of the map's individuals in the file, in catalogue order.
+// FatalError naming the individuals of the map that the file lacks; the
+// file's individuals that the map leaves out are named in a warning.
+std::vector<std::size_t> mapped_columns(const VariantReader& reader, const SampleMap& map, const std::string& path,
+                                        const LoadOptions& options, std::vector<Warning>& warnings) {
     std::unordered_map<std::string, std::size_t> column_of;
     for (std::size_t c = 0; c < reader.individuals().size(); ++c) column_of.emplace(reader.individuals()[c], c);
     std::vector<std::size_t> columns;
@@ -108,143 +104,195 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
     for (const std::string& name : reader.individuals())
         if (column_of.count(name) != 0) left_out.push_back(name);
     if (!left_out.empty())
-        loaded.warnings.push_back({WarningKind::unmapped_individuals, list_names(left_out, NAMES_SHOWN),
-                                   strprintf("%zu individual%s of %s %s not in the sample map and %s left out: %s.",
-                                             left_out.size(), left_out.size() == 1 ? "" : "s", path.c_str(),
-                                             left_out.size() == 1 ? "is" : "are", left_out.size() == 1 ? "is" : "are",
-                                             list_names(left_out, NAMES_SHOWN).c_str())});
+        warnings.push_back({WarningKind::unmapped_individuals, list_names(left_out, NAMES_SHOWN),
+                            strprintf("%zu individual%s of %s %s not in the sample map and %s left out: %s.",
+                                      left_out.size(), left_out.size() == 1 ? "" : "s", path.c_str(),
+                                      left_out.size() == 1 ? "is" : "are", left_out.size() == 1 ? "is" : "are",
+                                      list_names(left_out, NAMES_SHOWN).c_str())});
+    return columns;
+}
 
-    Dataset& data = loaded.data;
-    data.catalogue = map.catalogue;
-    const std::vector<Sample>& samples = data.catalogue.samples;
-    const std::size_t batch_size =
-        std::clamp<std::size_t>(BATCH_GENOTYPES / std::max<std::size_t>(1, reader.individuals().size()), 16, MAX_BATCH);
-    const bool writing = !options.write_data.empty();
-    DataWriter writer;
-    PerThread<VariantCells> cells;
-    PerThread<SummaryScratch> scratch;
-    PerThread<std::vector<std::int64_t>> codes;
-    PerThread<std::vector<std::pair<std::uint64_t, std::int32_t>>> known_sets;
-    PerThread<std::string> set_text;
-    std::vector<RecordOutcome> outcomes;
-    const std::uint64_t file_bytes = std::filesystem::file_size(path), file_megabytes = file_bytes >> 20;
-    std::size_t slot = 0;
-    std::size_t read = reader.read_batch(slot, batch_size);
-    // Room for the records the rest of the file promises, made once: a
-    // vector doubling as it goes would hold two copies at its peak.
-    if (const std::uint64_t bytes = reader.bytes_read(); bytes > 0 || read < batch_size) {
-        const double expected = read < batch_size ? static_cast<double>(read)
-                                                  : 1.02 * static_cast<double>(read) *
-                                                        static_cast<double>(file_bytes) /
-                                                        static_cast<double>(bytes);
-        const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
-        data.locus_names.reserve(loci);
-        data.coded.loci.reserve(loci);
-        data.summaries.reserve(loci);
+// Reads the records in batches, the next batch read while this one is coded
+// on the threads, each record a locus coded and summarised at once.
+class VariantLoader {
+public:
+    VariantLoader(const std::string& path, const LoadOptions& options, const SampleMap& map, VariantReader& reader,
+                  std::vector<std::size_t> columns, LoadedDataset& loaded)
+        : path_(path), options_(options), map_(map), reader_(reader), columns_(std::move(columns)), loaded_(loaded),
+          data_(loaded.data), file_bytes_(std::filesystem::file_size(path)) {
+        data_.catalogue = map.catalogue;
+        batch_size_ = std::clamp<std::size_t>(BATCH_GENOTYPES / std::max<std::size_t>(1, reader.individuals().size()),
+                                              16, MAX_BATCH);
     }
-    while (read > 0) {
-        // The next batch is read while this one is coded.
-        std::future<std::size_t> next = std::async(std::launch::async, [&reader, batch_size, other = 1 - slot] {
-            return reader.read_batch(other, batch_size);
-        });
-        const std::size_t first = data.coded.loci.size();
-        data.locus_names.resize(first + read);
-        data.coded.loci.resize(first + read);
-        data.summaries.resize(first + read);
-        if (options.keep_cells) data.cells.resize(first + read);
-        if (writing) writer.resize(first + read, columns.size());
-        outcomes.assign(read, {});
-        parallel_for(read, 16, [&](std::size_t k) {
-            VariantCells& record = cells.local();
-            reader.decode(slot, k, columns, options.partial, record);
-            const std::size_t l = first + k;
-            data.locus_names[l] = record.name;
-            if (!record.problem.empty()) {
-                outcomes[k].problem = record.problem;
-                return;
-            }
-            CodedLocus& locus = data.coded.loci[l];
-            LocusSummary& summary = data.summaries[l];
-            summary.samples.reserve(samples.size());
-            locus.sample_begin.reserve(samples.size() + 1);
-            // The coder sees each set's text the first time it comes; after
-            // that the set's id is looked up here.
-            LocusCoder coder;
-            IdList ids;
-            std::vector<std::pair<std::uint64_t, std::int32_t>>& known = known_sets.local();
-            known.clear();
-            std::string& text = set_text.local();
-            std::size_t next_text = 0;
-            // The rows of the samples run from 0 without a gap: each row's id
-            // goes to the kept cells in turn.
-            CellIds* const kept = options.keep_cells ? &data.cells[l] : nullptr;
-            for (const Sample& sample : samples) {
-                ids.clear();
-                for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
-                    const std::uint64_t set = record.sets[row];
-                    if (set == 0) {  // missing
-                        if (kept != nullptr) kept->push_back(CellIds::MISSING);
-                        continue;
-                    }
-                    std::int32_t id = LocusCoder::MISSING;
-                    if (set == VariantCells::TEXT) {
-                        id = coder.code(record.text_cell(next_text++), row, locus, codes.local());
-                    } else {
-                        const auto found = std::find_if(known.begin(), known.end(),
-                                                        [set](const auto& entry) { return entry.first == set; });
-                        if (found != known.end()) {
-                            id = found->second;
-                        } else {
-                            text.clear();
-                            VariantCells::append_text(set, text);
-                            id = coder.code(text, row, locus, codes.local());
-                            if (id >= 0 && known.size() < KNOWN_SETS) known.emplace_back(set, id);
-                        }
-                    }
-                    if (id == LocusCoder::REFUSED) {
-                        outcomes[k].violation = coder.violation;
-                        return;
-                    }
-                    if (kept != nullptr) kept->push_back(id < 0 ? CellIds::MISSING : id);
-                    if (id < 0) continue;
-                    ids.push_back(id);
-                    if (writing) writer.set(l, row, id);
-                }
-                summarise_sample(ids, locus, summary, scratch.local());
-            }
-            // Done with this locus: every vector to its size (a copy of a few hundred bytes).
-            locus.sizes.shrink_to_fit();
-            summary.allele_entries.shrink_to_fit();
-            summary.phenotype_entries.shrink_to_fit();
-            locus.allele_codes.shrink_to_fit();
-            locus.phenotype_begin.shrink_to_fit();
-            locus.phenotype_alleles.shrink_to_fit();
-            if (kept != nullptr) kept->shrink_to_fit();
-        });
-        for (std::size_t k = 0; k < read; ++k) {
-            const std::string& name = data.locus_names[first + k];
-            if (!outcomes[k].problem.empty())
-                throw FatalError(strprintf("%s: %s", path.c_str(), outcomes[k].problem.c_str()));
-            if (const auto& violation = outcomes[k].violation) {
-                loaded.refusal = capacity_message(*violation, name, map.individuals[violation->row].name);
-                data.coded.loci.clear();
-                data.summaries.clear();
+
+    void load(Progress& progress) {
+        std::size_t slot = 0;
+        std::size_t read = reader_.read_batch(slot, batch_size_);
+        reserve(read);
+        const std::uint64_t file_megabytes = file_bytes_ >> 20;
+        while (read > 0) {
+            std::future<std::size_t> next = std::async(
+                std::launch::async, [this, other = 1 - slot] { return reader_.read_batch(other, batch_size_); });
+            code_batch(slot, read);
+            if (!check_batch(read)) {
+                next.get();
                 break;
             }
+            read = next.get();
+            slot = 1 - slot;
+            // Megabytes of the file (compressed, for a compressed file).
+            if (const std::uint64_t bytes = reader_.bytes_read() >> 20; bytes > 0 && file_megabytes > 0)
+                progress.step(std::min(bytes, file_megabytes), file_megabytes);
         }
-        if (loaded.refusal) break;
-        read = next.get();
-        slot = 1 - slot;
-        // Megabytes of the file (compressed, for a compressed file).
-        if (const std::uint64_t bytes = reader.bytes_read() >> 20; bytes > 0 && file_megabytes > 0)
-            progress.step(std::min(bytes, file_megabytes), file_megabytes);
+        if (!loaded_.refusal && data_.locus_count() == 0)
+            throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path_.c_str(),
+                                       options_.regions.empty() ? "" : " in the regions asked for"));
+        loaded_.dims.individual_count = static_cast<long>(map_.individuals.size());
+        loaded_.dims.column_count = static_cast<long>(data_.locus_names.size()) + 3;
+        if (!options_.write_data.empty() && !loaded_.refusal) writer_.write(options_.write_data, data_, map_);
     }
-    if (!loaded.refusal && data.locus_count() == 0)
-        throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path.c_str(),
-                                   options.regions.empty() ? "" : " in the regions asked for"));
-    loaded.dims.individual_count = static_cast<long>(map.individuals.size());
-    loaded.dims.column_count = static_cast<long>(data.locus_names.size()) + 3;
-    if (writing && !loaded.refusal) writer.write(options.write_data, data, map);
+
+private:
+    // Room for the records the rest of the file promises, made once: a vector
+    // doubling as it goes would hold two copies at its peak.
+    void reserve(std::size_t read) {
+        const std::uint64_t bytes = reader_.bytes_read();
+        if (bytes == 0 && read == batch_size_) return;
+        const double expected = read < batch_size_ ? static_cast<double>(read)
+                                                   : 1.02 * static_cast<double>(read) *
+                                                         static_cast<double>(file_bytes_) / static_cast<double>(bytes);
+        const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
+        data_.locus_names.reserve(loci);
+        data_.coded.loci.reserve(loci);
+        data_.summaries.reserve(loci);
+    }
+
+    void code_batch(std::size_t slot, std::size_t read) {
+        first_ = data_.coded.loci.size();
+        data_.locus_names.resize(first_ + read);
+        data_.coded.loci.resize(first_ + read);
+        data_.summaries.resize(first_ + read);
+        if (options_.keep_cells) data_.cells.resize(first_ + read);
+        if (!options_.write_data.empty()) writer_.resize(first_ + read, columns_.size());
+        outcomes_.assign(read, {});
+        parallel_for(read, 16, [&](std::size_t k) {
+            VariantCells& record = cells_.local();
+            reader_.decode(slot, k, columns_, options_.partial, record);
+            data_.locus_names[first_ + k] = record.name;
+            if (!record.problem.empty()) {
+                outcomes_[k].problem = record.problem;
+                return;
+            }
+            code_record(record, first_ + k, outcomes_[k]);
+        });
+    }
+
+    // The phenotype id of one individual's allele set at a record: the
+    // coder sees each set's text the first time it comes, after that the
+    // set's id is looked up in `known`.
+    std::int32_t code_set(const VariantCells& record, std::uint64_t set, std::size_t row, std::size_t& next_text,
+                          LocusCoder& coder, CodedLocus& locus,
+                          std::vector<std::pair<std::uint64_t, std::int32_t>>& known) {
+        if (set == VariantCells::TEXT) return coder.code(record.text_cell(next_text++), row, locus, codes_.local());
+        const auto found =
+            std::find_if(known.begin(), known.end(), [set](const auto& entry) { return entry.first == set; });
+        if (found != known.end()) return found->second;
+        std::string& text = set_text_.local();
+        text.clear();
+        VariantCells::append_text(set, text);
+        const std::int32_t id = coder.code(text, row, locus, codes_.local());
+        if (id >= 0 && known.size() < KNOWN_SETS) known.emplace_back(set, id);
+        return id;
+    }
+
+    // Codes and summarises one record as locus `l`, sample by sample.
+    void code_record(const VariantCells& record, std::size_t l, RecordOutcome& outcome) {
+        CodedLocus& locus = data_.coded.loci[l];
+        LocusSummary& summary = data_.summaries[l];
+        const std::vector<Sample>& samples = data_.catalogue.samples;
+        summary.samples.reserve(samples.size());
+        locus.sample_begin.reserve(samples.size() + 1);
+        LocusCoder coder;
+        IdList ids;
+        std::vector<std::pair<std::uint64_t, std::int32_t>>& known = known_sets_.local();
+        known.clear();
+        std::size_t next_text = 0;
+        // The rows of the samples run from 0 without a gap: each row's id
+        // goes to the kept cells in turn.
+        CellIds* const kept = options_.keep_cells ? &data_.cells[l] : nullptr;
+        for (const Sample& sample : samples) {
+            ids.clear();
+            for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
+                const std::uint64_t set = record.sets[row];
+                const std::int32_t id =
+                    set == 0 ? LocusCoder::MISSING : code_set(record, set, row, next_text, coder, locus, known);
+                if (id == LocusCoder::REFUSED) {
+                    outcome.violation = coder.violation;
+                    return;
+                }
+                if (kept != nullptr) kept->push_back(id < 0 ? CellIds::MISSING : id);
+                if (id < 0) continue;
+                ids.push_back(id);
+                if (!options_.write_data.empty()) writer_.set(l, row, id);
+            }
+            summarise_sample(ids, locus, summary, scratch_.local());
+        }
+        // Done with this locus: every vector to its size (a copy of a few hundred bytes).
+        locus.sizes.shrink_to_fit();
+        summary.allele_entries.shrink_to_fit();
+        summary.phenotype_entries.shrink_to_fit();
+        locus.allele_codes.shrink_to_fit();
+        locus.phenotype_begin.shrink_to_fit();
+        locus.phenotype_alleles.shrink_to_fit();
+        if (kept != nullptr) kept->shrink_to_fit();
+    }
+
+    // The batch's problems in record order: a damaged record stops the run,
+    // a capacity exceeded refuses the data set. False when loading ends here.
+    bool check_batch(std::size_t read) {
+        for (std::size_t k = 0; k < read; ++k) {
+            const std::string& name = data_.locus_names[first_ + k];
+            if (!outcomes_[k].problem.empty())
+                throw FatalError(strprintf("%s: %s", path_.c_str(), outcomes_[k].problem.c_str()));
+            if (const auto& violation = outcomes_[k].violation) {
+                loaded_.refusal = capacity_message(*violation, name, map_.individuals[violation->row].name);
+                data_.coded.loci.clear();
+                data_.summaries.clear();
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const std::string& path_;
+    const LoadOptions& options_;
+    const SampleMap& map_;
+    VariantReader& reader_;
+    std::vector<std::size_t> columns_;
+    LoadedDataset& loaded_;
+    Dataset& data_;
+    std::uint64_t file_bytes_;
+    std::size_t batch_size_ = 0;
+    std::size_t first_ = 0;  // the current batch's first locus
+    std::vector<RecordOutcome> outcomes_;
+    DataWriter writer_;
+    PerThread<VariantCells> cells_;
+    PerThread<SummaryScratch> scratch_;
+    PerThread<std::vector<std::int64_t>> codes_;
+    PerThread<std::vector<std::pair<std::uint64_t, std::int32_t>>> known_sets_;
+    PerThread<std::string> set_text_;
+};
+
+LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+    if (options.sample_map.empty()) throw FatalError(sample_map_needed_message(path));
+    if (!options.write_data.empty() && !options.overwrite && std::filesystem::exists(options.write_data))
+        throw FatalError(strprintf("%s exists: give --overwrite to replace it.", options.write_data.c_str()));
+    const SampleMap map = read_sample_map(options.sample_map);
+    VariantReader reader(path, options.regions, static_cast<int>(team_size()));
+    LoadedDataset loaded;
+    VariantLoader loader(path, options, map, reader, mapped_columns(reader, map, path, options, loaded.warnings),
+                         loaded);
+    loader.load(progress);
     return loaded;
 }
 
