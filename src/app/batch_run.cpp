@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -31,6 +32,13 @@ std::string iso_date(std::time_t now) {
                      utc.tm_min, utc.tm_sec);
 }
 
+// The data file's size; NA for a pipe or anything else without one.
+std::string data_bytes(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t bytes = fs::file_size(path, error);  // an error for anything but a regular file
+    return error ? "NA" : std::to_string(bytes);
+}
+
 const char* yes_no(bool value) { return value ? "yes" : "no"; }
 
 // run.tsv: what was asked, of which data, when, with which seed.
@@ -39,7 +47,7 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
         {"version", PHENOSTAT_VERSION},
         {"command_line", plan.command},
         {"data_file", plan.data_path},
-        {"data_bytes", std::to_string(fs::file_size(plan.data_path))},
+        {"data_bytes", data_bytes(plan.data_path)},
         {"date", iso_date(now)},
         {"seed", std::to_string(seed)},
         {"permutations", std::to_string(plan.permutations)},
@@ -90,12 +98,25 @@ Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out,
     return std::move(loaded.data);
 }
 
-Coordinates read_sites(const RunPlan& plan, const Dataset& data, const WarningSink& warn) {
+Coordinates read_sites(const RunPlan& plan, const Dataset& data, std::ostream& out, const WarningSink& warn) {
     std::vector<std::string> names;
     for (const Sample& sample : data.catalogue.samples) names.push_back(sample.name);
     std::vector<Warning> warnings;
     Coordinates sites = read_sites_file(plan.coordinates_path, names, warnings);
     for (const Warning& warning : warnings) warn(warning);
+    // The ranges read, so that a file written latitude first shows at once.
+    std::size_t count = 0;
+    double west = 0, east = 0, south = 0, north = 0;
+    for (std::size_t s = 0; s < names.size(); ++s) {
+        if (!sites.has(s)) continue;
+        west = count == 0 ? sites.longitude[s] : std::min(west, sites.longitude[s]);
+        east = count == 0 ? sites.longitude[s] : std::max(east, sites.longitude[s]);
+        south = count == 0 ? sites.latitude[s] : std::min(south, sites.latitude[s]);
+        north = count == 0 ? sites.latitude[s] : std::max(north, sites.latitude[s]);
+        ++count;
+    }
+    out << strprintf("coordinates: %zu of %zu samples, longitude %g to %g, latitude %g to %g\n", count, names.size(),
+                     west, east, south, north);
     return sites;
 }
 
@@ -129,7 +150,7 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     if (!plan.analyses()) return 0;
 
     Coordinates sites;
-    if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, warn);
+    if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
     if (!plan.tables_folder.empty()) prepare_tables_folder(plan);
 
     const std::time_t now = current_time();
