@@ -6,12 +6,14 @@
 #include <ctime>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "app/dialogue.h"
 #include "app/driver.h"
 #include "app/output_file.h"
 #include "app/runner.h"
 #include "app/table_list.h"
+#include "app/tables_folder.h"
 #include "app/terminal_progress.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
@@ -64,21 +66,6 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
     if (plan.amova) entries.emplace_back("amova_permutations", std::to_string(plan.amova_permutations));
     if (plan.pair_test > 0) entries.emplace_back("pair_test", std::to_string(plan.pair_test));
     return key_value_table(entries);
-}
-
-// The tables folder; without --overwrite, a table that this run would write
-// and that an earlier run left stops the run before anything is written.
-void prepare_tables_folder(const RunPlan& plan) {
-    const std::string& folder = plan.tables_folder;
-    for (const std::string& name : tables_written(plan)) {
-        if (!plan.overwrite && fs::exists(folder + "/" + name))
-            throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
-                                       "files, --out for another stem, or --no-tables.",
-                                       folder.c_str(), name.c_str()));
-    }
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
 }
 
 // The data set, loaded and checked; its counts on `out`, the loader's warnings
@@ -151,19 +138,29 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
 
     Coordinates sites;
     if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
-    if (!plan.tables_folder.empty()) prepare_tables_folder(plan);
+    // The runner writes the tables into a folder of their own, moved into
+    // place when all are written.
+    std::optional<TablesFolder> tables;
+    RunPlan writing = plan;
+    if (!plan.tables_folder.empty()) writing.tables_folder = tables.emplace(plan).path();
 
     const std::time_t now = current_time();
     const std::uint32_t seed = plan.seed ? *plan.seed : static_cast<std::uint32_t>(now);
     out << "seed: " << seed << '\n';
-    Runner runner(data, plan, seed, nullptr, warn);
-    for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
-        if (plan.overwrite) truncate_file(*path);
-        append_to_file(*path, run_header_text(plan.data_path, now));
+    try {
+        Runner runner(data, writing, seed, nullptr, warn);
+        for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
+            if (plan.overwrite) truncate_file(*path);
+            append_to_file(*path, run_header_text(plan.data_path, now));
+        }
+        run_analyses(runner, writing, plan.coordinates_path.empty() ? nullptr : &sites, seed, progress, out);
+        runner.table(TidyTable::run, run_table(plan, now, seed));
+        runner.finish();
+    } catch (const FatalError& error) {
+        if (!tables) throw;
+        throw FatalError(tables->named_as_target(error.what()));
     }
-    run_analyses(runner, plan, plan.coordinates_path.empty() ? nullptr : &sites, seed, progress, out);
-    runner.table(TidyTable::run, run_table(plan, now, seed));
-    runner.finish();
+    if (tables) tables->commit();
     out << "statistics: " << plan.stats_path << "\nfrequencies: " << plan.summary_path << '\n';
     if (!plan.tables_folder.empty()) out << "tables: " << plan.tables_folder << "/\n";
     return 0;
