@@ -107,6 +107,14 @@ Coordinates read_sites(const RunPlan& plan, const Dataset& data, std::ostream& o
     return sites;
 }
 
+// The folder of the output stem, made when it does not exist yet (--out results/).
+void make_stem_folder(const RunPlan& plan) {
+    const fs::path folder = fs::path(plan.stats_path).parent_path();
+    std::error_code error;
+    if (!folder.empty()) fs::create_directories(folder, error);
+    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
+}
+
 // The analyses of the plan, in the order of the options' help.
 void run_analyses(Runner& runner, const RunPlan& plan, const Coordinates* sites, std::uint32_t seed,
                   TerminalProgress& progress, std::ostream& out) {
@@ -138,6 +146,7 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
 
     Coordinates sites;
     if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
+    make_stem_folder(plan);
     // The runner writes the tables into a folder of their own, moved into
     // place when all are written.
     std::optional<TablesFolder> tables;
