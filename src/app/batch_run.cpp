@@ -21,6 +21,7 @@
 #include "base/text.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
+#include "stats/sample_filter.h"
 
 namespace phenostat {
 namespace {
@@ -65,7 +66,36 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
     // Only where asked for, so that other runs' tables stay as they were.
     if (plan.amova) entries.emplace_back("amova_permutations", std::to_string(plan.amova_permutations));
     if (plan.pair_test > 0) entries.emplace_back("pair_test", std::to_string(plan.pair_test));
+    if (plan.min_individuals > 0) entries.emplace_back("min_individuals", std::to_string(plan.min_individuals));
     return key_value_table(entries);
+}
+
+// --min-individuals: the samples it leaves out named, and a run stopped when
+// it leaves none.
+void leave_out_small_samples(const RunPlan& plan, Dataset& data, const WarningSink& warn) {
+    const std::size_t before = data.sample_count();
+    const std::vector<std::string> left_out =
+        leave_out_small_samples(data, static_cast<std::size_t>(plan.min_individuals));
+    if (left_out.empty()) return;
+    if (left_out.size() == before)
+        throw FatalError(strprintf("No sample of %s has %d individuals (--min-individuals): nothing to analyse.",
+                                   plan.data_path.c_str(), plan.min_individuals));
+    const std::string names = join_names(left_out);
+    warn({WarningKind::small_samples_left_out, names,
+          strprintf("%zu of %zu samples have fewer than %d individuals and are left out of every analysis: %s.",
+                    left_out.size(), before, plan.min_individuals, names.c_str())});
+}
+
+void warn_of_single_individuals(const Dataset& data, const WarningSink& warn) {
+    std::vector<std::string> single;
+    for (const Sample& sample : data.catalogue.samples)
+        if (sample.row_count() == 1) single.push_back(sample.name);
+    if (single.empty()) return;
+    const std::string names = join_names(single);
+    warn({WarningKind::one_individual_samples, names,
+          "samples of a single individual: " + names +
+              "; no pair of individuals lies within them, and their F'st describes no population "
+              "(--min-individuals 2 leaves them out)."});
 }
 
 // The data set, loaded and checked; its counts on `out`, the loader's warnings
@@ -82,6 +112,8 @@ Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out,
                      loaded.dims.individual_count, data.locus_count(), data.sample_count(),
                      build_group_catalogue(data.catalogue).names.size());
     for (const Warning& warning : loaded.warnings) warn(warning);
+    if (plan.min_individuals > 1) leave_out_small_samples(plan, loaded.data, warn);
+    warn_of_single_individuals(loaded.data, warn);
     return std::move(loaded.data);
 }
 

@@ -111,6 +111,10 @@ void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
                    "loci")
         ->type_name("B")
         ->check(whole_number(1, 1000000));
+    app.add_option("--min-individuals", plan.min_individuals,
+                   "Leave out of every analysis the samples of fewer than N individuals (default 1)")
+        ->type_name("N")
+        ->check(whole_number(1, INT_MAX));
     app.add_option("--threads", plan.threads, "Threads to run on (default: all cores); no result depends on them")
         ->type_name("N")
         ->check(whole_number(1, MAX_THREADS));

@@ -17,6 +17,8 @@ enum class WarningKind {
     few_group_assignments,   // subject: empty
     amova_ungrouped,         // subject: the samples in no group, joined by ", "
     amova_no_locus,          // subject: empty
+    one_individual_samples,  // subject: the samples of a single individual, joined by ", "
+    small_samples_left_out,  // subject: the samples left out by --min-individuals, joined by ", "
 };
 
 struct Warning {
