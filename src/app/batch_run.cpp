@@ -70,16 +70,33 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
     return key_value_table(entries);
 }
 
-// --min-individuals: the samples it leaves out named, and a run stopped when
-// it leaves none.
-void leave_out_small_samples(const RunPlan& plan, Dataset& data, const WarningSink& warn) {
-    const std::size_t before = data.sample_count();
-    const std::vector<std::string> left_out =
-        leave_out_small_samples(data, static_cast<std::size_t>(plan.min_individuals));
+// --min-individuals: the samples of fewer individuals left out of the data
+// and of the sites (read for every sample of the file), named; a run stopped
+// when none is left.
+void leave_out_small_samples(const RunPlan& plan, Dataset& data, Coordinates& sites, const WarningSink& warn) {
+    std::vector<char> keep;
+    std::vector<std::string> left_out;
+    for (const Sample& sample : data.catalogue.samples) {
+        keep.push_back(sample.row_count() >= static_cast<std::size_t>(plan.min_individuals) ? 1 : 0);
+        if (keep.back() == 0) left_out.push_back(sample.name);
+    }
     if (left_out.empty()) return;
-    if (left_out.size() == before)
+    if (left_out.size() == keep.size())
         throw FatalError(strprintf("No sample of %s has %d individuals (--min-individuals): nothing to analyse.",
                                    plan.data_path.c_str(), plan.min_individuals));
+    keep_samples(data, keep);
+    if (!sites.known.empty()) {
+        Coordinates kept;
+        for (std::size_t s = 0; s < keep.size(); ++s) {
+            if (keep[s] == 0) continue;
+            kept.longitude.push_back(sites.longitude[s]);
+            kept.latitude.push_back(sites.latitude[s]);
+            kept.known.push_back(sites.known[s]);
+            kept.pairs_read += sites.known[s] != 0 ? 1 : 0;
+        }
+        sites = std::move(kept);
+    }
+    const std::size_t before = keep.size();
     const std::string names = join_names(left_out);
     warn({WarningKind::small_samples_left_out, names,
           strprintf("%zu of %zu samples have fewer than %d individuals and are left out of every analysis: %s.",
@@ -112,8 +129,6 @@ Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out,
                      loaded.dims.individual_count, data.locus_count(), data.sample_count(),
                      build_group_catalogue(data.catalogue).names.size());
     for (const Warning& warning : loaded.warnings) warn(warning);
-    if (plan.min_individuals > 1) leave_out_small_samples(plan, loaded.data, warn);
-    warn_of_single_individuals(loaded.data, warn);
     return std::move(loaded.data);
 }
 
@@ -173,11 +188,12 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
         progress.end_line();
         err << "phenostat: warning: " << warning.text << '\n';
     };
-    const Dataset data = load(plan, progress, out, warn);
-    if (!plan.analyses()) return 0;
-
+    Dataset data = load(plan, progress, out, warn);
     Coordinates sites;
-    if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
+    if (plan.analyses() && !plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
+    if (plan.min_individuals > 1) leave_out_small_samples(plan, data, sites, warn);
+    warn_of_single_individuals(data, warn);
+    if (!plan.analyses()) return 0;
     make_stem_folder(plan);
     // The runner writes the tables into a folder of their own, moved into
     // place when all are written.

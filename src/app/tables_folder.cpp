@@ -37,8 +37,8 @@ std::string make_folder_beside(const std::string& prefix) {
 
 void check_target(const std::string& target, const std::vector<std::string>& files, bool overwrite) {
     std::error_code error;
-    const fs::file_status status = fs::symlink_status(target, error);
-    if (!fs::exists(status)) return;
+    if (!fs::exists(fs::symlink_status(target, error))) return;
+    const fs::file_status status = fs::status(target, error);  // a link to a folder will do
     if (!fs::is_directory(status)) throw FatalError(strprintf("%s exists and is not a folder.", target.c_str()));
     if (!overwrite) {
         // The tables another run left stay; the ones this run writes must be new.

@@ -36,15 +36,4 @@ void keep_samples(Dataset& data, const std::vector<char>& keep) {
     });
 }
 
-std::vector<std::string> leave_out_small_samples(Dataset& data, std::size_t min_individuals) {
-    std::vector<char> keep;
-    std::vector<std::string> left_out;
-    for (const Sample& sample : data.catalogue.samples) {
-        keep.push_back(sample.row_count() >= min_individuals ? 1 : 0);
-        if (keep.back() == 0) left_out.push_back(sample.name);
-    }
-    if (!left_out.empty()) keep_samples(data, keep);
-    return left_out;
-}
-
 }  // namespace phenostat

@@ -16,8 +16,4 @@ namespace phenostat {
 // Keeps the samples s with keep[s] (one entry per catalogue sample).
 void keep_samples(Dataset& data, const std::vector<char>& keep);
 
-// The samples of fewer than `min_individuals` individuals (data lines) left
-// out of `data`; their names, in file order.
-std::vector<std::string> leave_out_small_samples(Dataset& data, std::size_t min_individuals);
-
 }  // namespace phenostat
