@@ -58,7 +58,8 @@ void check_target(const std::string& target, const std::vector<std::string>& fil
                                        "folder, so move that away or choose another --out.",
                                        target.c_str(), name.c_str()));
     }
-    if (error) throw FatalError(strprintf("Reading the folder %s failed: %s.", target.c_str(), error.message().c_str()));
+    if (error)
+        throw FatalError(strprintf("Reading the folder %s failed: %s.", target.c_str(), error.message().c_str()));
 }
 
 }  // namespace
@@ -69,7 +70,8 @@ TablesFolder::TablesFolder(const RunPlan& plan)
     const fs::path parent = fs::path(target_).parent_path();
     std::error_code error;
     if (!parent.empty()) fs::create_directories(parent, error);
-    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", parent.c_str(), error.message().c_str()));
+    if (error)
+        throw FatalError(strprintf("Creating the folder %s failed: %s.", parent.c_str(), error.message().c_str()));
     partial_ = make_folder_beside(target_ + ".partial-");
 }
 
@@ -84,7 +86,8 @@ void TablesFolder::commit() {
     if (!fs::exists(fs::symlink_status(target_, error))) {
         fs::rename(partial_, target_, error);
         if (error)
-            throw FatalError(strprintf("Moving the tables to %s failed: %s.", target_.c_str(), error.message().c_str()));
+            throw FatalError(strprintf("Moving the tables to %s failed: %s.", target_.c_str(),
+                                       error.message().c_str()));
     } else if (overwrite_) {
         check_target(target_, files_, true);  // as it is now, not as it was when the run began
         replace_target();
@@ -130,8 +133,8 @@ void TablesFolder::move_each_table_in() {
                 std::error_code ignored;
                 fs::rename(target_ + "/" + back, partial_ + "/" + back, ignored);
             }
-            throw FatalError(
-                strprintf("Moving the table %s into %s failed: %s.", name.c_str(), target_.c_str(), error.message().c_str()));
+            throw FatalError(strprintf("Moving the table %s into %s failed: %s.", name.c_str(), target_.c_str(),
+                                       error.message().c_str()));
         }
         moved.push_back(name);
     }
