@@ -159,7 +159,8 @@ void make_stem_folder(const RunPlan& plan) {
     const fs::path folder = fs::path(plan.stats_path).parent_path();
     std::error_code error;
     if (!folder.empty()) fs::create_directories(folder, error);
-    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
+    if (error)
+        throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
 }
 
 // The analyses of the plan, in the order of the options' help.
