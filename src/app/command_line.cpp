@@ -94,10 +94,10 @@ void add_isolation_options(CLI::App& app, RunPlan& plan) {
 CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
     app.add_flag("--amova", plan.amova,
                  "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
-    CLI::Option* permutations =
-        app.add_option("--amova-permutations", plan.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
-            ->type_name("N")
-            ->check(whole_number(0, INT_MAX));
+    CLI::Option* permutations = app.add_option("--amova-permutations", plan.amova_permutations,
+                                               "Permutations of the AMOVA's tests (default 999)")
+                                    ->type_name("N")
+                                    ->check(whole_number(0, INT_MAX));
     app.add_option("--pair-test", plan.pair_test,
                    "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
         ->type_name("N")
@@ -192,7 +192,8 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
     std::filesystem::path data_stem = plan.data_path;
     if (is_compressed(plan.data_path)) data_stem.replace_extension();  // data.txt.gz gives data, as data.txt does
     data_stem.replace_extension();
-    if (plan.stem.empty()) plan.stem = data_stem.string();
+    if (plan.stem.empty())
+        plan.stem = data_stem.string();
     else if (plan.stem.back() == '/' || std::filesystem::is_directory(plan.stem))
         plan.stem = (std::filesystem::path(plan.stem) / data_stem.filename()).string();
     plan.stats_path = plan.stem + "_stats.txt";
@@ -206,14 +207,13 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
 // error).
 std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::ostream& out, std::ostream& err) {
     CLI::App app{"PHENOSTAT: population-genetic statistics from allelic phenotypes.", "phenostat"};
-    app.footer(
-        "Without arguments, phenostat asks its questions on the console instead.\n"
-        "With DATA and no analysis option, it checks DATA and writes nothing.\n"
-        "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).\n"
-        "\n"
-        "Examples:\n"
-        "  phenostat --all --each --groups 999 data.txt\n"
-        "  phenostat --coords sites.txt --ibd --seed 1 --out results/ data.txt");
+    app.footer("Without arguments, phenostat asks its questions on the console instead.\n"
+               "With DATA and no analysis option, it checks DATA and writes nothing.\n"
+               "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).\n"
+               "\n"
+               "Examples:\n"
+               "  phenostat --all --each --groups 999 data.txt\n"
+               "  phenostat --coords sites.txt --ibd --seed 1 --out results/ data.txt");
     Typed typed;
     add_analysis_options(app, plan, typed);
     add_isolation_options(app, plan);
