@@ -103,6 +103,8 @@ void leave_out_small_samples(const RunPlan& plan, Dataset& data, Coordinates& si
                     left_out.size(), before, plan.min_individuals, names.c_str())});
 }
 
+// One warning for every sample of one line: no statistic within a sample is
+// defined for it, and isolation by distance leaves its pairs out.
 void warn_of_single_individuals(const Dataset& data, const WarningSink& warn) {
     std::vector<std::string> single;
     for (const Sample& sample : data.catalogue.samples)
