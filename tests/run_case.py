@@ -3,12 +3,12 @@
 
     run_case.py BINARY CASE_DIR... [--update]
 
-Every entry of a case folder except stdin.txt, args, generate.py and expected/
+Every entry of a case folder except stdin.txt, args, env, generate.py and expected/
 is an input, copied into a fresh working directory; generate.py, when present,
 runs there next (for inputs too large or too odd to keep). The program then
 runs there with stdin.txt (if any) as its standard input, the lines of `args` as its
 arguments, a fixed clock (SOURCE_DATE_EPOCH, TZ=UTC) and a fixed amount of
-memory (PHENOSTAT_MEMORY_GB).
+memory (PHENOSTAT_MEMORY_GB), and the NAME=VALUE lines of `env` (if any) in its environment.
 
 expected/ holds `stdout`, `status`, optionally `stderr` (empty when absent), and
 every file the run must leave in the working directory, byte for byte. A file
@@ -26,7 +26,7 @@ from pathlib import Path
 
 CLOCK = "1796508008"  # Sat Dec 05 22:00:08 2026 UTC
 TIMEOUT_SECONDS = 120
-NOT_INPUTS = {"stdin.txt", "args", "generate.py", "expected"}
+NOT_INPUTS = {"stdin.txt", "args", "env", "generate.py", "expected"}
 
 
 def files_under(root):
@@ -42,6 +42,8 @@ def run(binary, case, work):
     before = files_under(work)
     args = (case / "args").read_text().splitlines() if (case / "args").is_file() else []
     env = dict(os.environ, SOURCE_DATE_EPOCH=CLOCK, TZ="UTC", LC_ALL="C", PHENOSTAT_MEMORY_GB="8")
+    if (case / "env").is_file():
+        env.update(line.split("=", 1) for line in (case / "env").read_text().splitlines() if "=" in line)
     stdin = (case / "stdin.txt").read_bytes() if (case / "stdin.txt").is_file() else b""
     done = subprocess.run([binary, *args], cwd=work, input=stdin, capture_output=True, env=env,
                           timeout=TIMEOUT_SECONDS)

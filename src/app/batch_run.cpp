@@ -2,15 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "app/dialogue.h"
 #include "app/driver.h"
 #include "app/output_file.h"
 #include "app/runner.h"
 #include "app/table_list.h"
+#include "app/tables_folder.h"
 #include "app/terminal_progress.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
@@ -18,6 +21,7 @@
 #include "base/text.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
+#include "stats/sample_filter.h"
 
 namespace phenostat {
 namespace {
@@ -31,6 +35,13 @@ std::string iso_date(std::time_t now) {
                      utc.tm_min, utc.tm_sec);
 }
 
+// The data file's size; NA for a pipe or anything else without one.
+std::string data_bytes(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t bytes = fs::file_size(path, error);  // an error for anything but a regular file
+    return error ? "NA" : std::to_string(bytes);
+}
+
 const char* yes_no(bool value) { return value ? "yes" : "no"; }
 
 // run.tsv: what was asked, of which data, when, with which seed.
@@ -39,7 +50,7 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
         {"version", PHENOSTAT_VERSION},
         {"command_line", plan.command},
         {"data_file", plan.data_path},
-        {"data_bytes", std::to_string(fs::file_size(plan.data_path))},
+        {"data_bytes", data_bytes(plan.data_path)},
         {"date", iso_date(now)},
         {"seed", std::to_string(seed)},
         {"permutations", std::to_string(plan.permutations)},
@@ -55,22 +66,55 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
     // Only where asked for, so that other runs' tables stay as they were.
     if (plan.amova) entries.emplace_back("amova_permutations", std::to_string(plan.amova_permutations));
     if (plan.pair_test > 0) entries.emplace_back("pair_test", std::to_string(plan.pair_test));
+    if (plan.min_individuals > 0) entries.emplace_back("min_individuals", std::to_string(plan.min_individuals));
     return key_value_table(entries);
 }
 
-// The tables folder; without --overwrite, a table that this run would write
-// and that an earlier run left stops the run before anything is written.
-void prepare_tables_folder(const RunPlan& plan) {
-    const std::string& folder = plan.tables_folder;
-    for (const std::string& name : tables_written(plan)) {
-        if (!plan.overwrite && fs::exists(folder + "/" + name))
-            throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
-                                       "files, --out for another stem, or --no-tables.",
-                                       folder.c_str(), name.c_str()));
+// --min-individuals: the samples of fewer individuals left out of the data
+// and of the sites (read for every sample of the file), named; a run stopped
+// when none is left.
+void leave_out_small_samples(const RunPlan& plan, Dataset& data, Coordinates& sites, const WarningSink& warn) {
+    std::vector<char> keep;
+    std::vector<std::string> left_out;
+    for (const Sample& sample : data.catalogue.samples) {
+        keep.push_back(sample.row_count() >= static_cast<std::size_t>(plan.min_individuals) ? 1 : 0);
+        if (keep.back() == 0) left_out.push_back(sample.name);
     }
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error) throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
+    if (left_out.empty()) return;
+    if (left_out.size() == keep.size())
+        throw FatalError(strprintf("No sample of %s has %d individuals (--min-individuals): nothing to analyse.",
+                                   plan.data_path.c_str(), plan.min_individuals));
+    keep_samples(data, keep);
+    if (!sites.known.empty()) {
+        Coordinates kept;
+        for (std::size_t s = 0; s < keep.size(); ++s) {
+            if (keep[s] == 0) continue;
+            kept.longitude.push_back(sites.longitude[s]);
+            kept.latitude.push_back(sites.latitude[s]);
+            kept.known.push_back(sites.known[s]);
+            kept.pairs_read += sites.known[s] != 0 ? 1 : 0;
+        }
+        sites = std::move(kept);
+    }
+    const std::size_t before = keep.size();
+    const std::string names = join_names(left_out);
+    warn({WarningKind::small_samples_left_out, names,
+          strprintf("%zu of %zu samples have fewer than %d individuals and are left out of every analysis: %s.",
+                    left_out.size(), before, plan.min_individuals, names.c_str())});
+}
+
+// One warning for every sample of one line: no statistic within a sample is
+// defined for it, and isolation by distance leaves its pairs out.
+void warn_of_single_individuals(const Dataset& data, const WarningSink& warn) {
+    std::vector<std::string> single;
+    for (const Sample& sample : data.catalogue.samples)
+        if (sample.row_count() == 1) single.push_back(sample.name);
+    if (single.empty()) return;
+    const std::string names = join_names(single);
+    warn({WarningKind::one_individual_samples, names,
+          "samples of a single individual: " + names +
+              "; no pair of individuals lies within them, and their F'st describes no population "
+              "(--min-individuals 2 leaves them out)."});
 }
 
 // The data set, loaded and checked; its counts on `out`, the loader's warnings
@@ -90,13 +134,35 @@ Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out,
     return std::move(loaded.data);
 }
 
-Coordinates read_sites(const RunPlan& plan, const Dataset& data, const WarningSink& warn) {
+Coordinates read_sites(const RunPlan& plan, const Dataset& data, std::ostream& out, const WarningSink& warn) {
     std::vector<std::string> names;
     for (const Sample& sample : data.catalogue.samples) names.push_back(sample.name);
     std::vector<Warning> warnings;
     Coordinates sites = read_sites_file(plan.coordinates_path, names, warnings);
     for (const Warning& warning : warnings) warn(warning);
+    // The ranges read, so that a file written latitude first shows at once.
+    std::size_t count = 0;
+    double west = 0, east = 0, south = 0, north = 0;
+    for (std::size_t s = 0; s < names.size(); ++s) {
+        if (!sites.has(s)) continue;
+        west = count == 0 ? sites.longitude[s] : std::min(west, sites.longitude[s]);
+        east = count == 0 ? sites.longitude[s] : std::max(east, sites.longitude[s]);
+        south = count == 0 ? sites.latitude[s] : std::min(south, sites.latitude[s]);
+        north = count == 0 ? sites.latitude[s] : std::max(north, sites.latitude[s]);
+        ++count;
+    }
+    out << strprintf("coordinates: %zu of %zu samples, longitude %g to %g, latitude %g to %g\n", count, names.size(),
+                     west, east, south, north);
     return sites;
+}
+
+// The folder of the output stem, made when it does not exist yet (--out results/).
+void make_stem_folder(const RunPlan& plan) {
+    const fs::path folder = fs::path(plan.stats_path).parent_path();
+    std::error_code error;
+    if (!folder.empty()) fs::create_directories(folder, error);
+    if (error)
+        throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
 }
 
 // The analyses of the plan, in the order of the options' help.
@@ -125,24 +191,36 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
         progress.end_line();
         err << "phenostat: warning: " << warning.text << '\n';
     };
-    const Dataset data = load(plan, progress, out, warn);
-    if (!plan.analyses()) return 0;
-
+    Dataset data = load(plan, progress, out, warn);
     Coordinates sites;
-    if (!plan.coordinates_path.empty()) sites = read_sites(plan, data, warn);
-    if (!plan.tables_folder.empty()) prepare_tables_folder(plan);
+    if (plan.analyses() && !plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
+    if (plan.min_individuals > 1) leave_out_small_samples(plan, data, sites, warn);
+    warn_of_single_individuals(data, warn);
+    if (!plan.analyses()) return 0;
+    make_stem_folder(plan);
+    // The runner writes the tables into a folder of their own, moved into
+    // place when all are written.
+    std::optional<TablesFolder> tables;
+    RunPlan writing = plan;
+    if (!plan.tables_folder.empty()) writing.tables_folder = tables.emplace(plan).path();
 
     const std::time_t now = current_time();
     const std::uint32_t seed = plan.seed ? *plan.seed : static_cast<std::uint32_t>(now);
     out << "seed: " << seed << '\n';
-    Runner runner(data, plan, seed, nullptr, warn);
-    for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
-        if (plan.overwrite) truncate_file(*path);
-        append_to_file(*path, run_header_text(plan.data_path, now));
+    try {
+        Runner runner(data, writing, seed, nullptr, warn);
+        for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
+            if (plan.overwrite) truncate_file(*path);
+            append_to_file(*path, run_header_text(plan.data_path, now));
+        }
+        run_analyses(runner, writing, plan.coordinates_path.empty() ? nullptr : &sites, seed, progress, out);
+        runner.table(TidyTable::run, run_table(plan, now, seed));
+        runner.finish();
+    } catch (const FatalError& error) {
+        if (!tables) throw;
+        throw FatalError(tables->named_as_target(error.what()));
     }
-    run_analyses(runner, plan, plan.coordinates_path.empty() ? nullptr : &sites, seed, progress, out);
-    runner.table(TidyTable::run, run_table(plan, now, seed));
-    runner.finish();
+    if (tables) tables->commit();
     out << "statistics: " << plan.stats_path << "\nfrequencies: " << plan.summary_path << '\n';
     if (!plan.tables_folder.empty()) out << "tables: " << plan.tables_folder << "/\n";
     return 0;

@@ -1,10 +1,12 @@
 #include "app/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <filesystem>
-#include <map>
+#include <string_view>
+#include <vector>
 
 #include "app/batch_run.h"
 #include "app/run_plan.h"
@@ -30,6 +32,24 @@ CLI::Validator whole_number(std::int64_t low, std::int64_t high) {
         "");
 }
 
+// One of the named choices, in the order given: the text becomes the value's
+// number, which CLI11 reads into the enum.
+template <typename Enum>
+CLI::Validator choice(std::vector<std::pair<std::string, Enum>> choices) {
+    std::string names;
+    for (const auto& [name, value] : choices) names += (names.empty() ? "" : "|") + name;
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            for (const auto& [name, value] : choices) {
+                if (text != name) continue;
+                text = std::to_string(static_cast<int>(value));
+                return {};
+            }
+            return "'" + text + "' is not one of " + names;
+        },
+        "");
+}
+
 // The options as they are typed, before the plan is completed from them.
 struct Typed {
     bool no_tables = false;
@@ -40,7 +60,9 @@ void add_analysis_options(CLI::App& app, RunPlan& plan, Typed& typed) {
     app.add_option("DATA", plan.data_path,
                    "The data file (plain or gzip-compressed), or a VCF or BCF file (with --sample-map)")
         ->required();
-    app.add_option("-o,--out", plan.stem, "Output stem (default: DATA without its extension, .gz included)");
+    app.add_option("-o,--out", plan.stem,
+                   "Output stem (default: DATA without its extension, .gz included); a folder (existing, or "
+                   "written with a final /) takes DATA's stem inside it");
     app.add_flag("-a,--all", plan.all_samples, "Statistics of all samples together, with the frequency tables");
     app.add_flag("-e,--each", plan.per_sample, "Statistics of each sample in turn");
     app.add_flag("-p,--pairwise", plan.pairwise, "F'st between every pair of samples");
@@ -57,14 +79,13 @@ void add_analysis_options(CLI::App& app, RunPlan& plan, Typed& typed) {
 
 void add_isolation_options(CLI::App& app, RunPlan& plan) {
     app.add_flag("--ibd", plan.ibd, "Isolation by distance: Mantel test and regression (needs --coords)");
-    const std::map<std::string, GeneticScale> genetic{{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}};
     app.add_option("--ibd-genetic", plan.ibd_scales.genetic, "Genetic distance: rousset, F/(1-F) (default), or fst")
-        ->transform(CLI::CheckedTransformer(genetic));
-    const std::map<std::string, GeographicScale> geographic{{"log", GeographicScale::log},
-                                                            {"linear", GeographicScale::linear}};
+        ->type_name("rousset|fst")
+        ->transform(choice<GeneticScale>({{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}}));
     app.add_option("--ibd-distance", plan.ibd_scales.geographic,
                    "Geographic distance: log, ln(km) (default), or linear")
-        ->transform(CLI::CheckedTransformer(geographic));
+        ->type_name("log|linear")
+        ->transform(choice<GeographicScale>({{"log", GeographicScale::log}, {"linear", GeographicScale::linear}}));
     app.add_option("--ibd-permutations", plan.ibd_permutations, "Permutations of the Mantel test (default 9999)")
         ->type_name("N")
         ->check(whole_number(1, INT_MAX));
@@ -75,10 +96,10 @@ void add_isolation_options(CLI::App& app, RunPlan& plan) {
 CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
     app.add_flag("--amova", plan.amova,
                  "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
-    CLI::Option* permutations =
-        app.add_option("--amova-permutations", plan.amova_permutations, "Permutations of the AMOVA's tests (default 999)")
-            ->type_name("N")
-            ->check(whole_number(0, INT_MAX));
+    CLI::Option* permutations = app.add_option("--amova-permutations", plan.amova_permutations,
+                                               "Permutations of the AMOVA's tests (default 999)")
+                                    ->type_name("N")
+                                    ->check(whole_number(0, INT_MAX));
     app.add_option("--pair-test", plan.pair_test,
                    "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
         ->type_name("N")
@@ -94,12 +115,11 @@ void add_input_options(CLI::App& app, RunPlan& plan) {
     app.add_option("--regions", plan.load.regions,
                    "VCF or BCF data: read only these regions (CHROM or CHROM:BEGIN-END, comma-separated), through "
                    "the file's index");
-    const std::map<std::string, PartialGenotypes> partial{{"missing", PartialGenotypes::missing},
-                                                          {"known", PartialGenotypes::known}};
     app.add_option("--partial-genotypes", plan.load.partial,
                    "VCF or BCF data: a partly missing GT such as 0/./1 is missing (default) or keeps its known "
                    "alleles")
-        ->transform(CLI::CheckedTransformer(partial));
+        ->type_name("missing|known")
+        ->transform(choice<PartialGenotypes>({{"missing", PartialGenotypes::missing}, {"known", PartialGenotypes::known}}));
     app.add_option("--write-data", plan.load.write_data,
                    "VCF or BCF data: write the data as read to FILE, in phenostat's tab format");
 }
@@ -110,6 +130,10 @@ void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
                    "loci")
         ->type_name("B")
         ->check(whole_number(1, 1000000));
+    app.add_option("--min-individuals", plan.min_individuals,
+                   "Leave out of every analysis the samples of fewer than N individuals (default 1)")
+        ->type_name("N")
+        ->check(whole_number(1, INT_MAX));
     app.add_option("--threads", plan.threads, "Threads to run on (default: all cores); no result depends on them")
         ->type_name("N")
         ->check(whole_number(1, MAX_THREADS));
@@ -135,15 +159,62 @@ std::string recorded_command(int argc, const char* const* argv) {
     return command;
 }
 
+// The number of single-character edits that turn `a` into `b`.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t substituted = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({substituted, row[j] + 1, row[j - 1] + 1});
+        }
+    }
+    return row[b.size()];
+}
+
+// A word that names no option, said with the option most likely meant; CLI11
+// would read "-all" as -a followed by whatever "ll" makes, and call "--eahc"
+// merely unexpected. Empty when every option word is known.
+std::string misnamed_option(const CLI::App& app, int argc, const char* const* argv) {
+    std::vector<std::string> long_names;
+    for (const CLI::Option* option : app.get_options())
+        for (const std::string& name : option->get_lnames()) long_names.push_back("--" + name);
+    const auto known = [&](const std::string& name) {
+        return std::find(long_names.begin(), long_names.end(), name) != long_names.end();
+    };
+    for (int a = 1; a < argc; ++a) {
+        const std::string_view word = argv[a];
+        if (word == "--") break;
+        const std::string name(word.substr(0, word.find('=')));
+        if (name.size() > 2 && name[0] == '-' && name[1] != '-' && known("-" + name))
+            return strprintf("%s is not an option: long options take two dashes, as in -%s.", name.c_str(),
+                             name.c_str());
+        if (!name.starts_with("--") || name.size() == 2 || known(name)) continue;
+        std::string nearest;
+        std::size_t best = std::max<std::size_t>(2, name.size() / 3) + 1;
+        for (const std::string& candidate : long_names) {
+            const std::size_t distance = edit_distance(name, candidate);
+            if (distance < best) best = distance, nearest = candidate;
+        }
+        return "unknown option " + name + (nearest.empty() ? "." : ": did you mean " + nearest + "?");
+    }
+    return {};
+}
+
 // What the options imply: --coords asks for the pairs, the stem defaults to
 // the data file's name, the files and tables folder follow from the stem.
 void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* const* argv) {
     if (!plan.coordinates_path.empty() || plan.pair_test > 0) plan.pairwise = true;
-    if (plan.stem.empty()) {
-        std::filesystem::path stem = plan.data_path;
-        if (is_compressed(plan.data_path)) stem.replace_extension();  // data.txt.gz gives data, as data.txt does
-        plan.stem = stem.replace_extension().string();
-    }
+    std::filesystem::path data_stem = plan.data_path;
+    if (is_compressed(plan.data_path)) data_stem.replace_extension();  // data.txt.gz gives data, as data.txt does
+    data_stem.replace_extension();
+    if (plan.stem.empty())
+        plan.stem = data_stem.string();
+    else if (plan.stem.back() == '/' || std::filesystem::is_directory(plan.stem))
+        plan.stem = (std::filesystem::path(plan.stem) / data_stem.filename()).string();
     plan.stats_path = plan.stem + "_stats.txt";
     plan.summary_path = plan.stem + "_summary.txt";
     if (!typed.no_tables) plan.tables_folder = plan.stem + "_tables";
@@ -157,16 +228,23 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
 // error).
 std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::ostream& out, std::ostream& err) {
     CLI::App app{"PHENOSTAT: population-genetic statistics from allelic phenotypes.", "phenostat"};
-    app.footer(
-        "Without arguments, phenostat asks its questions on the console instead.\n"
-        "With DATA and no analysis option, it checks DATA and writes nothing.\n"
-        "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).");
+    app.footer("Without arguments, phenostat asks its questions on the console instead.\n"
+               "With DATA and no analysis option, it checks DATA and writes nothing.\n"
+               "The tidy tables go to the folder STEM_tables/ (see docs/columns.md).\n"
+               "\n"
+               "Examples:\n"
+               "  phenostat --all --each --groups 999 data.txt\n"
+               "  phenostat --coords sites.txt --ibd --seed 1 --out results/ data.txt");
     Typed typed;
     add_analysis_options(app, plan, typed);
     add_isolation_options(app, plan);
     const CLI::Option* amova_permutations = add_amova_options(app, plan);
     add_input_options(app, plan);
     add_run_options(app, plan, typed);
+    if (const std::string misnamed = misnamed_option(app, argc, argv); !misnamed.empty()) {
+        err << "phenostat: " << misnamed << "\nRun 'phenostat --help' for the options.\n";
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -30,6 +30,7 @@ struct RunPlan {
     int pair_test = 0;                  // permutations of every pair's F'st test; 0: none
     int bootstrap = 0;                  // replicates of the loci's bootstrap; 0: none
     std::optional<std::uint32_t> seed;  // none: the clock
+    int min_individuals = 0;            // samples of fewer individuals are left out; 0: not given (all kept)
     int threads = 0;                    // 0: all cores
     bool overwrite = false;             // start the output files afresh
     bool quiet = false;                 // no progress line

@@ -18,6 +18,8 @@ enum class WarningKind {
     amova_ungrouped,         // subject: the samples in no group, joined by ", "
     amova_no_locus,          // subject: empty
     unmapped_individuals,    // subject: the individuals of a VCF that the sample map leaves out (the first few)
+    one_individual_samples,  // subject: the samples of a single individual, joined by ", "
+    small_samples_left_out,  // subject: the samples left out by --min-individuals, joined by ", "
 };
 
 struct Warning {

@@ -212,7 +212,7 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
     if (!named) {
         std::size_t value_count = 0;
         double longitude = 0;
-        for (std::size_t l = 0; l < lines.size() && sites.pairs_read < count; ++l) {
+        for (std::size_t l = 0; l < lines.size(); ++l) {
             for (const std::string& token : split_fields(lines[l], false)) {
                 const double value = number_on_line(path, l + 1, token);
                 if (value_count++ % 2 == 0) {
@@ -220,12 +220,20 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
                     continue;
                 }
                 check_site(path, l + 1, longitude, value);
+                if (sites.pairs_read == count) continue;
                 sites.longitude[sites.pairs_read] = longitude;
                 sites.latitude[sites.pairs_read] = value;
                 sites.known[sites.pairs_read++] = 1;
-                if (sites.pairs_read == count) break;
             }
         }
+        // Pairs matched by their order only: one too many or too few puts
+        // every site after it on the wrong sample.
+        if (value_count != 2 * count)
+            throw FatalError(strprintf("%s holds %zu coordinate pairs%s and the data %zu samples: give a longitude "
+                                       "and a latitude for every sample in sample order, or lines of name, "
+                                       "longitude and latitude.",
+                                       path.c_str(), value_count / 2, value_count % 2 != 0 ? " and a lone value" : "",
+                                       count));
         return sites;
     }
     std::vector<std::string> seen;
@@ -250,6 +258,9 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
         if (matched) ++sites.pairs_read;
         else unmatched.push_back(fields[0]);
     }
+    if (sites.pairs_read == 0)
+        throw FatalError(strprintf("%s names %zu samples and none of them is one of the data's %zu samples.",
+                                   path.c_str(), unmatched.size(), count));
     return sites;
 }
 

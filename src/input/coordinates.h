@@ -46,7 +46,8 @@ Coordinates read_coordinates_file(const std::string& path, std::size_t sample_co
 // its name; a first line whose numbers do not read is a header). A value that
 // is not a number, a longitude outside [-180, 180], a latitude outside
 // [-90, 90] or a name given twice stops the run (FatalError naming the file and
-// the line). `warnings` receives one naming the samples left without a site
+// the line). So does a file of numbers whose pairs are not one per sample,
+// and a file of names none of which is a sample's. `warnings` receives one naming the samples left without a site
 // and one naming the file's names that no sample has.
 Coordinates read_sites_file(const std::string& path, const std::vector<std::string>& sample_names,
                             std::vector<Warning>& warnings);

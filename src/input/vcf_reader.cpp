@@ -7,6 +7,7 @@
 #include <htslib/vcf.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,9 @@ bool is_symbolic(const char* allele) { return allele[0] == '<' || std::strcmp(al
 }  // namespace
 
 bool is_variant_file(const std::string& path) {
+    // A pipe cannot be looked into and then read again: it is read as our own format.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
     quiet_htslib();
     htsFile* file = hts_open(path.c_str(), "r");
     if (file == nullptr) return false;

@@ -8,7 +8,7 @@ import subprocess
 import sys
 import tempfile
 
-DATA = 'G\tS\tI\tL1\tL2\nx\tA\t1\t1,2\t3\nx\tA\t2\t2\t3,4\ny\tB\t3\t1\t4\ny\tC\t4\t5\t3\n'
+DATA = 'G\tS\tI\tL1\tL2\nx\tA\t1\t1,2\t3\nx\tA\t2\t2\t3,4\ny\tB\t3\t1\t4\ny\tB\t5\t2\t4\ny\tC\t4\t5\t3\ny\tC\t6\t1\t3\n'
 SHOWN = ('\rall samples: 2 of 2, 0 s left   \n\reach sample: 3 of 3, 0 s left   \n\rpairs: 3 of 3, 0 s left   \n'
          'phenostat: warning: the samples can be assigned to the groups in only 3 distinct ways, fewer than the 5 '
          'permutations asked for; the P-values cannot go below 1/3.\n\rpermutations: 5 of 5, 0 s left   \n')

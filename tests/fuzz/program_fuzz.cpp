@@ -60,7 +60,7 @@ std::optional<Coordinates> read_sites(const std::string& path, std::string_view 
     std::istringstream in{std::string(text)};
     Coordinates positional = read_coordinates(in, names.size());
     try {
-        std::vector<std::string> unmatched;
+        std::vector<Warning> unmatched;
         Coordinates named = read_sites_file(path, names, unmatched);
         if (strict) return named;
     } catch (const FatalError&) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "app/command_line.h"
 #include "stats/geodesic.h"
 
 namespace phenostat::testing {
@@ -22,6 +23,17 @@ std::pair<Codes, Codes> codes_of(const std::string& field) {
 
 std::optional<double> geodesic_km(double lat1, double lon1, double lat2, double lon2) {
     return geodesic_distance_km(lat1, lon1, lat2, lon2);
+}
+
+CommandLineRun run_command_line(const std::vector<std::string>& words) {
+    std::vector<const char*> argv{"phenostat"};
+    for (const std::string& word : words) argv.push_back(word.c_str());
+    std::ostringstream out, err;
+    CommandLineRun run;
+    run.status = phenostat::run_command_line(static_cast<int>(argv.size()), argv.data(), out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
 }
 
 ConsoleRun run_console(const std::string& typed, const std::filesystem::path& dir) {

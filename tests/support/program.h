@@ -33,6 +33,13 @@ struct ConsoleRun {
 };
 ConsoleRun run_console(const std::string& typed, const std::filesystem::path& dir);
 
+// A command-line run of `words` (the program's name not included).
+struct CommandLineRun {
+    int status = -1;
+    std::string out, err;
+};
+CommandLineRun run_command_line(const std::vector<std::string>& words);
+
 // A data text loaded with every individual's phenotype ids kept, as the
 // AMOVA and the pair test have it.
 Dataset load_with_cells(const std::string& data_text);
