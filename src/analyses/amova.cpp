@@ -11,9 +11,6 @@
 namespace phenostat {
 namespace {
 
-// The AMOVA's streams of the seed, one per test (the bootstrap and the
-// Mantel test have 1 and 2).
-constexpr std::uint64_t AMOVA_STREAM = 3;
 constexpr std::size_t REPLICATES_PER_TASK = 4;
 
 // The typed individuals of one locus: their number among the analysed

@@ -11,7 +11,6 @@ namespace phenostat {
 
 namespace {
 
-constexpr std::uint64_t BOOTSTRAP_STREAM = 2;
 constexpr std::size_t REPLICATES_PER_BLOCK = 4096;
 constexpr std::size_t REPLICATES_PER_CHUNK = 8;
 

@@ -13,7 +13,6 @@ namespace phenostat {
 
 namespace {
 
-constexpr std::uint64_t MANTEL_STREAM = 1;
 // Permutations drawn at a time, and handed to a thread at a time.
 constexpr std::size_t PERMUTATIONS_PER_THREAD_AND_BLOCK = 256;
 constexpr std::size_t PERMUTATIONS_PER_CHUNK = 8;

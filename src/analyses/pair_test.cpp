@@ -11,10 +11,6 @@
 namespace phenostat {
 namespace {
 
-// The pair test's stream of the seed (the bootstrap, the Mantel test and the
-// AMOVA have 1 to 3), from which each pair's stream is drawn in pair order.
-constexpr std::uint64_t PAIR_TEST_STREAM = 4;
-
 // One pair's individuals at every locus: who is typed, with which alleles,
 // and what the replicates never change (the pooled carriers).
 struct PairData {

@@ -23,10 +23,19 @@ private:
 
 namespace phenostat {
 
-// The generator of the resampling analyses (the Mantel test, the bootstrap):
-// SplitMix64 over a 64-bit state, with unbiased bounded draws. A stream is
-// fixed by the run's seed and its own number, so that one analysis's draws
-// never shift another's.
+// The streams of the run's seed, one per analysis, so that one analysis's
+// draws never shift another's (the group test keeps the dialogue's generator
+// above). The AMOVA's tests take AMOVA + 256 t for test t.
+enum SeedStream : std::uint64_t {
+    MANTEL_STREAM = 1,
+    BOOTSTRAP_STREAM = 2,
+    AMOVA_STREAM = 3,
+    PAIR_TEST_STREAM = 4,
+};
+
+// The generator of the resampling analyses (the Mantel test, the bootstrap,
+// the AMOVA, the pair test): SplitMix64 over a 64-bit state, with unbiased
+// bounded draws. A stream is fixed by the run's seed and its own number.
 class Stream64 {
 public:
     Stream64(std::uint64_t seed, std::uint64_t stream) : state_(seed * 0x9E3779B97F4A7C15ull ^ (stream << 32 | stream)) {}
