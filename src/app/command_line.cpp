@@ -89,8 +89,8 @@ CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
 // VCF and BCF input.
 void add_input_options(CLI::App& app, RunPlan& plan) {
     app.add_option("--sample-map", plan.load.sample_map,
-                   "VCF or BCF data: lines of individual, sample and optionally group (tab-separated) naming the "
-                   "individuals to analyse");
+                   "Lines of individual, sample and optionally group (tab-separated) naming the individuals to "
+                   "analyse: needed for VCF or BCF data; for a tab file, by column 2, in place of its first two");
     app.add_option("--regions", plan.load.regions,
                    "VCF or BCF data: read only these regions (CHROM or CHROM:BEGIN-END, comma-separated), through "
                    "the file's index");
