@@ -9,7 +9,6 @@ namespace phenostat {
 namespace {
 
 constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
-constexpr std::size_t NAMES_SHOWN = 5;
 
 std::size_t line_number(std::size_t row) { return row + 2; }  // the header is line 1
 
