@@ -101,7 +101,7 @@ void add_input_options(CLI::App& app, RunPlan& plan) {
                    "alleles")
         ->transform(CLI::CheckedTransformer(partial));
     app.add_option("--write-data", plan.load.write_data,
-                   "VCF or BCF data: write the data as read to FILE, in phenostat's tab format");
+                   "Write the data as read (through the sample map) to FILE, in phenostat's tab format");
 }
 
 void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {

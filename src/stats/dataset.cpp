@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
+#include "base/fatal_error.h"
 #include "base/memory.h"
 #include "base/parallel.h"
 #include "base/text.h"
 #include "input/line_check.h"
 #include "input/mapped_rows.h"
+#include "input/row_writer.h"
 
 namespace phenostat {
 namespace {
@@ -294,18 +297,28 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
 LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
     LoadedDataset loaded;
     std::vector<Warning> map_warnings;
-    if (options.sample_map.empty()) {
+    std::optional<SampleMap> map;
+    if (!options.sample_map.empty()) map = read_sample_map(options.sample_map);
+    // The lines the builder receives are those written with --write-data.
+    std::optional<RowWriter> writer;
+    std::error_code error;
+    if (!options.write_data.empty() && std::filesystem::equivalent(path, options.write_data, error))
+        throw FatalError(strprintf("--write-data %s would replace the data file.", options.write_data.c_str()));
+    const auto written = [&](DataFileSink& builder) -> DataFileSink& {
+        if (options.write_data.empty()) return builder;
+        return writer.emplace(options.write_data, options.overwrite, builder);
+    };
+    if (!map) {
         Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), options.memory_limit,
                         options.keep_cells);
-        LineCheck check(path, builder);
+        LineCheck check(path, written(builder));
         loaded.dims = read_data_file(path, check);
         loaded.dims.column_count = std::min<long>(loaded.dims.column_count, static_cast<long>(check.columns()));
         loaded.warnings = check.warnings();
         loaded.refusal = builder.finish();
     } else {
         // The file read first, the rows then coded in the map's order.
-        const SampleMap map = read_sample_map(options.sample_map);
-        MappedRows rows(map, options.sample_map, path, progress);
+        MappedRows rows(*map, options.sample_map, path, progress);
         LineCheck check(path, rows);
         loaded.dims = read_data_file(path, check);
         loaded.dims.column_count = std::min<long>(loaded.dims.column_count, static_cast<long>(check.columns()));
@@ -313,10 +326,11 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
         map_warnings = rows.warnings();
         Builder builder(loaded.data, progress, rows.text_bytes(), false, options.memory_limit, options.keep_cells);
         builder.set_file_rows(rows.file_rows());
-        rows.replay(builder);
+        rows.replay(written(builder));
         loaded.refusal = builder.finish();
-        loaded.dims.individual_count = static_cast<long>(map.individuals.size());
+        loaded.dims.individual_count = static_cast<long>(map->individuals.size());
     }
+    if (writer && !loaded.refusal) writer->keep();
     loaded.warnings.insert(loaded.warnings.end(), map_warnings.begin(), map_warnings.end());
     const std::vector<Warning> samples = catalogue_warnings(loaded.data.catalogue);
     loaded.warnings.insert(loaded.warnings.end(), samples.begin(), samples.end());

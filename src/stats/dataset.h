@@ -42,8 +42,8 @@ struct LoadedDataset {
 };
 
 // How a data file is read, beyond its name. The variant files (VCF, BCF) need
-// a sample map, and our tab files may have one; the other fields apply to
-// the variant files only.
+// a sample map, and our tab files may have one; regions and partial apply
+// to the variant files only.
 struct LoadOptions {
     std::string sample_map;
     std::string regions;     // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
@@ -70,7 +70,8 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
 // individuals (column 2) the map names given its samples and groups, coded
 // and summarised in the map's catalogue order. FatalError for data past the
 // header's fields, and for an individual of the map that the file lacks or
-// has twice. Of the options, the map, memory_limit and keep_cells apply.
+// has twice. With write_data, the lines so read are written in our tab format
+// (in the map's order, with its columns). regions and partial do not apply.
 LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
 
 // Reads either kind of data file: our tab files as above, or a VCF or BCF

@@ -243,9 +243,9 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
 
 LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
     if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
-    if (!options.regions.empty() || !options.write_data.empty() || options.partial != PartialGenotypes::missing)
-        throw FatalError(strprintf("%s is not a VCF or BCF file: --regions, --partial-genotypes and --write-data "
-                                   "apply to VCF and BCF data only.",
+    if (!options.regions.empty() || options.partial != PartialGenotypes::missing)
+        throw FatalError(strprintf("%s is not a VCF or BCF file: --regions and --partial-genotypes apply to VCF and "
+                                   "BCF data only.",
                                    path.c_str()));
     return load_tab_dataset(path, options, progress);
 }

@@ -1,5 +1,6 @@
 # The mapped case's data rewritten in the map's order, with its samples and
-# groups: the same analyses of it must give the mapped case's files.
+# groups: the same analyses of it must give the mapped case's files, and it is
+# the file that case writes with --write-data.
 from pathlib import Path
 
 case = Path(__file__).resolve().parent.parent / "cli_sample_map_tab"
