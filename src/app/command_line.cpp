@@ -110,8 +110,8 @@ CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
 // VCF and BCF input.
 void add_input_options(CLI::App& app, RunPlan& plan) {
     app.add_option("--sample-map", plan.load.sample_map,
-                   "VCF or BCF data: lines of individual, sample and optionally group (tab-separated) naming the "
-                   "individuals to analyse");
+                   "Lines of individual, sample and optionally group (tab-separated) naming the individuals to "
+                   "analyse: needed for VCF or BCF data; for a tab file, by column 2, in place of its first two");
     app.add_option("--regions", plan.load.regions,
                    "VCF or BCF data: read only these regions (CHROM or CHROM:BEGIN-END, comma-separated), through "
                    "the file's index");
@@ -121,7 +121,7 @@ void add_input_options(CLI::App& app, RunPlan& plan) {
         ->type_name("missing|known")
         ->transform(choice<PartialGenotypes>({{"missing", PartialGenotypes::missing}, {"known", PartialGenotypes::known}}));
     app.add_option("--write-data", plan.load.write_data,
-                   "VCF or BCF data: write the data as read to FILE, in phenostat's tab format");
+                   "Write the data as read (through the sample map) to FILE, in phenostat's tab format");
 }
 
 void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {

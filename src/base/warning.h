@@ -17,9 +17,11 @@ enum class WarningKind {
     few_group_assignments,   // subject: empty
     amova_ungrouped,         // subject: the samples in no group, joined by ", "
     amova_no_locus,          // subject: empty
-    unmapped_individuals,    // subject: the individuals of a VCF that the sample map leaves out (the first few)
+    unmapped_individuals,    // subject: the individuals of the data file that the sample map leaves out (the first few)
     one_individual_samples,  // subject: the samples of a single individual, joined by ", "
     small_samples_left_out,  // subject: the samples left out by --min-individuals, joined by ", "
+    trailing_empty_fields,   // subject: the lines ending in empty fields past the header's ("lines 4, 9 and 3 more")
+    short_lines,             // subject: the lines with fewer fields than the header, alike
 };
 
 struct Warning {

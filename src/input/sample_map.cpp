@@ -88,6 +88,20 @@ std::string sample_map_needed_message(const std::string& data_path) {
                      data_path.c_str());
 }
 
+std::string absent_individuals_message(const std::string& map_path, const std::string& data_path,
+                                       const std::vector<std::string>& absent) {
+    return strprintf("The sample map %s names %zu individual%s that %s lacks: %s.", map_path.c_str(), absent.size(),
+                     absent.size() == 1 ? "" : "s", data_path.c_str(), list_names(absent, 10).c_str());
+}
+
+Warning unmapped_warning(const std::string& data_path, const std::vector<std::string>& left_out) {
+    const bool one = left_out.size() == 1;
+    const std::string names = list_names(left_out, 5);
+    return {WarningKind::unmapped_individuals, names,
+            strprintf("%zu individual%s of %s %s not in the sample map and %s left out: %s.", left_out.size(),
+                      one ? "" : "s", data_path.c_str(), one ? "is" : "are", one ? "is" : "are", names.c_str())};
+}
+
 std::string list_names(const std::vector<std::string>& names, std::size_t shown) {
     std::string out;
     for (std::size_t k = 0; k < names.size() && k < shown; ++k) out += (k == 0 ? "" : ", ") + names[k];

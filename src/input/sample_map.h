@@ -1,6 +1,7 @@
 #pragma once
-// The sample map: which individuals of a VCF or BCF file are analysed, and
-// their samples and groups. One line per individual,
+// The sample map: which individuals of a data file are analysed, and their
+// samples and groups: those of a VCF or BCF file by their names in it, those
+// of a tab file by its column 2. One line per individual,
 //     individual<TAB>sample[<TAB>group]
 // a first line "individual sample group" being a header. Samples are ordered
 // by their first line, individuals within a sample by their lines, so a
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/warning.h"
 #include "input/sample_catalogue.h"
 
 namespace phenostat {
@@ -34,6 +36,12 @@ SampleMap read_sample_map(const std::string& path);
 // The message for a variant file given without a map: what the map is and
 // the form of its lines.
 std::string sample_map_needed_message(const std::string& data_path);
+
+// The error for individuals of the map that the data file lacks (named, the first ten).
+std::string absent_individuals_message(const std::string& map_path, const std::string& data_path,
+                                       const std::vector<std::string>& absent);
+// The warning for individuals of the data file that the map leaves out (named, the first few).
+Warning unmapped_warning(const std::string& data_path, const std::vector<std::string>& left_out);
 
 // "a, b, c" for up to `shown` names, then "and N more".
 std::string list_names(const std::vector<std::string>& names, std::size_t shown);

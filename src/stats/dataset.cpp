@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
+#include "base/fatal_error.h"
 #include "base/memory.h"
 #include "base/parallel.h"
 #include "base/text.h"
+#include "input/line_check.h"
+#include "input/mapped_rows.h"
+#include "input/row_writer.h"
 
 namespace phenostat {
 namespace {
@@ -80,7 +85,10 @@ public:
         catalogue_.finish();
         if (refused()) return refusal_;
         for (std::size_t l = 0; l < coders_.size(); ++l)
-            if (coders_[l].violation) return coders_[l].violation->message(data_.locus_names[l]);
+            if (std::optional<CapacityError> violation = coders_[l].violation) {
+                if (!file_rows_.empty()) violation->row = file_rows_[violation->row];
+                return violation->message(data_.locus_names[l]);
+            }
         // The caches and the last sample's ids are no longer needed.
         std::vector<LocusCoder>().swap(coders_);
         std::vector<IdList>().swap(pending_);
@@ -97,6 +105,9 @@ public:
         }
         return std::nullopt;
     }
+
+    // Rows handed on in another order than the file's: the file's row of each, for the messages.
+    void set_file_rows(std::vector<std::size_t> rows) { file_rows_ = std::move(rows); }
 
 private:
     bool refused() const { return refusal_.has_value(); }
@@ -266,6 +277,7 @@ private:
     SampleCatalogueBuilder catalogue_{data_.catalogue};
     std::uint64_t text_bytes_ = 0, header_bytes_ = 0, file_bytes_ = 0;
     std::optional<std::string> refusal_;
+    std::vector<std::size_t> file_rows_;
 };
 
 }  // namespace
@@ -278,6 +290,50 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
     loaded.refusal = builder.finish();
     loaded.warnings = catalogue_warnings(loaded.data.catalogue);
     // Loci named in no header field but present on some line.
+    loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
+    return loaded;
+}
+
+LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+    LoadedDataset loaded;
+    std::vector<Warning> map_warnings;
+    std::optional<SampleMap> map;
+    if (!options.sample_map.empty()) map = read_sample_map(options.sample_map);
+    // The lines the builder receives are those written with --write-data.
+    std::optional<RowWriter> writer;
+    std::error_code error;
+    if (!options.write_data.empty() && std::filesystem::equivalent(path, options.write_data, error))
+        throw FatalError(strprintf("--write-data %s would replace the data file.", options.write_data.c_str()));
+    const auto written = [&](DataFileSink& builder) -> DataFileSink& {
+        if (options.write_data.empty()) return builder;
+        return writer.emplace(options.write_data, options.overwrite, builder);
+    };
+    if (!map) {
+        Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), options.memory_limit,
+                        options.keep_cells);
+        LineCheck check(path, written(builder));
+        loaded.dims = read_data_file(path, check);
+        loaded.dims.column_count = std::min<long>(loaded.dims.column_count, static_cast<long>(check.columns()));
+        loaded.warnings = check.warnings();
+        loaded.refusal = builder.finish();
+    } else {
+        // The file read first, the rows then coded in the map's order.
+        MappedRows rows(*map, options.sample_map, path, progress);
+        LineCheck check(path, rows);
+        loaded.dims = read_data_file(path, check);
+        loaded.dims.column_count = std::min<long>(loaded.dims.column_count, static_cast<long>(check.columns()));
+        loaded.warnings = check.warnings();
+        map_warnings = rows.warnings();
+        Builder builder(loaded.data, progress, rows.text_bytes(), false, options.memory_limit, options.keep_cells);
+        builder.set_file_rows(rows.file_rows());
+        rows.replay(written(builder));
+        loaded.refusal = builder.finish();
+        loaded.dims.individual_count = static_cast<long>(map->individuals.size());
+    }
+    if (writer && !loaded.refusal) writer->keep();
+    loaded.warnings.insert(loaded.warnings.end(), map_warnings.begin(), map_warnings.end());
+    const std::vector<Warning> samples = catalogue_warnings(loaded.data.catalogue);
+    loaded.warnings.insert(loaded.warnings.end(), samples.begin(), samples.end());
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
     return loaded;
 }

@@ -38,11 +38,12 @@ struct LoadedDataset {
     // (in column order) to exceed a capacity, at its first offending line; or
     // more memory than the machine has. The dimensions are measured anyway.
     std::optional<std::string> refusal;
-    std::vector<Warning> warnings;  // about the samples: recurring names, mixed groups
+    std::vector<Warning> warnings;  // about the lines, the map, the samples (recurring names, mixed groups)
 };
 
 // How a data file is read, beyond its name. The variant files (VCF, BCF) need
-// a sample map; the other fields apply to them only.
+// a sample map, and our tab files may have one; regions and partial apply
+// to the variant files only.
 struct LoadOptions {
     std::string sample_map;
     std::string regions;     // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
@@ -63,6 +64,15 @@ struct LoadOptions {
 // for the analyses that permute individuals.
 LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit = 0,
                            bool keep_cells = false);
+
+// The command line's reading of a tab file: as above, each line checked
+// against the header (see input/line_check.h), and with a sample map the
+// individuals (column 2) the map names given its samples and groups, coded
+// and summarised in the map's catalogue order. FatalError for data past the
+// header's fields, and for an individual of the map that the file lacks or
+// has twice. With write_data, the lines so read are written in our tab format
+// (in the map's order, with its columns). regions and partial do not apply.
+LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
 
 // Reads either kind of data file: our tab files as above, or a VCF or BCF
 // file (recognised by its content) whose records are coded and summarised

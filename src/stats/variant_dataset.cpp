@@ -19,7 +19,6 @@ namespace {
 // A batch holds about this many genotypes, in records of at most MAX_BATCH.
 constexpr std::size_t BATCH_GENOTYPES = std::size_t{1} << 20;
 constexpr std::size_t MAX_BATCH = 4096;
-constexpr std::size_t NAMES_SHOWN = 5;
 // Allele sets whose ids a record keeps at hand (a linear search); any more go through the coder's own lookup.
 constexpr std::size_t KNOWN_SETS = 24;
 
@@ -96,19 +95,11 @@ std::vector<std::size_t> mapped_columns(const VariantReader& reader, const Sampl
         columns.push_back(found->second);
         column_of.erase(found);
     }
-    if (!absent.empty())
-        throw FatalError(strprintf("The sample map %s names %zu individual%s that %s lacks: %s.",
-                                   options.sample_map.c_str(), absent.size(), absent.size() == 1 ? "" : "s",
-                                   path.c_str(), list_names(absent, 10).c_str()));
+    if (!absent.empty()) throw FatalError(absent_individuals_message(options.sample_map, path, absent));
     std::vector<std::string> left_out;
     for (const std::string& name : reader.individuals())
         if (column_of.count(name) != 0) left_out.push_back(name);
-    if (!left_out.empty())
-        warnings.push_back({WarningKind::unmapped_individuals, list_names(left_out, NAMES_SHOWN),
-                            strprintf("%zu individual%s of %s %s not in the sample map and %s left out: %s.",
-                                      left_out.size(), left_out.size() == 1 ? "" : "s", path.c_str(),
-                                      left_out.size() == 1 ? "is" : "are", left_out.size() == 1 ? "is" : "are",
-                                      list_names(left_out, NAMES_SHOWN).c_str())});
+    if (!left_out.empty()) warnings.push_back(unmapped_warning(path, left_out));
     return columns;
 }
 
@@ -300,12 +291,11 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
 
 LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
     if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
-    if (!options.sample_map.empty() || !options.regions.empty() || !options.write_data.empty() ||
-        options.partial != PartialGenotypes::missing)
-        throw FatalError(strprintf("%s is not a VCF or BCF file: --sample-map, --regions, --partial-genotypes and "
-                                   "--write-data apply to VCF and BCF data only.",
+    if (!options.regions.empty() || options.partial != PartialGenotypes::missing)
+        throw FatalError(strprintf("%s is not a VCF or BCF file: --regions and --partial-genotypes apply to VCF and "
+                                   "BCF data only.",
                                    path.c_str()));
-    return load_dataset(path, progress, options.memory_limit, options.keep_cells);
+    return load_tab_dataset(path, options, progress);
 }
 
 }  // namespace phenostat

@@ -11,6 +11,10 @@
 // heavy analyses: the pairs, the group test, the bootstrap and isolation by
 // distance. These run on small data sets only, and each sets up scratch
 // tables of its own, so most inputs skip them and the fuzzer explores faster.
+// 64 the data are loaded as the command line loads them (lines checked
+// against the header; a VCF or BCF file read as such), 128 with it a fixed
+// sample map naming A1, B1, A2 and B2 in samples P and Q (a tab file's column
+// 2, a variant file's individuals). The VCF and BCF seeds carry both.
 
 #include <unistd.h>
 #include <zlib.h>
@@ -26,6 +30,7 @@
 #include "analyses/isolation.h"
 #include "app/driver.h"
 #include "base/fatal_error.h"
+#include "base/parallel.h"
 #include "input/coordinates.h"
 #include "reports/console_text.h"
 #include "reports/isolation_report.h"
@@ -39,6 +44,7 @@ namespace {
 
 constexpr std::string_view COORDS_MARK = "\n#coords\n";
 constexpr std::size_t SMALL_SAMPLES = 8, SMALL_LOCI = 8;
+constexpr std::string_view SAMPLE_MAP = "individual\tsample\tgroup\nA1\tP\tG1\nB1\tQ\tG2\nA2\tP\tG1\nB2\tQ\n";
 
 void write_file(const std::string& path, std::string_view bytes, bool gzip) {
     if (gzip) {
@@ -60,8 +66,8 @@ std::optional<Coordinates> read_sites(const std::string& path, std::string_view 
     std::istringstream in{std::string(text)};
     Coordinates positional = read_coordinates(in, names.size());
     try {
-        std::vector<Warning> unmatched;
-        Coordinates named = read_sites_file(path, names, unmatched);
+        std::vector<Warning> warnings;
+        Coordinates named = read_sites_file(path, names, warnings);
         if (strict) return named;
     } catch (const FatalError&) {
         if (strict) return std::nullopt;
@@ -102,9 +108,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string path = stem + ((flags & 2) != 0 ? ".gz" : ".txt"), coords_path = stem + "_coords.txt";
     write_file(path, data_bytes, (flags & 1) != 0);
     write_file(coords_path, coords_bytes, false);
+    static const std::string map_path = [] {
+        const std::string map = stem + "_map.txt";
+        write_file(map, SAMPLE_MAP, false);
+        return map;
+    }();
+    // htslib's threaded reader (1.16) leaks its buffers when a damaged
+    // stream stops it early: variant files are read on one thread here.
+    use_threads((flags & 64) != 0 && is_variant_file(path) ? 1 : available_cores());
     try {
         NoProgress quiet;
-        const LoadedDataset loaded = load_dataset(path, quiet);
+        LoadOptions options;
+        if ((flags & 128) != 0) options.sample_map = map_path;
+        const LoadedDataset loaded = (flags & 64) != 0 ? load_dataset(path, options, quiet) : load_dataset(path, quiet);
         check_dimensions(path, loaded.dims);
         if (loaded.refusal) return 0;
         const Dataset& data = loaded.data;
