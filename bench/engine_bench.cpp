@@ -99,8 +99,8 @@ void Mantel(benchmark::State& state) {
     const Coordinates sites = read_coordinates_file(COORDINATES_FILE, data().sample_count());
     const std::vector<PairResult> pairs = analyse_pairs(data(), &sites, quiet);
     for (auto _ : state)
-        benchmark::DoNotOptimize(isolation_by_distance(pairs, individual_counts(data().catalogue), GeneticScale::rousset,
-                                                       GeographicScale::log, 9999, 1));
+        benchmark::DoNotOptimize(isolation_by_distance(pairs, individual_counts(data().catalogue),
+                                                       GeneticScale::rousset, GeographicScale::log, 9999, 1));
 }
 BENCHMARK(Mantel)->Unit(benchmark::kMillisecond)->UseRealTime();
 

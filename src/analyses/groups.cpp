@@ -30,9 +30,8 @@ GroupTables analyse_groups(const Dataset& data) {
     GroupTables result;
     result.groups = build_group_catalogue(data.catalogue);
     if (result.groups.names.empty()) {
-        throw FatalError(
-            "\n\nNo sample belongs to a group: the first column of every sample's first line is empty, "
-            "so there are no groups to compare.");
+        throw FatalError("\n\nNo sample belongs to a group: the first column of every sample's first line is empty, "
+                         "so there are no groups to compare.");
     }
     SetScratch scratch;
     for (std::size_t g = 0; g < result.groups.names.size(); ++g) {
@@ -70,7 +69,8 @@ std::vector<Warning> group_test_warnings(const GroupCatalogue& groups, int permu
     if (groups.names.size() < 2) return warnings;
     const long double assignments = distinct_assignments(groups);
     if (assignments < permutations)
-        warnings.push_back({WarningKind::few_group_assignments, {},
+        warnings.push_back({WarningKind::few_group_assignments,
+                            {},
                             strprintf("the samples can be assigned to the groups in only %.0Lf distinct ways, fewer "
                                       "than the %d permutations asked for; the P-values cannot go below 1/%.0Lf.",
                                       assignments, permutations, assignments)});

@@ -85,11 +85,11 @@ void scale_pairs(const std::vector<PairResult>& pairs, GeneticScale genetic, Geo
         const bool geographic_defined = located && (geographic == GeographicScale::linear || pair.km > 0);
         out.geographic = geographic == GeographicScale::linear ? pair.km : std::log(pair.km);
         if (geographic_defined) matrices.set(matrices.geographic, pair, out.geographic);
-        out.exclusion = !located             ? Exclusion::no_distance
-                        : !geographic_defined ? Exclusion::zero_distance
-                        : !genetic_defined    ? Exclusion::fst_one
+        out.exclusion = !located                ? Exclusion::no_distance
+                        : !geographic_defined   ? Exclusion::zero_distance
+                        : !genetic_defined      ? Exclusion::fst_one
                         : !matrices.holds(pair) ? Exclusion::one_individual
-                                              : Exclusion::none;
+                                                : Exclusion::none;
         ++result.excluded[static_cast<std::size_t>(out.exclusion)];
         if (out.exclusion != Exclusion::none) continue;
         x.push_back(out.geographic);

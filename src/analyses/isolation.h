@@ -18,10 +18,10 @@ enum class GeographicScale { log, linear };  // ln(km), or km
 
 enum class Exclusion : std::size_t {
     none,
-    no_distance,    // a sample has no coordinates, or no distance could be calculated
-    zero_distance,  // 0 km on the log scale
-    fst_one,        // F'st of 1 under F/(1-F)
-    one_individual, // a sample has fewer than two individuals: its F'st says nothing of distance
+    no_distance,     // a sample has no coordinates, or no distance could be calculated
+    zero_distance,   // 0 km on the log scale
+    fst_one,         // F'st of 1 under F/(1-F)
+    one_individual,  // a sample has fewer than two individuals: its F'st says nothing of distance
 };
 inline constexpr std::size_t EXCLUSION_KINDS = 5;
 
@@ -35,7 +35,7 @@ struct IsolationResult {
     std::size_t samples_used = 0;      // samples in at least one pair used
     std::size_t pairs_used = 0;
     std::array<std::size_t, EXCLUSION_KINDS> excluded{};  // pairs left out, by Exclusion
-    bool defined = false;  // at least 3 pairs used and both distances vary
+    bool defined = false;                                 // at least 3 pairs used and both distances vary
     double r = 0, slope = 0, intercept = 0;
     int permutations = 0;
     long at_least = 0;  // permutations whose r reached the observed r

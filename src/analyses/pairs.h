@@ -26,7 +26,7 @@ struct PairResult {
     double fst_unshared = 0, fst_shannon = 0, fst_pq = 0;  // the pair's averages across loci
     std::size_t loci_without_pairs_within = 0;
     DistanceStatus distance = DistanceStatus::none;
-    double km = 0;         // when distance == found
+    double km = 0;          // when distance == found
     Interval fst_interval;  // of fst_unshared, with a bootstrap
 };
 

@@ -93,8 +93,8 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
         parallel_for(tasks, 1, [&](std::size_t t) {
             const std::size_t first = t * REPLICATES_PER_TASK, count = std::min(REPLICATES_PER_TASK, size - first);
             const std::span<LocusStats> out(&averages[first * group_count], count * group_count);
-            compute_group_averages(data, std::span(&group_of[first * sample_count], count * sample_count),
-                                   sample_count, group_count, scratch.local(), out);
+            compute_group_averages(data, std::span(&group_of[first * sample_count], count * sample_count), sample_count,
+                                   group_count, scratch.local(), out);
             for (std::size_t r = 0; r < count; ++r)
                 statistics[first + r] = test_statistics(out.subspan(r * group_count, group_count));
         });

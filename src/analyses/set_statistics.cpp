@@ -22,8 +22,8 @@ SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set
     return table;
 }
 
-ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set,
-                                         CombineScratch& scratch, std::vector<LocusOutcome>* loci) {
+ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch,
+                                         std::vector<LocusOutcome>* loci) {
     if (loci != nullptr) loci->clear();
     std::int64_t total = 0;
     for (const LocusSummary& summary : data.summaries)

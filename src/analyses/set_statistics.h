@@ -34,8 +34,8 @@ struct ComparedAverage {
     std::size_t loci_without_pairs_within = 0;  // loci where no sample of the set holds two typed individuals
 };
 // `loci`, when given, receives the record of every locus.
-ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set,
-                                         CombineScratch& scratch, std::vector<LocusOutcome>* loci = nullptr);
+ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch,
+                                         std::vector<LocusOutcome>* loci = nullptr);
 
 inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
 

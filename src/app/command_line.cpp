@@ -119,7 +119,8 @@ void add_input_options(CLI::App& app, RunPlan& plan) {
                    "VCF or BCF data: a partly missing GT such as 0/./1 is missing (default) or keeps its known "
                    "alleles")
         ->type_name("missing|known")
-        ->transform(choice<PartialGenotypes>({{"missing", PartialGenotypes::missing}, {"known", PartialGenotypes::known}}));
+        ->transform(choice<PartialGenotypes>({{"missing", PartialGenotypes::missing},
+                                              {"known", PartialGenotypes::known}}));
     app.add_option("--write-data", plan.load.write_data,
                    "Write the data as read (through the sample map) to FILE, in phenostat's tab format");
 }

@@ -34,8 +34,7 @@ constexpr const char* COORDINATES_PROMPT =
     "press <return>:   ";
 constexpr const char* COORDINATES_NOT_FOUND = "\n File not found! re-enter to continue:";
 
-constexpr const char* PERMUTATIONS_PROMPT =
-    "\nHow many permutations do you wish to use?\n(enter an integer > 100):   ";
+constexpr const char* PERMUTATIONS_PROMPT = "\nHow many permutations do you wish to use?\n(enter an integer > 100):   ";
 constexpr const char* INVALID_NUMBER = "\nWARNING: you did not enter a valid number\n";
 
 // A whole line that the dialogue cannot do without.
@@ -59,9 +58,10 @@ void print_banner(Console& console) {
     console.print("\n\t\t*    This is PHENOSTAT    *");
     console.print("\n\t\t***************************");
     console.print("\n\nThis program calculates a set of Population-Genetic\nstatistics from allelic phenotype data.");
-    console.print(strprintf("\n\nNote that this version is compiled to handle a maximum of\n\t%i alleles per locus\n\t%i "
-                            "phenotypes per locus, and \n\t%i alleles per phenotype",
-                            MAX_ALLELES_PER_LOCUS, MAX_PHENOTYPES_PER_LOCUS, MAX_ALLELES_PER_PHENOTYPE));
+    console.print(
+        strprintf("\n\nNote that this version is compiled to handle a maximum of\n\t%i alleles per locus\n\t%i "
+                  "phenotypes per locus, and \n\t%i alleles per phenotype",
+                  MAX_ALLELES_PER_LOCUS, MAX_PHENOTYPES_PER_LOCUS, MAX_ALLELES_PER_PHENOTYPE));
     console.print("\n\nSignificant differences in statsistics between user-\ndefined groups are calculated by "
                   "shuffling samples between groups");
 }

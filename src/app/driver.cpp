@@ -24,8 +24,8 @@ constexpr const char* ALLOCATION_FAILED = "\n\nWARNING memory allocation failed!
 void check_dimensions(const std::string& input_path, const FileDimensions& dims) {
     if (dims.individual_count < 1) {
         std::string message = strprintf("\n\nThe data file %s holds no data line (only a header, or nothing): "
-                                         "nothing to analyse.",
-                                         input_path.c_str());
+                                        "nothing to analyse.",
+                                        input_path.c_str());
         // Text without a single line feed: most likely lines ended by CR alone, which reads as one line.
         if (dims.individual_count < 0 && dims.field_width > 0)
             message += "\nNo line feed was found in it: lines must end in LF or CR LF (CR alone does not end a line).";

@@ -39,9 +39,7 @@ Runner::Runner(const Dataset& data, const RunPlan& plan, std::uint32_t seed, Con
     if (plan.bootstrap > 0) resamples_ = bootstrap_resamples(plan.bootstrap, data.locus_count(), seed);
 }
 
-std::string Runner::table_path(TidyTable table) const {
-    return plan_.tables_folder + "/" + table_file(table);
-}
+std::string Runner::table_path(TidyTable table) const { return plan_.tables_folder + "/" + table_file(table); }
 
 AppendFile& Runner::loci_table() {
     if (!loci_) {
@@ -226,8 +224,7 @@ IsolationResult Runner::isolation(std::ostream& report) {
     report << isolation_console_text(ibd, scales);
     table(TidyTable::ibd, isolation_table(ibd, scales, seed_));
     table(TidyTable::ibd_pairs, isolation_pairs_table(ibd, pairs_, data_.catalogue));
-    table(TidyTable::ibd_plot,
-          isolation_plot(ibd, scales, std::filesystem::path(plan_.data_path).filename().string()));
+    table(TidyTable::ibd_plot, isolation_plot(ibd, scales, std::filesystem::path(plan_.data_path).filename().string()));
     return ibd;
 }
 

@@ -61,8 +61,7 @@ private:
     struct SetRows {
         std::string loci, intervals;
     };
-    SetRows set_rows(std::string_view analysis, std::string_view name, std::size_t number,
-                     const SetTable& table) const;
+    SetRows set_rows(std::string_view analysis, std::string_view name, std::size_t number, const SetTable& table) const;
     void write(const SetRows& rows);
     void write_summaries(const AllSamplesResult& result, Progress& progress);
 

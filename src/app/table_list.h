@@ -30,7 +30,7 @@ enum class TidyTable {
 
 struct TidyTableEntry {
     TidyTable table;
-    const char* file;                     // within the tables folder
+    const char* file;                      // within the tables folder
     bool (*written)(const RunPlan& plan);  // whether a run of this plan writes it
 };
 

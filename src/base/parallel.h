@@ -31,7 +31,8 @@ void parallel_for(std::size_t count, std::size_t grain, void (*run)(void* body, 
 // rethrown once every body has run.
 template <class Body>
 void parallel_for(std::size_t count, std::size_t grain, Body body) {
-    detail::parallel_for(count, grain, [](void* b, std::size_t k) { (*static_cast<Body*>(b))(k); }, &body);
+    detail::parallel_for(
+        count, grain, [](void* b, std::size_t k) { (*static_cast<Body*>(b))(k); }, &body);
 }
 
 // A T for each thread of a parallel loop, each on cache lines of its own and

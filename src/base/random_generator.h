@@ -38,7 +38,8 @@ enum SeedStream : std::uint64_t {
 // bounded draws. A stream is fixed by the run's seed and its own number.
 class Stream64 {
 public:
-    Stream64(std::uint64_t seed, std::uint64_t stream) : state_(seed * 0x9E3779B97F4A7C15ull ^ (stream << 32 | stream)) {}
+    Stream64(std::uint64_t seed, std::uint64_t stream)
+        : state_(seed * 0x9E3779B97F4A7C15ull ^ (stream << 32 | stream)) {}
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;

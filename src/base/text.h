@@ -10,7 +10,8 @@ namespace phenostat {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string strprintf(const char* format, ...);
+std::string
+strprintf(const char* format, ...);
 
 // Appends to `out` (same rules as strprintf).
 #if defined(__GNUC__)

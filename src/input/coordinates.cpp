@@ -15,9 +15,7 @@ namespace {
 
 constexpr std::size_t MAX_TOKEN_LENGTH = 255;
 
-bool is_white_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool is_white_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -255,8 +253,10 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
             sites.known[s] = 1;
             matched = true;
         }
-        if (matched) ++sites.pairs_read;
-        else unmatched.push_back(fields[0]);
+        if (matched)
+            ++sites.pairs_read;
+        else
+            unmatched.push_back(fields[0]);
     }
     if (sites.pairs_read == 0)
         throw FatalError(strprintf("%s names %zu samples and none of them is one of the data's %zu samples.",

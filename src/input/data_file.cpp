@@ -77,7 +77,8 @@ public:
         return got;
     }
     std::uint64_t position() const {
-        return gz_ != nullptr ? static_cast<std::uint64_t>(gzoffset(gz_)) : static_cast<std::uint64_t>(std::ftell(file_));
+        return gz_ != nullptr ? static_cast<std::uint64_t>(gzoffset(gz_))
+                              : static_cast<std::uint64_t>(std::ftell(file_));
     }
 
 private:
@@ -170,18 +171,20 @@ private:
 
     void deliver_line() {
         const DataLine line{line_, ends_};
-        if (line_feeds_ == 0) sink_.header(line, text_bytes_);
-        else sink_.row(row_++, line, text_bytes_);
+        if (line_feeds_ == 0)
+            sink_.header(line, text_bytes_);
+        else
+            sink_.row(row_++, line, text_bytes_);
         line_.clear();
         ends_.clear();
     }
 
     DataFileSink& sink_;
     FileDimensions dims_;
-    std::string line_;                    // the texts of the line's fields, back to back
-    std::vector<std::uint32_t> ends_;     // where each field's text ends in line_
-    bool field_closed_ = false;           // a NUL has ended the current field's text
-    bool line_open_ = false;              // a byte has come since the last line feed
+    std::string line_;                 // the texts of the line's fields, back to back
+    std::vector<std::uint32_t> ends_;  // where each field's text ends in line_
+    bool field_closed_ = false;        // a NUL has ended the current field's text
+    bool line_open_ = false;           // a byte has come since the last line feed
     std::size_t row_ = 0;
     long line_feeds_ = 0, fields_on_line_ = 1, width_ = 0;
     std::uint64_t text_bytes_ = 0;
@@ -201,9 +204,7 @@ FileDimensions read_data_file(const std::string& path, DataFileSink& sink) {
     return scanner.finish();
 }
 
-bool is_compressed(const std::string& path) {
-    return path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
-}
+bool is_compressed(const std::string& path) { return path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0; }
 
 bool is_gzip_file(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -43,8 +43,8 @@ void MappedRows::row(std::size_t row, const DataLine& line, std::uint64_t) {
     Held& held = held_[found->second];
     if (held.row != NOT_READ)
         throw FatalError(strprintf("%s: individual %s of the sample map %s is on lines %zu and %zu.",
-                                   data_path_.c_str(), found->first.c_str(), map_path_.c_str(),
-                                   line_number(held.row), line_number(row)));
+                                   data_path_.c_str(), found->first.c_str(), map_path_.c_str(), line_number(held.row),
+                                   line_number(row)));
     held.row = row;
     held.first_end = ends_.size();
     held.text_begin = text_.size();

@@ -42,10 +42,10 @@ public:
 
 private:
     struct Held {
-        std::size_t row = NOT_READ;   // the data row it came from
-        std::size_t first_end = 0;    // its locus cells' ends in ends_
+        std::size_t row = NOT_READ;  // the data row it came from
+        std::size_t first_end = 0;   // its locus cells' ends in ends_
         std::size_t end_count = 0;
-        std::size_t text_begin = 0;   // its cells' text in text_
+        std::size_t text_begin = 0;  // its cells' text in text_
     };
     static constexpr std::size_t NOT_READ = static_cast<std::size_t>(-1);
 
@@ -54,7 +54,7 @@ private:
     Progress& progress_;
     std::uint64_t file_size_;
     std::unordered_map<std::string, std::size_t> index_;  // individual -> catalogue row
-    std::vector<Held> held_;                               // per catalogue row
+    std::vector<Held> held_;                              // per catalogue row
     std::string header_text_;
     std::vector<std::uint32_t> header_ends_;
     std::string text_;                   // the held rows' locus cells, back to back

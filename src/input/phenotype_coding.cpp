@@ -146,8 +146,8 @@ private:
 };
 
 struct LocusCoder::Indexes {
-    PackedTable packed_ids;                                     // short texts beyond the short list
-    std::unordered_map<std::string, std::int32_t> long_ids;     // longer texts
+    PackedTable packed_ids;                                  // short texts beyond the short list
+    std::unordered_map<std::string, std::int32_t> long_ids;  // longer texts
     std::unordered_map<std::vector<std::int64_t>, std::int32_t, CodesHash> phenotype_ids;  // codes -> id, when many
 };
 
@@ -213,7 +213,8 @@ std::int32_t LocusCoder::find_phenotype(const CodedLocus& locus, const std::vect
             const auto id = static_cast<std::int32_t>(p);
             if (locus.phenotype_size(id) != codes.size()) continue;
             std::size_t k = 0;
-            while (k < codes.size() && locus.allele_codes[locus.phenotype_alleles[locus.phenotype_begin[p] + k]] == codes[k])
+            while (k < codes.size() &&
+                   locus.allele_codes[locus.phenotype_alleles[locus.phenotype_begin[p] + k]] == codes[k])
                 ++k;
             if (k == codes.size()) return id;
         }
@@ -237,7 +238,7 @@ std::int32_t LocusCoder::find_phenotype(const CodedLocus& locus, const std::vect
 // Checks the codes against the code-size and codes-per-phenotype limits,
 // numbers any new allele, then interns the phenotype.
 std::int32_t LocusCoder::code_new_text(std::string_view text, std::size_t row, CodedLocus& locus,
-                                      std::vector<std::int64_t>& codes) {
+                                       std::vector<std::int64_t>& codes) {
     parse_phenotype(text, codes);
     if (codes.empty()) return MISSING;
     if (std::any_of(codes.begin(), codes.end(), [](std::int64_t code) { return code > MAX_ALLELE_CODE; })) {

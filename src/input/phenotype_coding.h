@@ -80,11 +80,13 @@ private:
 // are summarised sample by sample as the file is read (see locus_summary.h);
 // only their phenotype sizes are kept.
 struct CodedLocus {
-    std::vector<std::int32_t> allele_codes;      // allele index -> allele code
-    std::vector<std::uint32_t> phenotype_begin = {0};  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
-    std::vector<std::uint8_t> phenotype_alleles; // allele indices of each phenotype, in ascending order of code
-    std::vector<std::uint32_t> sample_begin = {0};     // sample s owns typed individuals [sample_begin[s], sample_begin[s+1])
-    SizeList sizes;                              // phenotype size of every typed individual, in file order
+    std::vector<std::int32_t> allele_codes;  // allele index -> allele code
+    std::vector<std::uint32_t> phenotype_begin = {
+        0};  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
+    std::vector<std::uint8_t> phenotype_alleles;  // allele indices of each phenotype, in ascending order of code
+    std::vector<std::uint32_t> sample_begin = {
+        0};          // sample s owns typed individuals [sample_begin[s], sample_begin[s+1])
+    SizeList sizes;  // phenotype size of every typed individual, in file order
 
     std::size_t allele_count() const { return allele_codes.size(); }
     std::size_t phenotype_count() const { return phenotype_begin.empty() ? 0 : phenotype_begin.size() - 1; }

@@ -38,9 +38,9 @@ std::vector<Warning> catalogue_warnings(const SampleCatalogue& catalogue) {
                                       name.c_str())});
     for (const Sample& sample : catalogue.samples) {
         if (!sample.mixed_groups) continue;
-        const std::string where =
-            sample.group.empty() ? std::string("no group, as its first line names none")
-                                 : strprintf("group %s, named on its first line", sample.group.c_str());
+        const std::string where = sample.group.empty()
+                                      ? std::string("no group, as its first line names none")
+                                      : strprintf("group %s, named on its first line", sample.group.c_str());
         warnings.push_back({WarningKind::mixed_groups, sample.name,
                             strprintf("the lines of sample %s name more than one group; the sample belongs to %s.",
                                       sample.name.c_str(), where.c_str())});

@@ -15,17 +15,17 @@
 namespace phenostat {
 
 struct Sample {
-    std::string name;        // column 1 of its rows
-    std::size_t first_row;   // its rows are data rows [first_row, end_row), counted from 0 after the header
+    std::string name;       // column 1 of its rows
+    std::size_t first_row;  // its rows are data rows [first_row, end_row), counted from 0 after the header
     std::size_t end_row;
-    std::string group;       // column 0 of its first row; empty: the sample belongs to no group
-    bool mixed_groups;       // some of its rows name another group than the first
+    std::string group;  // column 0 of its first row; empty: the sample belongs to no group
+    bool mixed_groups;  // some of its rows name another group than the first
     std::size_t row_count() const { return end_row - first_row; }
 };
 
 struct SampleCatalogue {
-    std::vector<Sample> samples;            // in file order
-    long largest_sample = 0;                // rows of the longest run
+    std::vector<Sample> samples;               // in file order
+    long largest_sample = 0;                   // rows of the longest run
     std::vector<std::string> recurring_names;  // names that open more than one sample, in order of first recurrence
     std::size_t sample_count() const { return samples.size(); }
 };

@@ -18,9 +18,9 @@
 namespace phenostat {
 
 struct MappedIndividual {
-    std::string name;    // as the variant file names it
+    std::string name;  // as the variant file names it
     std::string sample;
-    std::string group;   // empty: no group
+    std::string group;  // empty: no group
 };
 
 struct SampleMap {

@@ -100,8 +100,8 @@ std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
         if (h.synced != nullptr) {
             if (bcf_sr_next_line(h.synced) == 0) {
                 if (h.synced->errnum != 0)
-                    throw FatalError(
-                        strprintf("Reading %s failed: %s.", path_.c_str(), bcf_sr_strerror(h.synced->errnum)));
+                    throw FatalError(strprintf("Reading %s failed: %s.", path_.c_str(),
+                                               bcf_sr_strerror(h.synced->errnum)));
                 break;
             }
             bcf_copy(record, bcf_sr_get_line(h.synced, 0));
@@ -221,12 +221,12 @@ void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std:
                                      out);
             break;
         case BCF_BT_INT16:
-            gather_sets<std::int16_t>(*gt, bcf_int16_vector_end, bcf_int16_missing, columns, partial,
-                                      record->n_allele, out);
+            gather_sets<std::int16_t>(*gt, bcf_int16_vector_end, bcf_int16_missing, columns, partial, record->n_allele,
+                                      out);
             break;
         case BCF_BT_INT32:
-            gather_sets<std::int32_t>(*gt, bcf_int32_vector_end, bcf_int32_missing, columns, partial,
-                                      record->n_allele, out);
+            gather_sets<std::int32_t>(*gt, bcf_int32_vector_end, bcf_int32_missing, columns, partial, record->n_allele,
+                                      out);
             break;
         default:
             out.problem = strprintf("record %s: its GT field is not made of integers.", out.site.c_str());

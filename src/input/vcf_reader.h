@@ -32,8 +32,8 @@ struct VariantCells {
     static constexpr std::uint64_t TEXT = std::uint64_t{1} << 63;
 
     std::string name;
-    std::string site;     // CHROM:POS
-    std::string problem;  // why the record cannot be read (no GT, an allele it lacks); empty: none
+    std::string site;                 // CHROM:POS
+    std::string problem;              // why the record cannot be read (no GT, an allele it lacks); empty: none
     std::vector<std::uint64_t> sets;  // one per asked individual
     std::string text;                 // the TEXT cells, back to back
     std::vector<std::uint32_t> ends;

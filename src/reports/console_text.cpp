@@ -5,8 +5,8 @@
 namespace phenostat {
 std::string listing_text(const std::vector<std::string>& locus_names, const SampleCatalogue& catalogue,
                          const std::vector<Warning>& warnings) {
-    std::string text = strprintf("\n\nThere are %i samples represented in the file",
-                                 static_cast<int>(catalogue.sample_count()));
+    std::string text =
+        strprintf("\n\nThere are %i samples represented in the file", static_cast<int>(catalogue.sample_count()));
     text += "\nThe loci are named:\n\t";
     for (const std::string& name : locus_names) appendf(text, "\n\t%s,", name.c_str());
     text += "\n\nThe samples are named:\n\t";

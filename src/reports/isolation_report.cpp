@@ -68,8 +68,10 @@ std::vector<double> log_ticks(const std::vector<double>& ln_km) {
     for (int e = low; e <= high && (ticks.empty() || ticks.back() < longest); ++e) {
         for (const double m : {1.0, 2.0, 5.0}) {
             const double km = m * std::pow(10.0, e);
-            if (km <= shortest) ticks.assign(1, km);
-            else if (ticks.empty() || ticks.back() < longest) ticks.push_back(km);
+            if (km <= shortest)
+                ticks.assign(1, km);
+            else if (ticks.empty() || ticks.back() < longest)
+                ticks.push_back(km);
         }
     }
     if (ticks.size() == 1) ticks.push_back(2 * ticks.front());  // every pair at one distance
@@ -85,10 +87,17 @@ std::string xml_text(std::string_view text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -97,8 +106,8 @@ std::string xml_text(std::string_view text) {
 }  // namespace
 
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales) {
-    std::string out = strprintf("isolation by distance: %zu pairs of %zu samples used", result.pairs_used,
-                                result.samples_used);
+    std::string out =
+        strprintf("isolation by distance: %zu pairs of %zu samples used", result.pairs_used, result.samples_used);
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
         if (result.excluded[k] > 0) appendf(out, ", %zu left out (%s)", result.excluded[k], EXCLUSION_NAMES[k]);
     out += "\n";
@@ -161,15 +170,15 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
     auto px = [&](double v) { return LEFT + (v - x_low) / (x_high - x_low) * (W - LEFT - RIGHT); };
     auto py = [&](double v) { return H - BOTTOM - (v - ay.low) / (ay.high - ay.low) * (H - TOP - BOTTOM); };
     // No fixed size: the viewBox lets a browser scale the figure to its window.
-    std::string out = strprintf(
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" "
-        "font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
-        W, H);
-    const std::string title = result.defined ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%d permutations)",
-                                                         result.r, result.p, result.permutations)
-                                             : std::string("Isolation by distance: no correlation (too few pairs)");
-    appendf(out, "<text x=\"%.0f\" y=\"25\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n", W / 2,
-            title.c_str());
+    std::string out =
+        strprintf("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" "
+                  "font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+                  W, H);
+    const std::string title = result.defined
+                                  ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%d permutations)",
+                                              result.r, result.p, result.permutations)
+                                  : std::string("Isolation by distance: no correlation (too few pairs)");
+    appendf(out, "<text x=\"%.0f\" y=\"25\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n", W / 2, title.c_str());
     appendf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"black\"/>\n", LEFT,
             TOP, W - LEFT - RIGHT, H - TOP - BOTTOM);
     auto x_tick = [&](double at, const std::string& label) {
@@ -202,8 +211,8 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
                 "<clipPath id=\"plot\"><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\"/></clipPath>\n"
                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"firebrick\" stroke-width=\"2\" "
                 "clip-path=\"url(#plot)\"/>\n",
-                LEFT, TOP, W - LEFT - RIGHT, H - TOP - BOTTOM, px(x0), py(result.intercept + result.slope * x0),
-                px(x1), py(result.intercept + result.slope * x1));
+                LEFT, TOP, W - LEFT - RIGHT, H - TOP - BOTTOM, px(x0), py(result.intercept + result.slope * x0), px(x1),
+                py(result.intercept + result.slope * x1));
     }
     // The caption: which data, and how many pairs the figure shows.
     std::string caption = xml_text(data_name);

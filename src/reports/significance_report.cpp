@@ -5,11 +5,10 @@
 namespace phenostat {
 
 std::string group_report_text(const std::array<double, COMPARED_STATISTIC_COUNT>& p_values) {
-    std::string out =
-        "\n\n\nSignificant Differences between Groups"
-        "\n\nP-values based on the proportion or randomised samples that give a test statistic "
-        "greater than the observed one "
-        "\n\n";
+    std::string out = "\n\n\nSignificant Differences between Groups"
+                      "\n\nP-values based on the proportion or randomised samples that give a test statistic "
+                      "greater than the observed one "
+                      "\n\n";
     for (const Statistic& statistic : STATISTICS) {
         if (!statistic.compared) continue;
         out.push_back('\t');

@@ -38,8 +38,8 @@ std::string stats_row(const LocusStats& record, std::string_view label) {
     return out;
 }
 
-std::string pair_line(std::string_view name1, std::string_view name2, double fst,
-                      std::optional<double> distance_km, bool distances_on) {
+std::string pair_line(std::string_view name1, std::string_view name2, double fst, std::optional<double> distance_km,
+                      bool distances_on) {
     std::string out = titled("\n", name1);
     out.push_back('\t');
     out.append(name2);
@@ -63,10 +63,10 @@ std::string set_table_text(const SetTable& table, const std::vector<std::string>
 std::string pairwise_text(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue, bool distances_on) {
     std::string out(PAIRWISE_TITLE);
     for (const PairResult& pair : pairs) {
-        const std::optional<double> km =
-            pair.distance == DistanceStatus::found ? std::optional<double>(pair.km) : std::nullopt;
-        out += pair_line(catalogue.samples[pair.first].name, catalogue.samples[pair.second].name, pair.fst_unshared,
-                         km, distances_on);
+        const std::optional<double> km = pair.distance == DistanceStatus::found ? std::optional<double>(pair.km)
+                                                                                : std::nullopt;
+        out += pair_line(catalogue.samples[pair.first].name, catalogue.samples[pair.second].name, pair.fst_unshared, km,
+                         distances_on);
     }
     return out;
 }
@@ -79,13 +79,12 @@ std::string run_header_text(const std::string& input_name, std::time_t now) {
     std::tm local{};
     localtime_r(&now, &local);
     const std::string date = strprintf("%s %s %02d %02d:%02d:%02d %4d\n", weekdays[local.tm_wday % 7],
-                                       months[local.tm_mon % 12], local.tm_mday, local.tm_hour,
-                                       local.tm_min, local.tm_sec, local.tm_year + 1900);
-    std::string out =
-        "***************************"
-        "\n*    This is PHENOSTAT    *"
-        "\n***************************"
-        "\n\n";
+                                       months[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min,
+                                       local.tm_sec, local.tm_year + 1900);
+    std::string out = "***************************"
+                      "\n*    This is PHENOSTAT    *"
+                      "\n***************************"
+                      "\n\n";
     appendf(out, "\nCalculated from %s on %s", input_name.c_str(), date.c_str());
     return out;
 }

@@ -17,10 +17,8 @@
 namespace phenostat {
 
 // Section titles, written as they stand.
-inline constexpr std::string_view ALL_SAMPLES_TITLE =
-    "\n\n\t****Statistics calculated across all samples****\n";
-inline constexpr std::string_view PER_SAMPLE_TITLE =
-    "\n\n\t****Statistics calculated for each sample individually****";
+inline constexpr std::string_view ALL_SAMPLES_TITLE = "\n\n\t****Statistics calculated across all samples****\n";
+inline constexpr std::string_view PER_SAMPLE_TITLE = "\n\n\t****Statistics calculated for each sample individually****";
 inline constexpr std::string_view PER_SAMPLE_NOTE =
     "\n\n(note that F'st and other inter-sample statistics cannot be calculated for single samples,"
     "\nand that overall diversity=within sample diversity for a single sample)";
@@ -43,8 +41,8 @@ std::string stats_row(const LocusStats& record, std::string_view label);
 // One line of the pairwise section: "\n<name1>\t<name2>\t%f" with the F'st;
 // when distances are on, "\t%f" with the distance in km, or "\tNA" when it is
 // unavailable (a sample without coordinates, or no finite distance).
-std::string pair_line(std::string_view name1, std::string_view name2, double fst,
-                      std::optional<double> distance_km, bool distances_on);
+std::string pair_line(std::string_view name1, std::string_view name2, double fst, std::optional<double> distance_km,
+                      bool distances_on);
 
 // A locus table: the header line, a row per locus and the average row.
 std::string set_table_text(const SetTable& table, const std::vector<std::string>& locus_names);

@@ -30,7 +30,8 @@ void fill(std::vector<std::uint32_t>& row, const std::vector<int>& column_of, co
 
 std::vector<int> columns(const std::vector<TallyEntry>& listed, std::size_t id_count) {
     std::vector<int> column_of(id_count, NOT_LISTED);
-    for (std::size_t c = 0; c < listed.size(); ++c) column_of[static_cast<std::size_t>(listed[c].id)] = static_cast<int>(c);
+    for (std::size_t c = 0; c < listed.size(); ++c)
+        column_of[static_cast<std::size_t>(listed[c].id)] = static_cast<int>(c);
     return column_of;
 }
 
@@ -56,8 +57,8 @@ void append_code(std::string& out, std::int32_t code) {
 
 // One value row: "\n<label>" then each count, or each count / typed. A
 // frequency row of a sample with no typed individual holds its label only.
-void append_row(std::string& out, std::string_view label, const std::vector<std::uint32_t>& counts,
-                std::size_t typed, bool as_frequency) {
+void append_row(std::string& out, std::string_view label, const std::vector<std::uint32_t>& counts, std::size_t typed,
+                bool as_frequency) {
     out.push_back('\n');
     out.append(label);
     if (as_frequency && typed == 0) return;
@@ -97,8 +98,8 @@ std::string phenotype_header(const CodedLocus& locus, const PooledTally& pooled)
 
 enum class Table { allele_counts, allele_frequencies, phenotype_counts, phenotype_frequencies };
 
-void append_table_rows(std::string& out, Table table, const RowCounts& pooled,
-                       const std::vector<RowCounts>& samples, const SampleCatalogue& catalogue) {
+void append_table_rows(std::string& out, Table table, const RowCounts& pooled, const std::vector<RowCounts>& samples,
+                       const SampleCatalogue& catalogue) {
     const bool alleles = table == Table::allele_counts || table == Table::allele_frequencies;
     const bool frequencies = table == Table::allele_frequencies || table == Table::phenotype_frequencies;
     auto row = [&](std::string_view label, const RowCounts& counts) {

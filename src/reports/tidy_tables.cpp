@@ -125,9 +125,8 @@ std::string frequencies_rows(std::string_view locus_name, const CodedLocus& locu
         for (const TallyEntry& e : pooled.phenotypes) {
             const std::int32_t count = phenotype_count[static_cast<std::size_t>(e.id)];
             if (count == 0) continue;
-            append_fields(out, {locus_name, sample, number, "phenotype",
-                                phenotype_item[static_cast<std::size_t>(e.id)], std::to_string(count),
-                                shortest(count / static_cast<double>(typed))});
+            append_fields(out, {locus_name, sample, number, "phenotype", phenotype_item[static_cast<std::size_t>(e.id)],
+                                std::to_string(count), shortest(count / static_cast<double>(typed))});
             out += "\n";
         }
     };
@@ -162,8 +161,8 @@ std::string pairs_table(const std::vector<PairResult>& pairs, const SampleCatalo
         append_fields(out, {catalogue.samples[pair.first].name, std::to_string(pair.first + 1),
                             catalogue.samples[pair.second].name, std::to_string(pair.second + 1),
                             shortest(pair.fst_unshared), shortest(pair.fst_shannon), shortest(pair.fst_pq),
-                            na_or(pair.distance == DistanceStatus::found, pair.km),
-                            na_or(ci, interval.low), na_or(ci, interval.high)});
+                            na_or(pair.distance == DistanceStatus::found, pair.km), na_or(ci, interval.low),
+                            na_or(ci, interval.high)});
         if (tests != nullptr) {
             const PairTest& test = (*tests)[k];
             for (const double p : {test.p_value, test.p_bonferroni, test.p_bh}) cell(out, shortest(p));

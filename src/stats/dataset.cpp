@@ -206,9 +206,9 @@ private:
     std::uint64_t expected_text_bytes() const {
         if (!compressed_ || file_bytes_ == 0) return std::max(text_bytes_, file_size_);
         // A compressed file: its text grows in the proportion read so far.
-        return std::max(text_bytes_, static_cast<std::uint64_t>(static_cast<double>(file_size_) *
-                                                                static_cast<double>(text_bytes_) /
-                                                                static_cast<double>(file_bytes_)));
+        return std::max(text_bytes_,
+                        static_cast<std::uint64_t>(static_cast<double>(file_size_) * static_cast<double>(text_bytes_) /
+                                                   static_cast<double>(file_bytes_)));
     }
 
     // The samples whose lines are all read, in the proportion of the text read.
@@ -262,7 +262,7 @@ private:
     std::size_t rows_ = 0;  // data rows read
     std::vector<LocusCoder> coders_;
     std::vector<IdList> pending_;  // the current sample's phenotype ids, per locus
-    SummaryScratch scratch_;  // for the samples of loci that appear late
+    SummaryScratch scratch_;       // for the samples of loci that appear late
     // The rows read and not yet coded, all of the current sample: their
     // locus cells' texts back to back.
     struct BatchRow {
@@ -282,8 +282,7 @@ private:
 
 }  // namespace
 
-LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit,
-                           bool keep_cells) {
+LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit, bool keep_cells) {
     LoadedDataset loaded;
     Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), memory_limit, keep_cells);
     loaded.dims = read_data_file(path, builder);

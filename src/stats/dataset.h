@@ -46,11 +46,11 @@ struct LoadedDataset {
 // to the variant files only.
 struct LoadOptions {
     std::string sample_map;
-    std::string regions;     // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
+    std::string regions;  // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
     PartialGenotypes partial = PartialGenotypes::missing;
-    std::string write_data;  // when given, the data as read, in our tab format
-    bool overwrite = false;  // write_data may replace an existing file
-    bool keep_cells = false;  // keep every individual's phenotype ids (Dataset::cells)
+    std::string write_data;          // when given, the data as read, in our tab format
+    bool overwrite = false;          // write_data may replace an existing file
+    bool keep_cells = false;         // keep every individual's phenotype ids (Dataset::cells)
     std::uint64_t memory_limit = 0;  // bytes; 0: what the machine has available
 };
 

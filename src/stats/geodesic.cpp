@@ -78,11 +78,9 @@ std::optional<double> geodesic_distance_km(double lat1, double lon1, double lat2
     x = e * cy;
     s = 1 - 2 * e;
     const double distance =
-        ((((4 * (sy * sy) - 3) * s * cz * d / 6 - x) * d / 4 + cz) * sy * d + y) * h *
-        EQUATORIAL_RADIUS_KM * R;
+        ((((4 * (sy * sy) - 3) * s * cz * d / 6 - x) * d / 4 + cz) * sy * d + y) * h * EQUATORIAL_RADIUS_KM * R;
     if (!std::isfinite(distance)) return std::nullopt;
     return distance;
 }
 
 }  // namespace phenostat
-

@@ -278,8 +278,8 @@ LocusOutcome SetAccumulator::finish(TermCache& cache) {
     return outcome;
 }
 
-LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
-                                 std::span<const std::size_t> set, Detail detail, CombineScratch& scratch) {
+LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary, std::span<const std::size_t> set,
+                                 Detail detail, CombineScratch& scratch) {
     std::int64_t typed = 0, allele_total = 0;
     for (const std::size_t s : set) {
         typed += summary.samples[s].typed;

@@ -106,7 +106,7 @@ struct CombineScratch {
 };
 
 // The record of one locus over the samples `set`.
-LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary,
-                                 std::span<const std::size_t> set, Detail detail, CombineScratch& scratch);
+LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& summary, std::span<const std::size_t> set,
+                                 Detail detail, CombineScratch& scratch);
 
 }  // namespace phenostat

@@ -89,7 +89,8 @@ void reserve_more(std::vector<T>& v, std::size_t extra) {
 
 void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary& summary, SummaryScratch& scratch) {
     reserve_more(summary.samples, 1);
-    reserve_more(summary.allele_entries, std::min(locus.allele_count(), individuals.size() * MAX_ALLELES_PER_PHENOTYPE));
+    reserve_more(summary.allele_entries,
+                 std::min(locus.allele_count(), individuals.size() * MAX_ALLELES_PER_PHENOTYPE));
     reserve_more(summary.phenotype_entries, std::min(locus.phenotype_count(), individuals.size()));
     if (scratch.allele_slot.size() < locus.allele_count()) scratch.allele_slot.resize(locus.allele_count(), -1);
     if (scratch.phenotype_slot.size() < locus.phenotype_count())
@@ -142,7 +143,8 @@ void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary
     double shannon = 0.0;
     double pq = 0.0;
     for (std::size_t k = 0; k < phenotype_slots; ++k) {
-        const DiversityTerms terms = diversity_terms(summary.phenotype_entries[sample.phenotypes_begin + k].count, sample.typed);
+        const DiversityTerms terms =
+            diversity_terms(summary.phenotype_entries[sample.phenotypes_begin + k].count, sample.typed);
         shannon -= terms.p_log_p;
         pq += terms.p_one_minus_p;
     }
@@ -155,7 +157,8 @@ FrequencySummary allele_frequency_summary(const LocusSummary& summary, const Sam
                                           std::vector<double>& values) {
     const double n = sample.typed;
     values.clear();
-    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e) values.push_back(summary.allele_entries[e].count / n);
+    for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e)
+        values.push_back(summary.allele_entries[e].count / n);
     return summarise_frequencies(values.data(), values.size());
 }
 
@@ -165,7 +168,8 @@ FrequencySummary phenotype_frequency_summary(const LocusSummary& summary, const 
     const std::size_t listed =
         std::min<std::size_t>(sample.phenotypes_end - sample.phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS);
     values.clear();
-    for (std::size_t k = 0; k < listed; ++k) values.push_back(summary.phenotype_entries[sample.phenotypes_begin + k].count / n);
+    for (std::size_t k = 0; k < listed; ++k)
+        values.push_back(summary.phenotype_entries[sample.phenotypes_begin + k].count / n);
     return summarise_frequencies(values.data(), values.size());
 }
 

@@ -59,14 +59,15 @@ struct SampleSummary {
     std::uint32_t alleles_begin = 0;     // its allele tally: LocusSummary::allele_entries[alleles_begin, alleles_end())
     std::uint32_t phenotypes_begin = 0;  // its whole phenotype tally (not capped): phenotype_entries[...)
     std::uint32_t phenotypes_end = 0;
-    std::uint8_t allele_count = 0;       // distinct alleles (at most 200)
-    bool psld_calculable = false;        // the sample has two alleles that not all its individuals carry
+    std::uint8_t allele_count = 0;  // distinct alleles (at most 200)
+    bool psld_calculable = false;   // the sample has two alleles that not all its individuals carry
 
     std::uint32_t alleles_end() const { return alleles_begin + allele_count; }
     // Distinct alleles (a_s) and distinct phenotypes (k_s, at most 500) of the sample.
     double alleles_seen() const { return static_cast<double>(allele_count); }
     double phenotypes_seen() const {
-        return static_cast<double>(std::min<std::uint32_t>(phenotypes_end - phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS));
+        return static_cast<double>(std::min<std::uint32_t>(phenotypes_end - phenotypes_begin,
+                                                           MAX_PHENOTYPES_PER_LOCUS));
     }
 };
 

@@ -109,8 +109,14 @@ class VariantLoader {
 public:
     VariantLoader(const std::string& path, const LoadOptions& options, const SampleMap& map, VariantReader& reader,
                   std::vector<std::size_t> columns, LoadedDataset& loaded)
-        : path_(path), options_(options), map_(map), reader_(reader), columns_(std::move(columns)), loaded_(loaded),
-          data_(loaded.data), file_bytes_(std::filesystem::file_size(path)) {
+        : path_(path),
+          options_(options),
+          map_(map),
+          reader_(reader),
+          columns_(std::move(columns)),
+          loaded_(loaded),
+          data_(loaded.data),
+          file_bytes_(std::filesystem::file_size(path)) {
         data_.catalogue = map.catalogue;
         batch_size_ = std::clamp<std::size_t>(BATCH_GENOTYPES / std::max<std::size_t>(1, reader.individuals().size()),
                                               16, MAX_BATCH);
@@ -122,8 +128,9 @@ public:
         reserve(read);
         const std::uint64_t file_megabytes = file_bytes_ >> 20;
         while (read > 0) {
-            std::future<std::size_t> next = std::async(
-                std::launch::async, [this, other = 1 - slot] { return reader_.read_batch(other, batch_size_); });
+            std::future<std::size_t> next = std::async(std::launch::async, [this, other = 1 - slot] {
+                return reader_.read_batch(other, batch_size_);
+            });
             code_batch(slot, read);
             if (!check_batch(read)) {
                 next.get();
@@ -215,8 +222,8 @@ private:
             ids.clear();
             for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
                 const std::uint64_t set = record.sets[row];
-                const std::int32_t id =
-                    set == 0 ? LocusCoder::MISSING : code_set(record, set, row, next_text, coder, locus, known);
+                const std::int32_t id = set == 0 ? LocusCoder::MISSING
+                                                 : code_set(record, set, row, next_text, coder, locus, known);
                 if (id == LocusCoder::REFUSED) {
                     outcome.violation = coder.violation;
                     return;

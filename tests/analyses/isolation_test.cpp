@@ -62,7 +62,12 @@ TEST(IsolationByDistance, MantelReplicatesEqualUpToRoundingReachTheObservedR) {
         auto km = [&](std::size_t i, std::size_t j) {
             return std::hypot(corner[i][0] - corner[j][0], corner[i][1] - corner[j][1]) * 123.4567;
         };
-        const auto pairs = pairs_of(4, [&](std::size_t i, std::size_t j) { return 0.9 / (1 + km(i, j) / 77.7) * (1 + static_cast<double>(i + j) * DBL_EPSILON); }, km);
+        const auto pairs = pairs_of(
+            4,
+            [&](std::size_t i, std::size_t j) {
+                return 0.9 / (1 + km(i, j) / 77.7) * (1 + static_cast<double>(i + j) * DBL_EPSILON);
+            },
+            km);
         const std::vector<std::size_t> individuals(4, 2);
         const IsolationResult ibd =
             isolation_by_distance(pairs, individuals, GeneticScale::rousset, GeographicScale::log, 199, 11);

@@ -49,7 +49,8 @@ constexpr std::string_view SAMPLE_MAP = "individual\tsample\tgroup\nA1\tP\tG1\nB
 void write_file(const std::string& path, std::string_view bytes, bool gzip) {
     if (gzip) {
         gzFile file = gzopen(path.c_str(), "wb");
-        if (file == nullptr || (!bytes.empty() && gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size())) <= 0) ||
+        if (file == nullptr ||
+            (!bytes.empty() && gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size())) <= 0) ||
             gzclose(file) != Z_OK)
             std::abort();
         return;
@@ -85,8 +86,8 @@ void analyse_small(const Dataset& data, const SetTable& all, const Coordinates& 
             fst_matrix(pairs, data.catalogue) + km_matrix(pairs, data.catalogue);
     const IsolationScales scales{(flags & 8) != 0 ? GeneticScale::fst : GeneticScale::rousset,
                                  (flags & 16) != 0 ? GeographicScale::linear : GeographicScale::log};
-    const IsolationResult ibd = isolation_by_distance(pairs, individual_counts(data.catalogue), scales.genetic,
-                                                      scales.geographic, 9, 7);
+    const IsolationResult ibd =
+        isolation_by_distance(pairs, individual_counts(data.catalogue), scales.genetic, scales.geographic, 9, 7);
     text += isolation_console_text(ibd, scales) + isolation_table(ibd, scales, 7) +
             isolation_pairs_table(ibd, pairs, data.catalogue) + isolation_plot(ibd, scales, "data <&>");
     const GroupTables groups = analyse_groups(data);
@@ -103,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string_view input(reinterpret_cast<const char*>(bytes) + 1, size - 1);
     const std::size_t mark = input.find(COORDS_MARK);
     const std::string_view data_bytes = input.substr(0, mark);
-    const std::string_view coords_bytes =
-        mark == std::string_view::npos ? std::string_view() : input.substr(mark + COORDS_MARK.size());
+    const std::string_view coords_bytes = mark == std::string_view::npos ? std::string_view()
+                                                                         : input.substr(mark + COORDS_MARK.size());
     const std::string path = stem + ((flags & 2) != 0 ? ".gz" : ".txt"), coords_path = stem + "_coords.txt";
     write_file(path, data_bytes, (flags & 1) != 0);
     write_file(coords_path, coords_bytes, false);
@@ -129,7 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const std::optional<Coordinates> sites = read_sites(coords_path, coords_bytes, names, (flags & 4) != 0);
         std::string text = listing_text(data.locus_names, data.catalogue, loaded.warnings);
         const AllSamplesResult all = analyse_all_samples(data);
-        text += set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);
+        text +=
+            set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);
         for (std::size_t i = 0; i < data.locus_count(); ++i)
             text += frequency_summary_text(data.coded.loci[i], data.summaries[i], all.tallies[i], data.catalogue, "L") +
                     frequencies_rows("L", data.coded.loci[i], data.summaries[i], all.tallies[i], data.catalogue);

@@ -82,7 +82,9 @@ RandomData make_random_data(std::mt19937& random, bool large) {
         }
     }
     if (pick(random, 0, 2)) data.text += line_end;
-    if (pick(random, 0, 5) == 0) data.text += "\x1a" "G1\tZ\t0\t1\t2\t3\t4\t5\t6\n";
+    if (pick(random, 0, 5) == 0)
+        data.text += "\x1a"
+                     "G1\tZ\t0\t1\t2\t3\t4\t5\t6\n";
     return data;
 }
 

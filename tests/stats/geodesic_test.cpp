@@ -58,11 +58,20 @@ void expect_distances(std::initializer_list<Case> cases) {
 }
 
 TEST(Geodesic, AgreesWithTheIntegratedArcLength) {
-    expect_distances({{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 0, 60, 0}, {-12, 30, 50, 30},  // along the equator, along meridians
-                      {45, 7, 45.001, 7.002}, {50, -5, 58, -3}, {51.5, -0.13, 40.7, -74}, {10, 20, -20, 50},
-                      {10, 179.5, -5, -178}, {-33.9, 151.2, 34, -118.2},  // across the date line
-                      {80, 0, 80, 180}, {50, 10, 89.9999999, 0},           // over a pole, all but at one
-                      {0, 0, 0.5, 179}, {-40, -60, 39.5, 118}});           // long but not antipodal
+    expect_distances({{0, 0, 0, 1},
+                      {0, 0, 1, 0},
+                      {0, 0, 60, 0},
+                      {-12, 30, 50, 30},  // along the equator, along meridians
+                      {45, 7, 45.001, 7.002},
+                      {50, -5, 58, -3},
+                      {51.5, -0.13, 40.7, -74},
+                      {10, 20, -20, 50},
+                      {10, 179.5, -5, -178},
+                      {-33.9, 151.2, 34, -118.2},  // across the date line
+                      {80, 0, 80, 180},
+                      {50, 10, 89.9999999, 0},  // over a pole, all but at one
+                      {0, 0, 0.5, 179},
+                      {-40, -60, 39.5, 118}});  // long but not antipodal
     EXPECT_EQ(testing::geodesic_km(12.5, -70.25, 12.5, -70.25), 0.0);
 }
 

@@ -22,26 +22,42 @@ TEST(LiteralReference, HandWorkedValues) {
         double value;
     };
     const Case cases[] = {
-        {two, &LocusStats::alleles_seen, 3}, {two, &LocusStats::shannon_across, 1.0397},
-        {two, &LocusStats::pq_across, 0.625}, {two, &LocusStats::allele_freq_across_var, 0.0139},
-        {two, &LocusStats::allele_freq_across_min, 0.25}, {two, &LocusStats::alleles_per_sample, 1.75},
-        {two, &LocusStats::shannon_within, 0.4774}, {two, &LocusStats::pq_within, 0.3333},
-        {two, &LocusStats::fst_shannon, 0.5409}, {two, &LocusStats::fst_pq, 0.4667},
-        {two, &LocusStats::allele_freq_within_mean, 0.625}, {two, &LocusStats::allele_freq_within_var, 0.0208},
-        {two, &LocusStats::allele_freq_within_min, 0.5}, {two, &LocusStats::psld, 0.0494},
-        {two, &LocusStats::shared_within, 0.3333}, {two, &LocusStats::unshared_within, 1.3333},
-        {two, &LocusStats::unshared_between, 2}, {two, &LocusStats::shared_across, 0.1667},
-        {two, &LocusStats::fst_unshared, 0.2}, {two, &LocusStats::psld_calculable, 1},
-        {three, &LocusStats::unshared_within, 1}, {three, &LocusStats::shared_within, 0.5},
-        {three, &LocusStats::unshared_between, 6 / 11.0}, {three, &LocusStats::shared_between, 8 / 11.0},
-        {three, &LocusStats::unshared_across, 10 / 15.0}, {three, &LocusStats::shared_across, 10 / 15.0},
-        {loci.loci[0], &LocusStats::psld, 0.0625}, {loci.loci[0], &LocusStats::shared_within, 1},
-        {loci.loci[0], &LocusStats::unshared_within, 2}, {loci.loci[0], &LocusStats::unshared_across, 0},
+        {two, &LocusStats::alleles_seen, 3},
+        {two, &LocusStats::shannon_across, 1.0397},
+        {two, &LocusStats::pq_across, 0.625},
+        {two, &LocusStats::allele_freq_across_var, 0.0139},
+        {two, &LocusStats::allele_freq_across_min, 0.25},
+        {two, &LocusStats::alleles_per_sample, 1.75},
+        {two, &LocusStats::shannon_within, 0.4774},
+        {two, &LocusStats::pq_within, 0.3333},
+        {two, &LocusStats::fst_shannon, 0.5409},
+        {two, &LocusStats::fst_pq, 0.4667},
+        {two, &LocusStats::allele_freq_within_mean, 0.625},
+        {two, &LocusStats::allele_freq_within_var, 0.0208},
+        {two, &LocusStats::allele_freq_within_min, 0.5},
+        {two, &LocusStats::psld, 0.0494},
+        {two, &LocusStats::shared_within, 0.3333},
+        {two, &LocusStats::unshared_within, 1.3333},
+        {two, &LocusStats::unshared_between, 2},
+        {two, &LocusStats::shared_across, 0.1667},
+        {two, &LocusStats::fst_unshared, 0.2},
+        {two, &LocusStats::psld_calculable, 1},
+        {three, &LocusStats::unshared_within, 1},
+        {three, &LocusStats::shared_within, 0.5},
+        {three, &LocusStats::unshared_between, 6 / 11.0},
+        {three, &LocusStats::shared_between, 8 / 11.0},
+        {three, &LocusStats::unshared_across, 10 / 15.0},
+        {three, &LocusStats::shared_across, 10 / 15.0},
+        {loci.loci[0], &LocusStats::psld, 0.0625},
+        {loci.loci[0], &LocusStats::shared_within, 1},
+        {loci.loci[0], &LocusStats::unshared_within, 2},
+        {loci.loci[0], &LocusStats::unshared_across, 0},
         {loci.average, &LocusStats::alleles_seen, 2 / 3.0 * 3 + 1 / 3.0 * 1},  // weights 2 and 1 typed
-        {loci.average, &LocusStats::phenotypes_per_sample_variable, 2},         // over L1 alone
+        {loci.average, &LocusStats::phenotypes_per_sample_variable, 2},        // over L1 alone
     };
     for (const Case& c : cases) {
-        const auto column = std::find(std::begin(PRINTED_FIELDS), std::end(PRINTED_FIELDS), c.field) - std::begin(PRINTED_FIELDS);
+        const auto column =
+            std::find(std::begin(PRINTED_FIELDS), std::end(PRINTED_FIELDS), c.field) - std::begin(PRINTED_FIELDS);
         EXPECT_NEAR(c.record.*c.field, c.value, 5e-5) << "column " << column + 1;
     }
     EXPECT_EQ(loci.warnings, 1);  // L2 has no pair within

@@ -28,22 +28,31 @@ LocusOutcome outcome(std::int64_t typed, std::size_t set_size, std::int64_t with
 // L0: two samples with pairs within them, more than one phenotype per sample, a PsLD.
 LocusOutcome varied() {
     return outcome(4, 2, 2, 4,
-                   {{&S::alleles_seen, 3}, {&S::phenotypes_per_sample, 2}, {&S::unshared_across, 1},
-                    {&S::shannon_across, 0.6}, {&S::pq_across, 0.4}, {&S::psld, 0.25}, {&S::psld_calculable, 1},
+                   {{&S::alleles_seen, 3},
+                    {&S::phenotypes_per_sample, 2},
+                    {&S::unshared_across, 1},
+                    {&S::shannon_across, 0.6},
+                    {&S::pq_across, 0.4},
+                    {&S::psld, 0.25},
+                    {&S::psld_calculable, 1},
                     {&S::polymorphic, 1}});
 }
 // L1: two samples of one typed individual each: no pair within a sample, one phenotype per sample.
 LocusOutcome singletons() {
     return outcome(2, 2, 0, 1,
-                   {{&S::alleles_seen, 2}, {&S::phenotypes_per_sample, 1}, {&S::unshared_across, 2},
-                    {&S::shannon_across, 0.69}, {&S::pq_across, 0.5}, {&S::polymorphic, 1}});
+                   {{&S::alleles_seen, 2},
+                    {&S::phenotypes_per_sample, 1},
+                    {&S::unshared_across, 2},
+                    {&S::shannon_across, 0.69},
+                    {&S::pq_across, 0.5},
+                    {&S::polymorphic, 1}});
 }
 // L2: one sample, one typed individual.
 LocusOutcome lone() { return outcome(1, 1, 0, 0, {{&S::alleles_seen, 1}, {&S::phenotypes_per_sample, 1}}); }
 
 TEST(LocusAverage, FieldsOfTheAverageLeftUndefined) {
-    const std::set<std::string_view> pairs = {"unshared_within", "shared_within", "unshared_across", "shared_across",
-                                              "unshared_between", "shared_between"};
+    const std::set<std::string_view> pairs = {"unshared_within", "shared_within",    "unshared_across",
+                                              "shared_across",   "unshared_between", "shared_between"};
     std::set<std::string_view> all;
     for (const Statistic& s : STATISTICS) all.insert(s.name);
     std::set<std::string_view> lone_na = pairs;
@@ -56,7 +65,8 @@ TEST(LocusAverage, FieldsOfTheAverageLeftUndefined) {
         {{}, all},
         {{lone()}, lone_na},
         {{outcome(1, 2, 0, 0, {{&S::alleles_seen, 1}})}, lone_na},  // two samples, one typed individual: no pair
-        {{singletons()}, {"phenotypes_per_sample_variable", "unshared_within", "shared_within", "fst_unshared", "psld"}},
+        {{singletons()},
+         {"phenotypes_per_sample_variable", "unshared_within", "shared_within", "fst_unshared", "psld"}},
         {{singletons(), varied()}, {}},
     };
     for (const Case& c : cases) {

@@ -149,7 +149,7 @@ LocusStats compute_locus_stats(const std::vector<Sample>& samples, int* warnings
     const Tallies pooled(samples, total);
     std::vector<double> sizes;
     for (const Individual& p : pooled.phenotypes) sizes.push_back(static_cast<double>(p.size()));
-    add_summary(r, 15, carried, 1.0);  // alleles per individual
+    add_summary(r, 15, carried, 1.0);   // alleles per individual
     add_summary(r, 28, pooled.a, 1.0);  // allele-carrier frequencies across samples
     add_summary(r, 36, pooled.p, 1.0);  // phenotype frequencies across samples
     LocusStats size;

@@ -52,7 +52,7 @@ public:
 
     struct SetResult {
         std::vector<LocusStats> loci;
-        int no_pairs_within = 0;  // loci flagged "no pairs within"
+        int no_pairs_within = 0;       // loci flagged "no pairs within"
         LocusStats average, compared;  // the full average, and the compared-only one
     };
     SetResult compute_set(const std::vector<std::size_t>& samples);
