@@ -86,11 +86,12 @@ std::string amova_console_text(const AmovaResult& amova) {
     for (std::size_t level = amova.three_levels ? 0 : 1; level < 3; ++level)
         out +=
             strprintf("  %-28s df %-8s sigma2 ", level_name(amova, level).c_str(), shortest(amova.df[level]).c_str()) +
-            (defined ? strprintf("%-12s %.1f%%\n", shortest(amova.sigma2[level]).c_str(),
-                                 100.0 * amova.sigma2[level] / total)
+            (defined ? strprintf("%-10.6g %5.1f%%\n", amova.sigma2[level], 100.0 * amova.sigma2[level] / total)
                      : std::string("NA\n"));
     for (const auto& [name, test] : phis(amova))
-        out += strprintf("  %s = %s (P = %s)\n", name, shortest(test->value).c_str(), p_text(*test).c_str());
+        out += std::isfinite(test->value)
+                   ? strprintf("  %s = %.6f (P = %s)\n", name, test->value, p_text(*test).c_str())
+                   : strprintf("  %s = NA (P = %s)\n", name, p_text(*test).c_str());
     return out;
 }
 
