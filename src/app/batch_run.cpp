@@ -92,7 +92,6 @@ void leave_out_small_samples(const RunPlan& plan, Dataset& data, Coordinates& si
             kept.longitude.push_back(sites.longitude[s]);
             kept.latitude.push_back(sites.latitude[s]);
             kept.known.push_back(sites.known[s]);
-            kept.pairs_read += sites.known[s] != 0 ? 1 : 0;
         }
         sites = std::move(kept);
     }
