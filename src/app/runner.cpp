@@ -39,7 +39,14 @@ Runner::Runner(const Dataset& data, const RunPlan& plan, std::uint32_t seed, Con
     if (plan.bootstrap > 0) resamples_ = bootstrap_resamples(plan.bootstrap, data.locus_count(), seed);
 }
 
-std::string Runner::table_path(TidyTable table) const { return plan_.tables_folder + "/" + table_file(table); }
+// Only the tables that the list says the plan writes: the folder's checks
+// read the same list, so a table outside it is a fault of the program.
+std::string Runner::table_path(TidyTable table) const {
+    if (!writes_table(plan_, table))
+        throw FatalError(strprintf("Internal error: the table %s is not among the tables this run writes.",
+                                   table_file(table)));
+    return plan_.tables_folder + "/" + table_file(table);
+}
 
 AppendFile& Runner::loci_table() {
     if (!loci_) {

@@ -26,6 +26,12 @@ const char* table_file(TidyTable table) {
     return "";
 }
 
+bool writes_table(const RunPlan& plan, TidyTable table) {
+    for (const TidyTableEntry& entry : TIDY_TABLES)
+        if (entry.table == table) return entry.written(plan);
+    return false;
+}
+
 std::vector<std::string> tables_written(const RunPlan& plan) {
     std::vector<std::string> files;
     for (const TidyTableEntry& entry : TIDY_TABLES)

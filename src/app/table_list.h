@@ -39,6 +39,9 @@ extern const std::array<TidyTableEntry, 14> TIDY_TABLES;
 
 const char* table_file(TidyTable table);
 
+// Whether a run of `plan` writes `table`.
+bool writes_table(const RunPlan& plan, TidyTable table);
+
 // The files of the tables a run of `plan` writes, in list order.
 std::vector<std::string> tables_written(const RunPlan& plan);
 
