@@ -14,17 +14,18 @@ AllSamplesResult analyse_all_samples(const Dataset& data) {
     std::vector<std::int64_t> typed(data.locus_count(), 0);
     SetScratch scratch;
     parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
-        const CodedLocus& locus = data.coded.loci[i];
-        const LocusSummary& summary = data.summaries[i];
+        CombineScratch& local = scratch.local();
+        const UnpackedLocus& unpacked = local.reader.read(data.loci, i);
+        const CodedLocus& locus = unpacked.coded;
+        const LocusSummary& summary = unpacked.summary;
         std::int64_t allele_total = 0;
         for (const SampleSummary& sample : summary.samples) {
             typed[i] += sample.typed;
             allele_total += sample.allele_total;
         }
-        CombineScratch& local = scratch.local();
         SetAccumulator& accumulator = local.accumulator;
         accumulator.begin(locus, typed[i], allele_total, Detail::full);
-        for (std::size_t s = 0; s < data.sample_count(); ++s) accumulator.add(locus, summary, s);
+        for (std::size_t s = 0; s < data.sample_count(); ++s) accumulator.add(summary, s);
         accumulator.pooled(result.tallies[i].alleles, result.tallies[i].phenotypes);
         result.table.loci[i] = accumulator.finish(local.cache);
     });

@@ -42,8 +42,9 @@ Design make_design(const Dataset& data, const std::vector<std::size_t>& samples,
         design.unit_of.insert(design.unit_of.end(), sample.row_count(), u);
     }
     design.loci.resize(data.locus_count());
+    PerThread<LocusReader> readers;
     parallel_for(data.locus_count(), 16, [&](std::size_t l) {
-        const CodedLocus& locus = data.coded.loci[l];
+        const CodedLocus& locus = readers.local().read(data.loci, l, Unpack::coding).coded;
         const CellIds& cells = data.cells[l];
         TypedCells& typed = design.loci[l];
         typed.allele_count = locus.allele_count();
@@ -246,6 +247,7 @@ std::vector<double> pairwise_phi_st(const Dataset& data) {
     struct PairScratch {
         LocusCarriers carriers;
         AmovaScratch amova;
+        LocusReader reader;
     };
     PerThread<PairScratch> scratch;
     const std::size_t strata[2] = {0, 0};
@@ -255,8 +257,9 @@ std::vector<double> pairwise_phi_st(const Dataset& data) {
         for (std::size_t j = i + 1; j < count; ++j, ++k) {
             AmovaTotals sums;
             for (std::size_t l = 0; l < data.locus_count(); ++l) {
-                const LocusSummary& summary = data.summaries[l];
-                local.carriers.reset(2, data.coded.loci[l].allele_count());
+                const UnpackedLocus& locus = local.reader.read(data.loci, l, Unpack::summaries);
+                const LocusSummary& summary = locus.summary;
+                local.carriers.reset(2, locus.coded.allele_count());
                 const std::size_t pair[2] = {i, j};
                 for (std::size_t u = 0; u < 2; ++u) {
                     const SampleSummary& sample = summary.samples[pair[u]];

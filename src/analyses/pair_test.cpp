@@ -33,8 +33,9 @@ void gather(const Dataset& data, std::size_t first, std::size_t second, PairData
     pair.individuals = a.row_count() + b.row_count();
     pair.loci.resize(data.locus_count());
     pair.weight = 0;
+    CodedLocus coded;
     for (std::size_t l = 0; l < data.locus_count(); ++l) {
-        const CodedLocus& coded = data.coded.loci[l];
+        unpack_coding(data.loci.locus(l), coded);
         const CellIds& cells = data.cells[l];
         PairData::Locus& locus = pair.loci[l];
         locus.begin.assign(1, 0);

@@ -12,7 +12,9 @@ SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set
     SetTable table;
     table.loci.resize(data.locus_count());
     parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
-        table.loci[i] = compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::full, scratch.local());
+        CombineScratch& local = scratch.local();
+        const UnpackedLocus& locus = local.reader.read(data.loci, i);
+        table.loci[i] = compute_locus_stats(locus.coded, locus.summary, set, Detail::full, local);
     });
     std::int64_t total = 0;
     for (const LocusOutcome& locus : table.loci) total += locus.typed;
@@ -26,13 +28,13 @@ ComparedAverage compute_compared_average(const Dataset& data, std::span<const st
                                          std::vector<LocusOutcome>* loci) {
     if (loci != nullptr) loci->clear();
     std::int64_t total = 0;
-    for (const LocusSummary& summary : data.summaries)
-        for (const std::size_t s : set) total += summary.samples[s].typed;
+    for (const std::size_t s : set) total += data.loci.typed_per_sample()[s];
     ComparedAverage result;
     LocusAverager averager(total, Detail::compared);
     for (std::size_t i = 0; i < data.locus_count(); ++i) {
+        const UnpackedLocus& unpacked = scratch.reader.read(data.loci, i, Unpack::summaries);
         const LocusOutcome locus =
-            compute_locus_stats(data.coded.loci[i], data.summaries[i], set, Detail::compared, scratch);
+            compute_locus_stats(unpacked.coded, unpacked.summary, set, Detail::compared, scratch);
         result.loci_without_pairs_within += locus.no_pairs_within;
         if (loci != nullptr) loci->push_back(locus);
         averager.add(locus.stats, locus.typed);
@@ -50,25 +52,22 @@ void compute_group_averages(const Dataset& data, std::span<const std::size_t> gr
 void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t sample_count,
                             std::size_t group_count, GroupScratch& scratch, std::span<LocusStats> averages) {
     const std::size_t assignments = sample_count == 0 ? 0 : group_of.size() / sample_count;
-    if (scratch.sample_totals.size() != sample_count) {
-        scratch.sample_totals.assign(sample_count, 0);
-        for (const LocusSummary& summary : data.summaries)
-            for (std::size_t s = 0; s < sample_count; ++s) scratch.sample_totals[s] += summary.samples[s].typed;
-    }
+    const std::vector<std::int64_t>& sample_totals = data.loci.typed_per_sample();
     if (scratch.accumulators.size() < group_count) scratch.accumulators.resize(group_count);
     if (scratch.averagers.size() < assignments * group_count) scratch.averagers.resize(assignments * group_count);
     for (std::size_t a = 0; a < assignments; ++a) {
         const std::size_t* const of = &group_of[a * sample_count];
         scratch.totals.assign(group_count, 0);
         for (std::size_t s = 0; s < sample_count; ++s)
-            if (of[s] != NO_GROUP) scratch.totals[of[s]] += scratch.sample_totals[s];
+            if (of[s] != NO_GROUP) scratch.totals[of[s]] += sample_totals[s];
         for (std::size_t g = 0; g < group_count; ++g)
             scratch.averagers[a * group_count + g].reset(scratch.totals[g], Detail::compared);
     }
 
     for (std::size_t i = 0; i < data.locus_count(); ++i) {
-        const CodedLocus& locus = data.coded.loci[i];
-        const LocusSummary& summary = data.summaries[i];
+        const UnpackedLocus& unpacked = scratch.reader.read(data.loci, i, Unpack::summaries);
+        const CodedLocus& locus = unpacked.coded;
+        const LocusSummary& summary = unpacked.summary;
         for (std::size_t a = 0; a < assignments; ++a) {
             const std::size_t* const of = &group_of[a * sample_count];
             scratch.typed.assign(group_count, 0);
@@ -81,7 +80,7 @@ void compute_group_averages(const Dataset& data, std::span<const std::size_t> gr
             for (std::size_t g = 0; g < group_count; ++g)
                 scratch.accumulators[g].begin(locus, scratch.typed[g], scratch.allele_total[g], Detail::compared);
             for (std::size_t s = 0; s < sample_count; ++s)
-                if (of[s] != NO_GROUP) scratch.accumulators[of[s]].add(locus, summary, s);
+                if (of[s] != NO_GROUP) scratch.accumulators[of[s]].add(summary, s);
             LocusAverager* const averagers = &scratch.averagers[a * group_count];
             for (std::size_t g = 0; g < group_count; ++g) {
                 const LocusOutcome outcome = scratch.accumulators[g].finish(scratch.cache);

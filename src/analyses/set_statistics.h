@@ -46,7 +46,7 @@ struct GroupScratch {
     std::vector<LocusAverager> averagers;      // one per group of each assignment
     TermCache cache;
     std::vector<std::int64_t> typed, allele_total, totals;
-    std::vector<std::int64_t> sample_totals;  // each sample's typed individuals summed over the loci
+    LocusReader reader;
 };
 
 // The compared averages of every group at once (the groups of one replicate):

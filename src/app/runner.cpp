@@ -112,15 +112,16 @@ void Runner::write_summaries(const AllSamplesResult& result, Progress& progress)
     const std::size_t count = data_.locus_count();
     const std::size_t block = LOCI_PER_THREAD_AND_BLOCK * team_size();
     std::vector<std::string> summaries(std::min(block, count)), rows(summaries.size());
+    PerThread<LocusReader> readers;
     for (std::size_t start = 0; start < count; start += block) {
         const std::size_t size = std::min(block, count - start);
         parallel_for(size, 1, [&](std::size_t b) {
             const std::size_t i = start + b;
-            const CodedLocus& locus = data_.coded.loci[i];
-            summaries[b] = frequency_summary_text(locus, data_.summaries[i], result.tallies[i], data_.catalogue,
+            const UnpackedLocus& locus = readers.local().read(data_.loci, i, Unpack::summaries);
+            summaries[b] = frequency_summary_text(locus.coded, locus.summary, result.tallies[i], data_.catalogue,
                                                   data_.locus_names[i]);
             if (frequencies)
-                rows[b] = frequencies_rows(data_.locus_names[i], locus, data_.summaries[i], result.tallies[i],
+                rows[b] = frequencies_rows(data_.locus_names[i], locus.coded, locus.summary, result.tallies[i],
                                            data_.catalogue);
         });
         for (std::size_t b = 0; b < size; ++b) {

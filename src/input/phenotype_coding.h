@@ -44,6 +44,11 @@ public:
     }
     std::size_t size() const { return count_; }
     void reserve(std::size_t count) { bytes_.reserve((count >> shift_) + 1); }
+    void clear() {
+        bytes_.clear();
+        count_ = 0;
+        shift_ = 2;
+    }
     void shrink_to_fit() {
         if (bytes_.capacity() > bytes_.size() + bytes_.size() / 4 + 8) bytes_.shrink_to_fit();
     }
@@ -77,25 +82,21 @@ private:
 //
 // Alleles are numbered per locus in order of first appearance down the file;
 // phenotypes (distinct sets of alleles) likewise. The individuals themselves
-// are summarised sample by sample as the file is read (see locus_summary.h);
-// only their phenotype sizes are kept.
+// are summarised sample by sample as the file is read (see locus_summary.h).
 struct CodedLocus {
     std::vector<std::int32_t> allele_codes;  // allele index -> allele code
     std::vector<std::uint32_t> phenotype_begin = {
         0};  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
     std::vector<std::uint8_t> phenotype_alleles;  // allele indices of each phenotype, in ascending order of code
-    std::vector<std::uint32_t> sample_begin = {
-        0};          // sample s owns typed individuals [sample_begin[s], sample_begin[s+1])
-    SizeList sizes;  // phenotype size of every typed individual, in file order
 
     std::size_t allele_count() const { return allele_codes.size(); }
     std::size_t phenotype_count() const { return phenotype_begin.empty() ? 0 : phenotype_begin.size() - 1; }
     std::size_t phenotype_size(std::int32_t p) const { return phenotype_begin[p + 1] - phenotype_begin[p]; }
-    std::size_t typed_count(std::size_t sample) const { return sample_begin[sample + 1] - sample_begin[sample]; }
-};
-
-struct CodedData {
-    std::vector<CodedLocus> loci;  // one per locus column, in column order
+    void clear() {
+        allele_codes.clear();
+        phenotype_begin.assign(1, 0);
+        phenotype_alleles.clear();
+    }
 };
 
 // A stated capacity that a locus exceeds.

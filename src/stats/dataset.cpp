@@ -96,13 +96,7 @@ public:
             cells.pad(rows_);
             cells.shrink_to_fit();
         }
-        for (std::size_t l = 0; l < data_.coded.loci.size(); ++l) {
-            data_.coded.loci[l].sizes.shrink_to_fit();
-            LocusSummary& summary = data_.summaries[l];
-            trim(summary.samples);
-            trim(summary.allele_entries);
-            trim(summary.phenotype_entries);
-        }
+        pack();
         return std::nullopt;
     }
 
@@ -135,7 +129,7 @@ private:
         if (closed_samples_ == 0) reserve_summaries(std::ceil(projected_samples(1) * 1.01));
         PerThread<SummaryScratch> scratch;
         parallel_for(coders_.size(), LOCI_PER_TASK, [&](std::size_t l) {
-            summarise_sample(pending_[l], data_.coded.loci[l], data_.summaries[l], scratch.local());
+            summarise_sample(pending_[l], coded_[l], summaries_[l], scratch.local());
             pending_[l].clear();
         });
         ++closed_samples_;
@@ -154,7 +148,7 @@ private:
                 const std::size_t begin = cell == 0 ? 0 : cell_ends_[cell - 1];
                 const std::int32_t id =
                     coders_[l].code(std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row,
-                                    data_.coded.loci[l], codes.local());
+                                    coded_[l], codes.local());
                 if (id >= 0) pending_[l].push_back(id);
                 if (keep_cells_) {
                     data_.cells[l].pad(row.row);
@@ -174,15 +168,15 @@ private:
         if (samples * static_cast<double>(coders_.size()) * BYTES_PER_LOCUS_SAMPLE > limit()) return;
         const auto count = static_cast<std::size_t>(samples);
         for (std::size_t l = 0; l < coders_.size(); ++l) {
-            LocusSummary& summary = data_.summaries[l];
-            CodedLocus& locus = data_.coded.loci[l];
+            LocusSummary& summary = summaries_[l];
+            CodedLocus& locus = coded_[l];
             summary.samples.reserve(count);
             summary.allele_entries.reserve(locus.allele_count() * count);
             const std::size_t possible = locus.allele_count() < 6 ? (std::size_t{1} << locus.allele_count()) - 1 : 0;
             summary.phenotype_entries.reserve(
                 std::min(std::max(locus.phenotype_count(), possible), 2 * locus.phenotype_count()) * count);
-            locus.sizes.reserve(pending_[l].size() * count);
-            locus.sample_begin.reserve(count + 1);
+            summary.sizes.reserve(pending_[l].size() * count);
+            summary.sample_begin.reserve(count + 1);
         }
     }
 
@@ -194,12 +188,12 @@ private:
         coders_.reserve(std::max(count, 2 * first_new));
         coders_.resize(count);
         pending_.resize(count);
-        data_.coded.loci.resize(count);
-        data_.summaries.resize(count);
+        coded_.resize(count);
+        summaries_.resize(count);
         if (keep_cells_) data_.cells.resize(count);
         for (std::size_t l = first_new; l < count; ++l)
-            while (data_.summaries[l].samples.size() < closed_samples_)
-                summarise_sample({}, data_.coded.loci[l], data_.summaries[l], scratch_);
+            while (summaries_[l].samples.size() < closed_samples_)
+                summarise_sample({}, coded_[l], summaries_[l], scratch_);
         check_memory();
     }
 
@@ -244,12 +238,34 @@ private:
                          loci, samples, needed / 1e9, limit() / 1e9));
     }
 
+    // The loci into the data set, a block at a time, each block's summaries freed once packed.
+    void pack() {
+        data_.loci.set_sample_count(data_.catalogue.samples.size());
+        data_.loci.reserve(coded_.size());
+        for (std::size_t first = 0; first < coded_.size(); first += LOCI_PER_TASK) {
+            const std::size_t end = std::min(coded_.size(), first + LOCI_PER_TASK);
+            std::vector<std::uint8_t> bytes;
+            std::vector<std::uint64_t> starts;
+            for (std::size_t l = first; l < end; ++l) {
+                starts.push_back(bytes.size());
+                pack_coding(coded_[l], bytes);
+                for (std::size_t s = 0; s < summaries_[l].samples.size(); ++s)
+                    pack_sample(coded_[l], summaries_[l], s, bytes);
+                coded_[l] = {};
+                summaries_[l] = {};
+            }
+            data_.loci.append(std::move(bytes), starts);
+        }
+        coded_ = {};
+        summaries_ = {};
+    }
+
     void refuse(std::string message) {
         refusal_ = std::move(message);
         coders_.clear();
         pending_.clear();
-        data_.coded.loci.clear();
-        data_.summaries.clear();
+        coded_.clear();
+        summaries_.clear();
         data_.cells.clear();
     }
 
@@ -261,6 +277,8 @@ private:
     bool keep_cells_;
     std::size_t rows_ = 0;  // data rows read
     std::vector<LocusCoder> coders_;
+    std::vector<CodedLocus> coded_;
+    std::vector<LocusSummary> summaries_;
     std::vector<IdList> pending_;  // the current sample's phenotype ids, per locus
     SummaryScratch scratch_;       // for the samples of loci that appear late
     // The rows read and not yet coded, all of the current sample: their

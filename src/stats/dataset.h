@@ -1,7 +1,8 @@
 #pragma once
 // A loaded data set as every analysis reads it: the locus names, the samples,
-// every locus coded, and every locus summarised once per sample. Built in one
-// pass over the data file and shared, read-only, until the run ends.
+// and every locus coded and summarised once per sample, packed (see
+// packed_loci.h). Built in one pass over the data file and shared, read-only,
+// until the run ends.
 
 #include <cstddef>
 #include <optional>
@@ -15,19 +16,19 @@
 #include "input/sample_catalogue.h"
 #include "input/vcf_reader.h"
 #include "stats/locus_summary.h"
+#include "stats/packed_loci.h"
 
 namespace phenostat {
 
 struct Dataset {
     std::vector<std::string> locus_names;  // in column order
     SampleCatalogue catalogue;             // the samples (runs of lines) in file order
-    CodedData coded;                       // coded.loci[i]: locus i's alleles, phenotypes and sizes
-    std::vector<LocusSummary> summaries;   // summaries[i]: locus i summarised per sample
+    PackedLoci loci;                       // locus i coded and summarised per sample, in column order
     // cells[i]: every individual's phenotype id at locus i, in row order; kept
     // only when the load asks for it (else empty).
     std::vector<CellIds> cells;
 
-    std::size_t locus_count() const { return coded.loci.size(); }
+    std::size_t locus_count() const { return loci.size(); }
     std::size_t sample_count() const { return catalogue.sample_count(); }
 };
 

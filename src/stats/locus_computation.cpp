@@ -100,7 +100,7 @@ void SetAccumulator::begin(const CodedLocus& locus, std::int64_t typed, std::int
     allele_slots_ = phenotype_slots_ = 0;
 }
 
-void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, std::size_t s) {
+void SetAccumulator::add(const LocusSummary& summary, std::size_t s) {
     ++set_size_;
     const SampleSummary& sample = summary.samples[s];
     if (sample.typed == 0) return;  // an untyped sample adds nothing but its place in the set
@@ -164,8 +164,8 @@ void SetAccumulator::add(const CodedLocus& locus, const LocusSummary& summary, s
     const double mean = static_cast<double>(allele_total_) / n_total_;
     double max = size_max_, min = size_min_;
     bool none_yet = !any_size_;
-    for (auto i = locus.sample_begin[s]; i < locus.sample_begin[s + 1]; ++i) {
-        const double size = static_cast<double>(locus.sizes[i]);
+    for (auto i = summary.sample_begin[s]; i < summary.sample_begin[s + 1]; ++i) {
+        const double size = static_cast<double>(summary.sizes[i]);
         const double d = mean - size;
         size_squares_ += d * d;
         if (none_yet || size > max) max = size;
@@ -287,7 +287,7 @@ LocusOutcome compute_locus_stats(const CodedLocus& locus, const LocusSummary& su
     }
     SetAccumulator& accumulator = scratch.accumulator;
     accumulator.begin(locus, typed, allele_total, detail);
-    for (const std::size_t s : set) accumulator.add(locus, summary, s);
+    for (const std::size_t s : set) accumulator.add(summary, s);
     return accumulator.finish(scratch.cache);
 }
 

@@ -20,6 +20,7 @@
 #include "input/phenotype_coding.h"
 #include "stats/statistics.h"
 #include "stats/locus_summary.h"
+#include "stats/packed_loci.h"
 
 namespace phenostat {
 
@@ -65,7 +66,7 @@ public:
     // `typed`: N, the individuals of the set typed at the locus; `allele_total`:
     // the alleles they carry in all.
     void begin(const CodedLocus& locus, std::int64_t typed, std::int64_t allele_total, Detail detail);
-    void add(const CodedLocus& locus, const LocusSummary& summary, std::size_t sample);
+    void add(const LocusSummary& summary, std::size_t sample);
     // The pooled tallies of the samples added so far, in first-seen order
     // (phenotypes capped at 500); valid until finish().
     void pooled(std::vector<TallyEntry>& alleles, std::vector<TallyEntry>& phenotypes) const;
@@ -103,6 +104,7 @@ private:
 struct CombineScratch {
     TermCache cache;
     SetAccumulator accumulator;
+    LocusReader reader;
 };
 
 // The record of one locus over the samples `set`.

@@ -31,6 +31,22 @@ bool holds(const AlleleSet& set, std::int32_t allele) {
     return (set[static_cast<std::size_t>(allele) >> 6] >> (allele & 63)) & 1u;
 }
 
+// The sample's alleles that not every typed individual carries, with their
+// frequencies, in tally order.
+void varying_alleles(const LocusSummary& summary, const SampleSummary& sample, std::vector<std::int32_t>& varying,
+                     std::vector<double>& frequencies) {
+    const double n = sample.typed;
+    varying.clear();
+    frequencies.clear();
+    for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
+        const double f = summary.allele_entries[e].count / n;
+        if (f != 1.0) {
+            varying.push_back(summary.allele_entries[e].id);
+            frequencies.push_back(f);
+        }
+    }
+}
+
 // PsLD of one sample: over the pairs (a, b) of alleles that not every typed
 // individual carries, in tally order, the sum of (f_a f_b - f_ab)^2, where f_ab
 // sums the frequencies of the (capped) phenotypes that hold both.
@@ -39,15 +55,7 @@ void sample_psld(const CodedLocus& locus, const LocusSummary& summary, SampleSum
     const double n = sample.typed;
     std::vector<std::int32_t>& varying = scratch.varying;
     std::vector<double>& varying_freq = scratch.varying_frequencies;
-    varying.clear();
-    varying_freq.clear();
-    for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end(); ++e) {
-        const double f = summary.allele_entries[e].count / n;
-        if (f != 1.0) {
-            varying.push_back(summary.allele_entries[e].id);
-            varying_freq.push_back(f);
-        }
-    }
+    varying_alleles(summary, sample, varying, varying_freq);
     if (varying.size() < 2) {
         sample.psld_calculable = false;
         sample.psld = 0.0;
@@ -87,16 +95,13 @@ void reserve_more(std::vector<T>& v, std::size_t extra) {
 
 }  // namespace
 
-void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary& summary, SummaryScratch& scratch) {
+void summarise_sample(const IdList& individuals, const CodedLocus& locus, LocusSummary& summary,
+                      SummaryScratch& scratch) {
     reserve_more(summary.samples, 1);
-    reserve_more(summary.allele_entries,
-                 std::min(locus.allele_count(), individuals.size() * MAX_ALLELES_PER_PHENOTYPE));
     reserve_more(summary.phenotype_entries, std::min(locus.phenotype_count(), individuals.size()));
-    if (scratch.allele_slot.size() < locus.allele_count()) scratch.allele_slot.resize(locus.allele_count(), -1);
     if (scratch.phenotype_slot.size() < locus.phenotype_count())
         scratch.phenotype_slot.resize(locus.phenotype_count(), -1);
     SampleSummary& sample = summary.samples.emplace_back();
-    sample.alleles_begin = static_cast<std::uint32_t>(summary.allele_entries.size());
     sample.phenotypes_begin = static_cast<std::uint32_t>(summary.phenotype_entries.size());
     // The phenotype tally, individual by individual.
     for (std::size_t i = 0; i < individuals.size(); ++i) {
@@ -107,13 +112,28 @@ void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary
             summary.phenotype_entries.push_back({id, 0});
         }
         ++summary.phenotype_entries[sample.phenotypes_begin + static_cast<std::size_t>(pslot)].count;
-        locus.sizes.push_back(static_cast<std::uint8_t>(locus.phenotype_size(id)));
+        summary.sizes.push_back(static_cast<std::uint8_t>(locus.phenotype_size(id)));
     }
-    // The allele tally from it: the distinct phenotypes in first-seen order
-    // meet the alleles in their first-seen order, and an allele's carriers
-    // are the individuals of the phenotypes that hold it.
-    for (auto e = sample.phenotypes_begin; e < summary.phenotype_entries.size(); ++e) {
+    sample.phenotypes_end = static_cast<std::uint32_t>(summary.phenotype_entries.size());
+    summary.sample_begin.push_back(static_cast<std::uint32_t>(summary.sizes.size()));
+    for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e)
+        scratch.phenotype_slot[static_cast<std::size_t>(summary.phenotype_entries[e].id)] = -1;
+    tally_alleles(locus, summary, sample, scratch);
+    sample_diversities(locus, summary, sample, scratch);
+}
+
+void tally_alleles(const CodedLocus& locus, LocusSummary& summary, SampleSummary& sample, SummaryScratch& scratch) {
+    if (scratch.allele_slot.size() < locus.allele_count()) scratch.allele_slot.resize(locus.allele_count(), -1);
+    reserve_more(summary.allele_entries, std::min<std::size_t>(locus.allele_count(), MAX_ALLELES_PER_LOCUS));
+    sample.alleles_begin = static_cast<std::uint32_t>(summary.allele_entries.size());
+    sample.allele_total = 0;
+    std::int32_t typed = 0;
+    // The distinct phenotypes in first-seen order meet the alleles in their
+    // first-seen order, and an allele's carriers are the individuals of the
+    // phenotypes that hold it.
+    for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e) {
         const auto [id, count] = summary.phenotype_entries[e];
+        typed += count;
         for (auto a = locus.phenotype_begin[id]; a < locus.phenotype_begin[id + 1]; ++a) {
             const std::int32_t allele = locus.phenotype_alleles[a];
             auto& aslot = scratch.allele_slot[static_cast<std::size_t>(allele)];
@@ -126,18 +146,16 @@ void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary
         sample.allele_total += static_cast<std::uint32_t>(locus.phenotype_size(id)) * static_cast<std::uint32_t>(count);
     }
     sample.allele_count = static_cast<std::uint8_t>(summary.allele_entries.size() - sample.alleles_begin);
-    sample.phenotypes_end = static_cast<std::uint32_t>(summary.phenotype_entries.size());
-    sample.typed = static_cast<std::int32_t>(individuals.size());
-    locus.sample_begin.push_back(static_cast<std::uint32_t>(locus.sizes.size()));
-
-    // Reset the slots for the next sample.
+    sample.typed = typed;
     for (auto e = sample.alleles_begin; e < sample.alleles_end(); ++e)
         scratch.allele_slot[static_cast<std::size_t>(summary.allele_entries[e].id)] = -1;
-    for (auto e = sample.phenotypes_begin; e < sample.phenotypes_end; ++e)
-        scratch.phenotype_slot[static_cast<std::size_t>(summary.phenotype_entries[e].id)] = -1;
+}
 
+void sample_diversities(const CodedLocus& locus, const LocusSummary& summary, SampleSummary& sample,
+                        SummaryScratch& scratch) {
+    sample.shannon = sample.pq = sample.psld = 0.0;
+    sample.psld_calculable = false;
     if (sample.typed == 0) return;
-
     const std::size_t phenotype_slots =
         std::min<std::size_t>(sample.phenotypes_end - sample.phenotypes_begin, MAX_PHENOTYPES_PER_LOCUS);
     double shannon = 0.0;
@@ -151,6 +169,13 @@ void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary
     sample.shannon = shannon;
     sample.pq = pq;
     sample_psld(locus, summary, sample, phenotype_slots, scratch);
+}
+
+bool psld_calculable(const LocusSummary& summary, const SampleSummary& sample) {
+    std::size_t varying = 0;
+    for (std::uint32_t e = sample.alleles_begin; e < sample.alleles_end() && varying < 2; ++e)
+        varying += summary.allele_entries[e].count != sample.typed;
+    return varying >= 2;
 }
 
 FrequencySummary allele_frequency_summary(const LocusSummary& summary, const SampleSummary& sample,

@@ -79,6 +79,18 @@ struct LocusSummary {
     std::vector<SampleSummary> samples;  // one per catalogue sample
     std::vector<TallyEntry> allele_entries;
     std::vector<TallyEntry> phenotype_entries;
+    // Sample s's typed individuals are [sample_begin[s], sample_begin[s + 1]);
+    // sizes holds their phenotype sizes (alleles carried), in row order.
+    std::vector<std::uint32_t> sample_begin = {0};
+    SizeList sizes;
+
+    void clear() {
+        samples.clear();
+        allele_entries.clear();
+        phenotype_entries.clear();
+        sample_begin.assign(1, 0);
+        sizes.clear();
+    }
 };
 
 // Working storage of summarise_sample, reused from sample to sample.
@@ -92,8 +104,20 @@ struct SummaryScratch {
 };
 
 // Summarises the next sample of a locus from its typed individuals' phenotype
-// ids in file order: appends to `summary` and to the locus's sample_begin and sizes.
-void summarise_sample(const IdList& individuals, CodedLocus& locus, LocusSummary& summary, SummaryScratch& scratch);
+// ids in file order: appends it to `summary`.
+void summarise_sample(const IdList& individuals, const CodedLocus& locus, LocusSummary& summary,
+                      SummaryScratch& scratch);
+
+// Completes the sample whose phenotype tally summary.phenotype_entries
+// [sample.phenotypes_begin, sample.phenotypes_end) holds: its allele tally
+// (appended to allele_entries), its totals and allele count.
+void tally_alleles(const CodedLocus& locus, LocusSummary& summary, SampleSummary& sample, SummaryScratch& scratch);
+
+// The sample's diversities and PsLD, from its tallies (after tally_alleles).
+void sample_diversities(const CodedLocus& locus, const LocusSummary& summary, SampleSummary& sample,
+                        SummaryScratch& scratch);
+// Whether its PsLD can be calculated: two alleles that not every typed individual carries.
+bool psld_calculable(const LocusSummary& summary, const SampleSummary& sample);
 
 // The sample's frequency summaries (full records only): over its
 // allele-carrier frequencies in tally order, and over its (capped) phenotype

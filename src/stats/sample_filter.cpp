@@ -5,6 +5,11 @@
 #include "base/parallel.h"
 
 namespace phenostat {
+namespace {
+
+constexpr std::size_t LOCI_PER_BLOCK = 256;
+
+}  // namespace
 
 void keep_samples(Dataset& data, const std::vector<char>& keep) {
     std::vector<Sample> samples;
@@ -14,26 +19,32 @@ void keep_samples(Dataset& data, const std::vector<char>& keep) {
         samples.push_back(data.catalogue.samples[s]);
         largest = std::max(largest, static_cast<long>(samples.back().row_count()));
     }
+    // The loci packed again with the kept samples only; their coding stays as it is.
+    PackedLoci kept;
+    kept.set_sample_count(samples.size());
+    kept.reserve(data.locus_count());
+    PerThread<LocusReader> readers;
+    std::vector<std::vector<std::uint8_t>> packed(LOCI_PER_BLOCK);
+    for (std::size_t first = 0; first < data.locus_count(); first += LOCI_PER_BLOCK) {
+        const std::size_t count = std::min(LOCI_PER_BLOCK, data.locus_count() - first);
+        parallel_for(count, 16, [&](std::size_t k) {
+            const UnpackedLocus& locus = readers.local().read(data.loci, first + k);
+            packed[k].clear();
+            pack_coding(locus.coded, packed[k]);
+            for (std::size_t s = 0; s < keep.size(); ++s)
+                if (keep[s] != 0) pack_sample(locus.coded, locus.summary, s, packed[k]);
+        });
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint64_t> starts;
+        for (std::size_t k = 0; k < count; ++k) {
+            starts.push_back(bytes.size());
+            bytes.insert(bytes.end(), packed[k].begin(), packed[k].end());
+        }
+        kept.append(std::move(bytes), starts);
+    }
+    data.loci = std::move(kept);
     data.catalogue.samples = std::move(samples);
     data.catalogue.largest_sample = largest;
-    // The tally entries stay where they are: each sample summary points into them.
-    parallel_for(data.locus_count(), 16, [&](std::size_t l) {
-        CodedLocus& locus = data.coded.loci[l];
-        LocusSummary& summary = data.summaries[l];
-        SizeList sizes;
-        std::vector<std::uint32_t> begin = {0};
-        std::vector<SampleSummary> kept;
-        for (std::size_t s = 0; s < keep.size(); ++s) {
-            if (keep[s] == 0) continue;
-            for (std::uint32_t i = locus.sample_begin[s]; i < locus.sample_begin[s + 1]; ++i)
-                sizes.push_back(locus.sizes[i]);
-            begin.push_back(static_cast<std::uint32_t>(sizes.size()));
-            kept.push_back(summary.samples[s]);
-        }
-        locus.sizes = std::move(sizes);
-        locus.sample_begin = std::move(begin);
-        summary.samples = std::move(kept);
-    });
 }
 
 }  // namespace phenostat

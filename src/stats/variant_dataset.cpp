@@ -49,6 +49,8 @@ public:
     void write(const std::string& path, const Dataset& data, const SampleMap& map) const {
         std::FILE* file = std::fopen(path.c_str(), "wb");
         if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
+        std::vector<CodedLocus> loci(data.locus_count());
+        for (std::size_t l = 0; l < loci.size(); ++l) unpack_coding(data.loci.locus(l), loci[l]);
         std::string line = "group\tsample\tindividual";
         for (const std::string& name : data.locus_names) line += "\t" + name;
         line += '\n';
@@ -60,7 +62,7 @@ public:
                 line += '\t';
                 const std::uint32_t stored = ids_[l * individuals_ + i];
                 if (stored == 0) continue;
-                const CodedLocus& locus = data.coded.loci[l];
+                const CodedLocus& locus = loci[l];
                 for (auto a = locus.phenotype_begin[stored - 1]; a < locus.phenotype_begin[stored]; ++a) {
                     if (a > locus.phenotype_begin[stored - 1]) line += ',';
                     line += std::to_string(locus.allele_codes[locus.phenotype_alleles[a]]);
@@ -161,15 +163,14 @@ private:
                                                          static_cast<double>(file_bytes_) / static_cast<double>(bytes);
         const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
         data_.locus_names.reserve(loci);
-        data_.coded.loci.reserve(loci);
-        data_.summaries.reserve(loci);
+        data_.loci.reserve(loci);
     }
 
     void code_batch(std::size_t slot, std::size_t read) {
-        first_ = data_.coded.loci.size();
+        first_ = data_.loci.size();
+        data_.loci.set_sample_count(data_.catalogue.samples.size());
         data_.locus_names.resize(first_ + read);
-        data_.coded.loci.resize(first_ + read);
-        data_.summaries.resize(first_ + read);
+        packed_.resize(read);
         if (options_.keep_cells) data_.cells.resize(first_ + read);
         if (!options_.write_data.empty()) writer_.resize(first_ + read, columns_.size());
         outcomes_.assign(read, {});
@@ -181,8 +182,22 @@ private:
                 outcomes_[k].problem = record.problem;
                 return;
             }
-            code_record(record, first_ + k, outcomes_[k]);
+            code_record(record, first_ + k, outcomes_[k], packed_[k]);
         });
+    }
+
+    // The batch's loci into the data set, once all of them are coded.
+    void keep_batch(std::size_t read) {
+        std::size_t total = 0;
+        for (std::size_t k = 0; k < read; ++k) total += packed_[k].size();
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(total);
+        std::vector<std::uint64_t> starts;
+        for (std::size_t k = 0; k < read; ++k) {
+            starts.push_back(bytes.size());
+            bytes.insert(bytes.end(), packed_[k].begin(), packed_[k].end());
+        }
+        data_.loci.append(std::move(bytes), starts);
     }
 
     // The phenotype id of one individual's allele set at a record: the
@@ -203,13 +218,15 @@ private:
         return id;
     }
 
-    // Codes and summarises one record as locus `l`, sample by sample.
-    void code_record(const VariantCells& record, std::size_t l, RecordOutcome& outcome) {
-        CodedLocus& locus = data_.coded.loci[l];
-        LocusSummary& summary = data_.summaries[l];
+    // Codes and summarises one record as locus `l`, sample by sample, and packs it into `packed`.
+    void code_record(const VariantCells& record, std::size_t l, RecordOutcome& outcome,
+                     std::vector<std::uint8_t>& packed) {
+        UnpackedLocus& wide = wide_.local();
+        CodedLocus& locus = wide.coded;
+        LocusSummary& summary = wide.summary;
+        locus.clear();
+        summary.clear();
         const std::vector<Sample>& samples = data_.catalogue.samples;
-        summary.samples.reserve(samples.size());
-        locus.sample_begin.reserve(samples.size() + 1);
         LocusCoder coder;
         IdList ids;
         std::vector<std::pair<std::uint64_t, std::int32_t>>& known = known_sets_.local();
@@ -235,13 +252,9 @@ private:
             }
             summarise_sample(ids, locus, summary, scratch_.local());
         }
-        // Done with this locus: every vector to its size (a copy of a few hundred bytes).
-        locus.sizes.shrink_to_fit();
-        summary.allele_entries.shrink_to_fit();
-        summary.phenotype_entries.shrink_to_fit();
-        locus.allele_codes.shrink_to_fit();
-        locus.phenotype_begin.shrink_to_fit();
-        locus.phenotype_alleles.shrink_to_fit();
+        packed.clear();
+        pack_coding(locus, packed);
+        for (std::size_t s = 0; s < samples.size(); ++s) pack_sample(locus, summary, s, packed);
         if (kept != nullptr) kept->shrink_to_fit();
     }
 
@@ -254,11 +267,11 @@ private:
                 throw FatalError(strprintf("%s: %s", path_.c_str(), outcomes_[k].problem.c_str()));
             if (const auto& violation = outcomes_[k].violation) {
                 loaded_.refusal = capacity_message(*violation, name, map_.individuals[violation->row].name);
-                data_.coded.loci.clear();
-                data_.summaries.clear();
+                data_.loci.clear();
                 return false;
             }
         }
+        keep_batch(read);
         return true;
     }
 
@@ -273,9 +286,11 @@ private:
     std::size_t batch_size_ = 0;
     std::size_t first_ = 0;  // the current batch's first locus
     std::vector<RecordOutcome> outcomes_;
+    std::vector<std::vector<std::uint8_t>> packed_;  // the batch's loci, packed
     DataWriter writer_;
     PerThread<VariantCells> cells_;
     PerThread<SummaryScratch> scratch_;
+    PerThread<UnpackedLocus> wide_;  // a record coded and summarised, before it is packed
     PerThread<std::vector<std::int64_t>> codes_;
     PerThread<std::vector<std::pair<std::uint64_t, std::int32_t>>> known_sets_;
     PerThread<std::string> set_text_;

@@ -132,9 +132,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const AllSamplesResult all = analyse_all_samples(data);
         text +=
             set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);
-        for (std::size_t i = 0; i < data.locus_count(); ++i)
-            text += frequency_summary_text(data.coded.loci[i], data.summaries[i], all.tallies[i], data.catalogue, "L") +
-                    frequencies_rows("L", data.coded.loci[i], data.summaries[i], all.tallies[i], data.catalogue);
+        LocusReader reader;
+        for (std::size_t i = 0; i < data.locus_count(); ++i) {
+            const UnpackedLocus& locus = reader.read(data.loci, i);
+            text += frequency_summary_text(locus.coded, locus.summary, all.tallies[i], data.catalogue, "L") +
+                    frequencies_rows("L", locus.coded, locus.summary, all.tallies[i], data.catalogue);
+        }
         if ((flags & 32) != 0 && sites && data.sample_count() <= SMALL_SAMPLES && data.locus_count() <= SMALL_LOCI)
             analyse_small(data, all.table, *sites, flags, text);
     } catch (const FatalError&) {
