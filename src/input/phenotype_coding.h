@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/small_vector.h"
+
 namespace phenostat {
 
 inline constexpr int MAX_ALLELES_PER_LOCUS = 200;
@@ -83,11 +85,12 @@ private:
 // Alleles are numbered per locus in order of first appearance down the file;
 // phenotypes (distinct sets of alleles) likewise. The individuals themselves
 // are summarised sample by sample as the file is read (see locus_summary.h).
+// A biallelic locus fits in the record itself, with nothing on the heap.
 struct CodedLocus {
-    std::vector<std::int32_t> allele_codes;  // allele index -> allele code
-    std::vector<std::uint32_t> phenotype_begin = {
-        0};  // phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1])
-    std::vector<std::uint8_t> phenotype_alleles;  // allele indices of each phenotype, in ascending order of code
+    SmallVector<std::int32_t, 2> allele_codes;  // allele index -> allele code
+    // Phenotype id p owns phenotype_alleles[phenotype_begin[p] .. phenotype_begin[p+1]).
+    SmallVector<std::uint32_t, 4> phenotype_begin = {0};
+    SmallVector<std::uint8_t, 8> phenotype_alleles;  // allele indices of each phenotype, in ascending order of code
 
     std::size_t allele_count() const { return allele_codes.size(); }
     std::size_t phenotype_count() const { return phenotype_begin.empty() ? 0 : phenotype_begin.size() - 1; }

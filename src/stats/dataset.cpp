@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "base/fatal_error.h"
 #include "base/memory.h"
@@ -17,21 +18,15 @@ namespace {
 
 constexpr std::size_t FIRST_LOCUS_COLUMN = 3;
 
-// Gives back the room a vector does not use, when that is worth a copy (a
-// copy leaves the old block free but not returned to the system).
-template <class T>
-void trim(std::vector<T>& v) {
-    if (v.capacity() > v.size() + v.size() / 4 + 4) v.shrink_to_fit();
-}
 // Rows are coded in batches of about this much text, the loci spread over the
 // threads in tasks of LOCI_PER_TASK.
 constexpr std::size_t BATCH_BYTES = std::size_t{128} << 10;
 constexpr std::size_t LOCI_PER_TASK = 256;
-// Estimated bytes that a data set keeps: per locus (its coding, its summary
-// and the records of a table), and per locus and sample (a sample's summary,
-// its tallies, its place among the individuals).
+// Estimated bytes that a data set keeps: per locus (its name, coding and
+// coder while loading, and the records of a table), and per locus and sample
+// (a packed sample: a few tally entries and its individuals' sizes).
 constexpr double BYTES_PER_LOCUS = 1024;
-constexpr double BYTES_PER_LOCUS_SAMPLE = sizeof(SampleSummary) + 5 * sizeof(TallyEntry) + sizeof(std::uint32_t);
+constexpr double BYTES_PER_LOCUS_SAMPLE = 16;
 
 class Builder final : public DataFileSink {
 public:
@@ -120,17 +115,40 @@ private:
         check_memory();
     }
 
-    // Summarises every locus for the sample that ends. After the first, the
-    // summaries are given room for the samples the rest of the text promises.
+    // Summarises every locus for the sample that ends, each chunk of loci
+    // packed onto its column. The first sample's columns are given room for
+    // the samples the rest of the text promises.
     void close_sample() {
         if (data_.catalogue.samples.empty()) return;
         code_batch();
-        // Before the first summaries: room for all the text promises.
-        if (closed_samples_ == 0) reserve_summaries(std::ceil(projected_samples(1) * 1.01));
-        PerThread<SummaryScratch> scratch;
-        parallel_for(coders_.size(), LOCI_PER_TASK, [&](std::size_t l) {
-            summarise_sample(pending_[l], coded_[l], summaries_[l], scratch.local());
-            pending_[l].clear();
+        const std::size_t loci = coders_.size();
+        columns_.resize((loci + LOCI_PER_TASK - 1) / LOCI_PER_TASK);
+        loci_at_close_.push_back(loci);
+        double room = 0;
+        if (closed_samples_ == 0) {
+            room = std::ceil(projected_samples(1) * 1.01);
+            if (room * static_cast<double>(loci) * BYTES_PER_LOCUS_SAMPLE > limit()) room = 0;
+        }
+        struct Scratch {
+            LocusSummary summary;
+            SummaryScratch summary_scratch;
+            std::vector<std::uint8_t> bytes;
+        };
+        PerThread<Scratch> scratch;
+        parallel_for(columns_.size(), 1, [&](std::size_t c) {
+            Scratch& local = scratch.local();
+            local.bytes.clear();
+            for (std::size_t l = c * LOCI_PER_TASK; l < std::min(loci, (c + 1) * LOCI_PER_TASK); ++l) {
+                local.summary.clear();
+                summarise_sample(pending_[l], tables_[l], local.summary, local.summary_scratch);
+                pack_sample(tables_[l], local.summary, 0, local.bytes);
+                pending_[l].clear();
+            }
+            std::vector<std::uint8_t>& column = columns_[c];
+            const std::size_t needed = column.size() + local.bytes.size();
+            if (room > 0) column.reserve(static_cast<std::size_t>(room * static_cast<double>(local.bytes.size())));
+            if (needed > column.capacity()) column.reserve(std::max(needed, column.capacity() + column.capacity() / 4));
+            column.insert(column.end(), local.bytes.begin(), local.bytes.end());
         });
         ++closed_samples_;
     }
@@ -148,7 +166,7 @@ private:
                 const std::size_t begin = cell == 0 ? 0 : cell_ends_[cell - 1];
                 const std::int32_t id =
                     coders_[l].code(std::string_view(batch_text_.data() + begin, cell_ends_[cell] - begin), row.row,
-                                    coded_[l], codes.local());
+                                    tables_[l], codes.local());
                 if (id >= 0) pending_[l].push_back(id);
                 if (keep_cells_) {
                     data_.cells[l].pad(row.row);
@@ -161,39 +179,16 @@ private:
         batch_text_.clear();
     }
 
-    // Room for `samples` samples at every locus, made while only the first
-    // sample is coded: per sample, a tally entry for each allele and
-    // phenotype it has (or that a few alleles can make), up to twice as many.
-    void reserve_summaries(double samples) {
-        if (samples * static_cast<double>(coders_.size()) * BYTES_PER_LOCUS_SAMPLE > limit()) return;
-        const auto count = static_cast<std::size_t>(samples);
-        for (std::size_t l = 0; l < coders_.size(); ++l) {
-            LocusSummary& summary = summaries_[l];
-            CodedLocus& locus = coded_[l];
-            summary.samples.reserve(count);
-            summary.allele_entries.reserve(locus.allele_count() * count);
-            const std::size_t possible = locus.allele_count() < 6 ? (std::size_t{1} << locus.allele_count()) - 1 : 0;
-            summary.phenotype_entries.reserve(
-                std::min(std::max(locus.phenotype_count(), possible), 2 * locus.phenotype_count()) * count);
-            summary.sizes.reserve(pending_[l].size() * count);
-            summary.sample_begin.reserve(count + 1);
-        }
-    }
-
-    // New locus columns: untyped in every sample summarised so far.
+    // New locus columns: untyped in every sample summarised so far (the
+    // columns of those samples end before them).
     void grow_loci(std::size_t count) {
         if (refused() || count <= coders_.size()) return;
         if (count > data_.locus_names.size()) data_.locus_names.resize(count);
-        const std::size_t first_new = coders_.size();
-        coders_.reserve(std::max(count, 2 * first_new));
+        coders_.reserve(std::max(count, 2 * coders_.size()));
         coders_.resize(count);
         pending_.resize(count);
-        coded_.resize(count);
-        summaries_.resize(count);
+        tables_.resize(count);
         if (keep_cells_) data_.cells.resize(count);
-        for (std::size_t l = first_new; l < count; ++l)
-            while (summaries_[l].samples.size() < closed_samples_)
-                summarise_sample({}, coded_[l], summaries_[l], scratch_);
         check_memory();
     }
 
@@ -238,34 +233,62 @@ private:
                          loci, samples, needed / 1e9, limit() / 1e9));
     }
 
-    // The loci into the data set, a block at a time, each block's summaries freed once packed.
+    // The loci into the data set, a wave of chunks at a time: each chunk's
+    // column (sample after sample) turned locus by locus, then freed.
     void pack() {
-        data_.loci.set_sample_count(data_.catalogue.samples.size());
-        data_.loci.reserve(coded_.size());
-        for (std::size_t first = 0; first < coded_.size(); first += LOCI_PER_TASK) {
-            const std::size_t end = std::min(coded_.size(), first + LOCI_PER_TASK);
-            std::vector<std::uint8_t> bytes;
-            std::vector<std::uint64_t> starts;
-            for (std::size_t l = first; l < end; ++l) {
-                starts.push_back(bytes.size());
-                pack_coding(coded_[l], bytes);
-                for (std::size_t s = 0; s < summaries_[l].samples.size(); ++s)
-                    pack_sample(coded_[l], summaries_[l], s, bytes);
-                coded_[l] = {};
-                summaries_[l] = {};
-            }
-            data_.loci.append(std::move(bytes), starts);
+        data_.loci.set_sample_count(closed_samples_);
+        data_.loci.reserve(tables_.size());
+        const std::size_t wave = 4 * team_size();
+        std::vector<std::vector<std::uint8_t>> packed(wave);
+        std::vector<std::vector<std::uint64_t>> starts(wave);
+        for (std::size_t first = 0; first < columns_.size(); first += wave) {
+            const std::size_t count = std::min(wave, columns_.size() - first);
+            parallel_for(count, 1, [&](std::size_t k) { transpose(first + k, packed[k], starts[k]); });
+            for (std::size_t k = 0; k < count; ++k) data_.loci.append(std::exchange(packed[k], {}), starts[k]);
         }
-        coded_ = {};
-        summaries_ = {};
+        columns_ = {};
+        tables_ = {};
+    }
+
+    // Chunk c's loci, each its coding and then its samples, into `bytes`.
+    void transpose(std::size_t c, std::vector<std::uint8_t>& bytes, std::vector<std::uint64_t>& starts) {
+        const std::size_t begin = c * LOCI_PER_TASK;
+        const std::size_t end = std::min(tables_.size(), begin + LOCI_PER_TASK);
+        const std::size_t width = end - begin;
+        // Where each sample's part of each locus lies in the column; a locus
+        // that came after the sample has none.
+        std::vector<std::pair<const std::uint8_t*, const std::uint8_t*>> parts(closed_samples_ * width);
+        const std::uint8_t* at = columns_[c].data();
+        for (std::size_t s = 0; s < closed_samples_; ++s) {
+            for (std::size_t l = begin; l < std::min(end, loci_at_close_[s]); ++l) {
+                const std::uint8_t* const from = at;
+                at = skip_sample(tables_[l], at);
+                parts[s * width + l - begin] = {from, at};
+            }
+        }
+        bytes.clear();
+        bytes.reserve(columns_[c].size() + 16 * width);
+        starts.clear();
+        for (std::size_t l = begin; l < end; ++l) {
+            starts.push_back(bytes.size());
+            pack_coding(tables_[l], bytes);
+            for (std::size_t s = 0; s < closed_samples_; ++s) {
+                const auto [from, to] = parts[s * width + l - begin];
+                if (from == nullptr)
+                    pack_untyped_sample(bytes);
+                else
+                    bytes.insert(bytes.end(), from, to);
+            }
+        }
+        std::vector<std::uint8_t>().swap(columns_[c]);
     }
 
     void refuse(std::string message) {
         refusal_ = std::move(message);
         coders_.clear();
         pending_.clear();
-        coded_.clear();
-        summaries_.clear();
+        tables_.clear();
+        columns_.clear();
         data_.cells.clear();
     }
 
@@ -277,10 +300,13 @@ private:
     bool keep_cells_;
     std::size_t rows_ = 0;  // data rows read
     std::vector<LocusCoder> coders_;
-    std::vector<CodedLocus> coded_;
-    std::vector<LocusSummary> summaries_;
+    std::vector<CodedLocus> tables_;  // each locus's alleles and phenotypes
+    // The summaries of the samples closed so far, packed: column c holds
+    // those of loci [c * LOCI_PER_TASK, ...), sample after sample, the loci
+    // that existed when the sample closed (loci_at_close_).
+    std::vector<std::vector<std::uint8_t>> columns_;
+    std::vector<std::size_t> loci_at_close_;
     std::vector<IdList> pending_;  // the current sample's phenotype ids, per locus
-    SummaryScratch scratch_;       // for the samples of loci that appear late
     // The rows read and not yet coded, all of the current sample: their
     // locus cells' texts back to back.
     struct BatchRow {

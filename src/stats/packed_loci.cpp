@@ -34,8 +34,8 @@ unsigned size_bits(std::size_t largest) { return largest <= 3 ? 2 : largest <= 1
 
 std::size_t size_bytes(std::uint64_t typed, unsigned bits) { return static_cast<std::size_t>((typed * bits + 7) / 8); }
 
-const std::uint8_t* unpack_sample(const std::uint8_t* at, const CodedLocus& coded, LocusSummary& summary,
-                                  Unpack what, SummaryScratch& scratch) {
+const std::uint8_t* unpack_sample(const std::uint8_t* at, const CodedLocus& coded, LocusSummary& summary, Unpack what,
+                                  SummaryScratch& scratch) {
     SampleSummary& sample = summary.samples.emplace_back();
     const auto entries = static_cast<std::uint32_t>(get(at));
     sample.phenotypes_begin = static_cast<std::uint32_t>(summary.phenotype_entries.size());
