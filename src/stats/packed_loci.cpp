@@ -1,6 +1,7 @@
 #include "stats/packed_loci.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace phenostat {
@@ -150,12 +151,19 @@ void PackedLoci::append(std::vector<std::uint8_t> bytes, std::span<const std::ui
     }
     bytes.shrink_to_fit();
     blocks_.push_back(std::move(bytes));
+    changed();
+}
+
+void PackedLoci::changed() {
+    static std::atomic<std::uint64_t> versions{0};
+    version_ = ++versions;
 }
 
 void PackedLoci::clear() {
     blocks_.clear();
     starts_.clear();
     typed_.clear();
+    changed();
 }
 
 std::uint64_t PackedLoci::bytes() const {
@@ -173,9 +181,9 @@ void PackedLoci::unpack(std::size_t l, Unpack what, UnpackedLocus& out, SummaryS
 }
 
 const UnpackedLocus& LocusReader::read(const PackedLoci& loci, std::size_t l, Unpack what) {
-    if (last_loci_ == &loci && last_ == l && last_what_ >= what) return locus_;
+    if (last_version_ == loci.version() && last_version_ != 0 && last_ == l && last_what_ >= what) return locus_;
     loci.unpack(l, what, locus_, scratch_);
-    last_loci_ = &loci;
+    last_version_ = loci.version();
     last_ = l;
     last_what_ = what;
     return locus_;

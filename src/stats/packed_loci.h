@@ -67,13 +67,18 @@ public:
         return blocks_[start >> OFFSET_BITS].data() + (start & ((std::uint64_t{1} << OFFSET_BITS) - 1));
     }
     void unpack(std::size_t l, Unpack what, UnpackedLocus& out, SummaryScratch& scratch) const;
+    // Changes whenever the loci do, and no two sets of loci share one.
+    std::uint64_t version() const { return version_; }
 
 private:
+    void changed();
+
     static constexpr unsigned OFFSET_BITS = 40;
     std::vector<std::vector<std::uint8_t>> blocks_;
     std::vector<std::uint64_t> starts_;  // block index << OFFSET_BITS | offset in the block
     std::size_t samples_ = 0;
     std::vector<std::int64_t> typed_;
+    std::uint64_t version_ = 0;
 };
 
 // Unpacks loci one at a time into storage it reuses; one per thread.
@@ -84,7 +89,7 @@ public:
 private:
     UnpackedLocus locus_;
     SummaryScratch scratch_;
-    const PackedLoci* last_loci_ = nullptr;
+    std::uint64_t last_version_ = 0;  // 0: nothing read yet
     std::size_t last_ = 0;
     Unpack last_what_ = Unpack::coding;
 };
