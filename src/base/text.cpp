@@ -67,4 +67,10 @@ std::string join_names(const std::vector<std::string>& names) {
     return out;
 }
 
+std::string memory_text(double bytes) {
+    if (bytes >= 1e9) return strprintf("%.1f GB", bytes / 1e9);
+    if (bytes >= 1e6) return strprintf("%.1f MB", bytes / 1e6);
+    return strprintf("%.1f kB", bytes / 1e3);
+}
+
 }  // namespace phenostat

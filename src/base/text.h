@@ -31,6 +31,9 @@ void append_fixed(std::string& out, double value, int decimals);
 // "NA" for a value that is not finite.
 std::string shortest(double value);
 
+// An amount of memory: "12.3 GB" from a gigabyte on, else "45.6 MB", "7.8 kB".
+std::string memory_text(double bytes);
+
 // The names joined by ", ".
 std::string join_names(const std::vector<std::string>& names);
 

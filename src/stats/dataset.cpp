@@ -229,8 +229,8 @@ private:
                                         static_cast<double>(text_bytes_ - header_bytes_));
         if (needed <= limit()) return;
         refuse(strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
-                         "about %.1f GB of memory, and %.1f GB are available.",
-                         loci, samples, needed / 1e9, limit() / 1e9));
+                         "about %s of memory, and %s are available.",
+                         loci, samples, memory_text(needed).c_str(), memory_text(limit()).c_str()));
     }
 
     // The loci into the data set, a wave of chunks at a time: each chunk's

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "base/fatal_error.h"
+#include "base/memory.h"
 #include "base/parallel.h"
 #include "base/text.h"
 #include "input/sample_map.h"
@@ -127,17 +128,20 @@ public:
     void load(Progress& progress) {
         std::size_t slot = 0;
         std::size_t read = reader_.read_batch(slot, batch_size_);
-        reserve(read);
+        expect(read);
+        bool reserved = false;
         const std::uint64_t file_megabytes = file_bytes_ >> 20;
         while (read > 0) {
             std::future<std::size_t> next = std::async(std::launch::async, [this, other = 1 - slot] {
                 return reader_.read_batch(other, batch_size_);
             });
             code_batch(slot, read);
-            if (!check_batch(read)) {
+            if (!check_batch(read) || !fits()) {
                 next.get();
                 break;
             }
+            if (!reserved) reserve();
+            reserved = true;
             read = next.get();
             slot = 1 - slot;
             // Megabytes of the file (compressed, for a compressed file).
@@ -153,17 +157,45 @@ public:
     }
 
 private:
-    // Room for the records the rest of the file promises, made once: a vector
-    // doubling as it goes would hold two copies at its peak.
-    void reserve(std::size_t read) {
+    // The records the file promises, from the first batch and the part of the file it took.
+    void expect(std::size_t read) {
         const std::uint64_t bytes = reader_.bytes_read();
         if (bytes == 0 && read == batch_size_) return;
         const double expected = read < batch_size_ ? static_cast<double>(read)
                                                    : 1.02 * static_cast<double>(read) *
                                                          static_cast<double>(file_bytes_) / static_cast<double>(bytes);
-        const auto loci = static_cast<std::size_t>(std::min(expected, 1e9));
+        expected_loci_ = std::min(expected, 1e9);
+    }
+
+    // Room for the records the file promises, made once they are known to
+    // fit: a vector doubling as it goes would hold two copies at its peak.
+    void reserve() {
+        const auto loci = static_cast<std::size_t>(expected_loci_);
         data_.locus_names.reserve(loci);
         data_.loci.reserve(loci);
+    }
+
+    // Whether the loci the file promises fit in memory, at the bytes that the
+    // loci packed so far take each (with their names, and the kept ids); a
+    // file that would not fit is refused, before its loci grow.
+    bool fits() {
+        if (loaded_.refusal) return false;
+        if (data_.locus_count() == 0) return true;
+        const double loci = std::max(expected_loci_, static_cast<double>(data_.locus_count()));
+        double per_locus = static_cast<double>(data_.loci.bytes()) / static_cast<double>(data_.locus_count()) +
+                           static_cast<double>(sizeof(std::string));
+        if (options_.keep_cells) per_locus += static_cast<double>(columns_.size());
+        if (!options_.write_data.empty()) per_locus += 4.0 * static_cast<double>(columns_.size());
+        const std::uint64_t limit = options_.memory_limit != 0 ? options_.memory_limit : available_memory();
+        if (limit == 0 || loci * per_locus <= static_cast<double>(limit)) return true;
+        loaded_.refusal = strprintf(
+            "\n\n%s holds about %.0f records of %zu individuals: their summaries would need about %s of memory, and "
+            "%s are available.",
+            path_.c_str(), loci, columns_.size(), memory_text(loci * per_locus).c_str(),
+            memory_text(static_cast<double>(limit)).c_str());
+        data_.loci.clear();
+        data_.cells.clear();
+        return false;
     }
 
     void code_batch(std::size_t slot, std::size_t read) {
@@ -284,7 +316,8 @@ private:
     Dataset& data_;
     std::uint64_t file_bytes_;
     std::size_t batch_size_ = 0;
-    std::size_t first_ = 0;  // the current batch's first locus
+    double expected_loci_ = 0;  // the records the file promises, from the proportion of it read
+    std::size_t first_ = 0;     // the current batch's first locus
     std::vector<RecordOutcome> outcomes_;
     std::vector<std::vector<std::uint8_t>> packed_;  // the batch's loci, packed
     DataWriter writer_;
