@@ -8,7 +8,7 @@ namespace {
 
 // Samples computed together, each locus unpacked once for them all; their
 // tables are held until written, about 400 bytes per locus each.
-constexpr std::size_t SAMPLES_PER_THREAD_AND_BLOCK = 8;
+constexpr std::size_t SAMPLES_PER_THREAD_AND_BLOCK = 4;
 
 }  // namespace
 
