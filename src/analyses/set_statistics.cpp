@@ -1,5 +1,6 @@
 #include "analyses/set_statistics.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace phenostat {
@@ -19,9 +20,16 @@ std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const st
                                          SetScratch& scratch) {
     std::vector<SetTable> tables(sets.size());
     for (SetTable& table : tables) table.loci.resize(data.locus_count());
+    // Only the sets' samples are unpacked (those of a few samples each are
+    // worth much less than the whole locus).
+    std::vector<char> wanted(data.loci.sample_count(), 0);
+    for (const std::vector<std::size_t>& set : sets)
+        for (const std::size_t s : set) wanted[s] = 1;
+    const bool all = std::find(wanted.begin(), wanted.end(), 0) == wanted.end();
     parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
         CombineScratch& local = scratch.local();
-        const UnpackedLocus& locus = local.reader.read(data.loci, i);
+        const UnpackedLocus& locus =
+            all ? local.reader.read(data.loci, i) : local.reader.read_samples(data.loci, i, wanted);
         for (std::size_t k = 0; k < sets.size(); ++k)
             tables[k].loci[i] = compute_locus_stats(locus.coded, locus.summary, sets[k], Detail::full, local);
     });
