@@ -8,9 +8,9 @@
 namespace phenostat {
 namespace {
 
-// Tasks handed out at a time: enough per thread to even out their lengths,
-// few enough that progress is reported often.
-constexpr std::size_t TASKS_PER_THREAD_AND_BLOCK = 2;
+// Tasks handed out at a time: one per thread, as a block's replicates are
+// shared evenly among them and cost about the same.
+constexpr std::size_t TASKS_PER_THREAD_AND_BLOCK = 1;
 // At most this many replicates computed together, each locus unpacked once
 // for all of them; a block's replicates are shared evenly among its tasks.
 constexpr std::size_t REPLICATES_PER_TASK = 128;

@@ -20,9 +20,9 @@ std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const st
                                          SetScratch& scratch) {
     std::vector<SetTable> tables(sets.size());
     for (SetTable& table : tables) table.loci.resize(data.locus_count());
-    // Only the sets' samples are unpacked (those of a few samples each are
-    // worth much less than the whole locus).
-    std::vector<char> wanted(data.loci.sample_count(), 0);
+    // Only the sets' samples are unpacked: for a block of single samples, a
+    // small part of each locus.
+    std::vector<char> wanted(std::max(data.sample_count(), data.loci.sample_count()), 0);
     for (const std::vector<std::size_t>& set : sets)
         for (const std::size_t s : set) wanted[s] = 1;
     const bool all = std::find(wanted.begin(), wanted.end(), 0) == wanted.end();

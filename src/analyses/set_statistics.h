@@ -27,7 +27,8 @@ using SetScratch = PerThread<CombineScratch>;
 // Every field of every locus, and the full average. The loci are spread over
 // the threads; the average is taken afterwards, in locus order.
 SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch);
-// The same for several sets at once: each locus is unpacked once for them all.
+// The same for several sets at once: each locus is unpacked once for them all,
+// only their samples.
 // Every set's records, and so its table, are those it has alone.
 std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const std::vector<std::size_t>> sets,
                                          SetScratch& scratch);
