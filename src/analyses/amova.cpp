@@ -12,6 +12,9 @@ namespace phenostat {
 namespace {
 
 constexpr std::size_t REPLICATES_PER_TASK = 4;
+// The pairs of pairwise Phi_PT are shared among this many runs per thread:
+// few, as each run unpacks every locus, enough to even out the threads.
+constexpr std::size_t PHI_PT_RUNS_PER_THREAD = 4;
 
 // The typed individuals of one locus: their number among the analysed
 // individuals, and their alleles.
@@ -248,19 +251,30 @@ std::vector<double> pairwise_phi_st(const Dataset& data) {
         LocusCarriers carriers;
         AmovaScratch amova;
         LocusReader reader;
+        std::vector<AmovaTotals> sums;  // one per pair of the run
     };
+    std::vector<std::size_t> firsts(total), seconds(total);
+    for (std::size_t i = 0, k = 0; i + 1 < count; ++i)
+        for (std::size_t j = i + 1; j < count; ++j, ++k) {
+            firsts[k] = i;
+            seconds[k] = j;
+        }
     PerThread<PairScratch> scratch;
     const std::size_t strata[2] = {0, 0};
-    parallel_for(count < 2 ? 0 : count - 1, 1, [&](std::size_t i) {
+    // Runs of pairs, loci outer: each locus is unpacked once per run, and each
+    // pair's sums still run in locus order.
+    const std::size_t runs = std::min(total, PHI_PT_RUNS_PER_THREAD * team_size());
+    const std::size_t per_run = runs == 0 ? 0 : (total + runs - 1) / runs;
+    parallel_for(runs, 1, [&](std::size_t r) {
+        const std::size_t first = std::min(total, r * per_run), end = std::min(total, first + per_run);
         PairScratch& local = scratch.local();
-        std::size_t k = i * count - i * (i + 1) / 2;  // pair (i, i + 1)
-        for (std::size_t j = i + 1; j < count; ++j, ++k) {
-            AmovaTotals sums;
-            for (std::size_t l = 0; l < data.locus_count(); ++l) {
-                const UnpackedLocus& locus = local.reader.read(data.loci, l, Unpack::summaries);
-                const LocusSummary& summary = locus.summary;
+        local.sums.assign(end - first, AmovaTotals{});
+        for (std::size_t l = 0; l < data.locus_count(); ++l) {
+            const UnpackedLocus& locus = local.reader.read(data.loci, l, Unpack::summaries);
+            const LocusSummary& summary = locus.summary;
+            for (std::size_t k = first; k < end; ++k) {
                 local.carriers.reset(2, locus.coded.allele_count());
-                const std::size_t pair[2] = {i, j};
+                const std::size_t pair[2] = {firsts[k], seconds[k]};
                 for (std::size_t u = 0; u < 2; ++u) {
                     const SampleSummary& sample = summary.samples[pair[u]];
                     local.carriers.typed[u] = sample.typed;
@@ -270,10 +284,10 @@ std::vector<double> pairwise_phi_st(const Dataset& data) {
                             entry.count;
                     }
                 }
-                sums.add(amova_locus(local.carriers, strata, 1, false, local.amova));
+                local.sums[k - first].add(amova_locus(local.carriers, strata, 1, false, local.amova));
             }
-            values[k] = sums.phi_st();
         }
+        for (std::size_t k = first; k < end; ++k) values[k] = local.sums[k - first].phi_st();
     });
     return values;
 }

@@ -66,7 +66,10 @@ std::array<Interval, STATISTIC_COUNT> bootstrap_table(const SetTable& table, con
 }
 
 Interval bootstrap_field(std::span<const LocusOutcome> loci, LocusStatsField field, const LocusResamples& resamples) {
-    const ResampledFieldAverage average(loci, field);
+    return bootstrap_field(ResampledFieldAverage(loci, field), resamples);
+}
+
+Interval bootstrap_field(const ResampledFieldAverage& average, const LocusResamples& resamples) {
     std::vector<double> values;
     values.reserve(resamples.replicates);
     for (std::size_t r = 0; r < resamples.replicates; ++r)

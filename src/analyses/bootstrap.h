@@ -40,5 +40,7 @@ std::array<Interval, STATISTIC_COUNT> bootstrap_table(const SetTable& table, con
 
 // The interval of one field's average over per-locus records (the F'st of a pair).
 Interval bootstrap_field(std::span<const LocusOutcome> loci, LocusStatsField field, const LocusResamples& resamples);
+// The same from the field's terms gathered locus by locus.
+Interval bootstrap_field(const ResampledFieldAverage& average, const LocusResamples& resamples);
 
 }  // namespace phenostat

@@ -2,11 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "base/fatal_error.h"
 #include "base/text.h"
 
 namespace phenostat {
+namespace {
+
+// Group tables held at a time: about 400 bytes per locus each.
+constexpr std::size_t GROUPS_PER_BLOCK = 16;
+
+}  // namespace
 
 GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue) {
     GroupCatalogue groups;
@@ -34,11 +41,17 @@ GroupTables analyse_groups(const Dataset& data) {
                          "so there are no groups to compare.");
     }
     SetScratch scratch;
-    for (std::size_t g = 0; g < result.groups.names.size(); ++g) {
-        std::vector<std::size_t> members;
-        for (std::size_t s = 0; s < result.groups.slots.size(); ++s)
-            if (result.groups.slots[s] == g) members.push_back(s);
-        result.tables.push_back(compute_set_table(data, members, scratch));
+    // The groups in blocks computed together, each locus unpacked once per block.
+    const std::size_t block = GROUPS_PER_BLOCK;
+    std::vector<std::vector<std::size_t>> sets;
+    for (std::size_t start = 0; start < result.groups.names.size(); start += block) {
+        sets.clear();
+        for (std::size_t g = start; g < std::min(result.groups.names.size(), start + block); ++g) {
+            std::vector<std::size_t>& members = sets.emplace_back();
+            for (std::size_t s = 0; s < result.groups.slots.size(); ++s)
+                if (result.groups.slots[s] == g) members.push_back(s);
+        }
+        for (SetTable& table : compute_set_tables(data, sets, scratch)) result.tables.push_back(std::move(table));
     }
     return result;
 }

@@ -26,21 +26,42 @@ struct PairData {
     std::int64_t weight = 0;  // typed individuals summed over loci
 };
 
-void gather(const Dataset& data, std::size_t first, std::size_t second, PairData& pair) {
+// The alleles of every locus's phenotypes, unpacked once for all the pairs:
+// phenotype p of locus l owns alleles[begin[first[l] + p], begin[first[l] + p + 1]).
+struct LocusCodings {
+    std::vector<std::size_t> first;
+    std::vector<std::uint64_t> begin;
+    std::vector<std::uint8_t> alleles;
+    std::vector<std::size_t> allele_count;  // per locus
+};
+
+LocusCodings unpack_codings(const Dataset& data) {
+    LocusCodings codings;
+    CodedLocus coded;
+    for (std::size_t l = 0; l < data.locus_count(); ++l) {
+        unpack_coding(data.loci.locus(l), coded);
+        codings.first.push_back(codings.begin.size());
+        codings.allele_count.push_back(coded.allele_count());
+        for (const std::uint32_t b : coded.phenotype_begin) codings.begin.push_back(codings.alleles.size() + b);
+        codings.alleles.insert(codings.alleles.end(), coded.phenotype_alleles.begin(), coded.phenotype_alleles.end());
+    }
+    return codings;
+}
+
+void gather(const Dataset& data, const LocusCodings& codings, std::size_t first, std::size_t second, PairData& pair) {
     const Sample& a = data.catalogue.samples[first];
     const Sample& b = data.catalogue.samples[second];
     pair.first_size = a.row_count();
     pair.individuals = a.row_count() + b.row_count();
     pair.loci.resize(data.locus_count());
     pair.weight = 0;
-    CodedLocus coded;
     for (std::size_t l = 0; l < data.locus_count(); ++l) {
-        unpack_coding(data.loci.locus(l), coded);
+        const std::uint64_t* const phenotype_begin = &codings.begin[codings.first[l]];
         const CellIds& cells = data.cells[l];
         PairData::Locus& locus = pair.loci[l];
         locus.begin.assign(1, 0);
         locus.alleles.clear();
-        locus.pooled.assign(coded.allele_count(), 0);
+        locus.pooled.assign(codings.allele_count[l], 0);
         locus.typed = locus.allele_total = locus.shared_across = 0;
         std::int32_t phenotype = CellIds::MISSING;
         locus.varies = false;
@@ -51,9 +72,9 @@ void gather(const Dataset& data, std::size_t first, std::size_t second, PairData
                     if (phenotype >= 0 && id != phenotype) locus.varies = true;
                     phenotype = id;
                     ++locus.typed;
-                    for (std::uint32_t k = coded.phenotype_begin[id]; k < coded.phenotype_begin[id + 1]; ++k) {
-                        locus.alleles.push_back(coded.phenotype_alleles[k]);
-                        ++locus.pooled[coded.phenotype_alleles[k]];
+                    for (std::uint64_t k = phenotype_begin[id]; k < phenotype_begin[id + 1]; ++k) {
+                        locus.alleles.push_back(codings.alleles[k]);
+                        ++locus.pooled[codings.alleles[k]];
                     }
                 }
                 locus.begin.push_back(static_cast<std::uint32_t>(locus.alleles.size()));
@@ -129,10 +150,10 @@ struct Scratch {
     std::vector<char> chosen;
 };
 
-void test_pair(const Dataset& data, std::size_t first, std::size_t second, int permutations, std::uint64_t seed,
-               Scratch& local, PairTest& test) {
+void test_pair(const Dataset& data, const LocusCodings& codings, std::size_t first, std::size_t second,
+               int permutations, std::uint64_t seed, Scratch& local, PairTest& test) {
     PairData& pair = local.pair;
-    gather(data, first, second, pair);
+    gather(data, codings, first, second, pair);
     // The statistic is the same whichever sample the members form: the
     // smaller one, for fewer carriers to count.
     const std::size_t second_size = pair.individuals - pair.first_size;
@@ -188,13 +209,15 @@ std::vector<PairTest> pair_tests(const Dataset& data, int permutations, std::uin
             seconds[k] = j;
             seeds[k] = base.next();
         }
+    const LocusCodings codings = unpack_codings(data);
     PerThread<Scratch> scratch;
     const std::size_t block = 16 * team_size();
     for (std::size_t start = 0; start < total; start += block) {
         const std::size_t end = std::min(total, start + block);
         parallel_for(end - start, 1, [&](std::size_t k) {
             const std::size_t pair = start + k;
-            test_pair(data, firsts[pair], seconds[pair], permutations, seeds[pair], scratch.local(), tests[pair]);
+            test_pair(data, codings, firsts[pair], seconds[pair], permutations, seeds[pair], scratch.local(),
+                      tests[pair]);
         });
         progress.step(end, total);
     }

@@ -9,9 +9,14 @@
 namespace phenostat {
 namespace {
 
-// Pairs handed out at a time: enough per thread to even out their lengths,
+// Pairs computed together, each locus unpacked once for them all: many, as
+// unpacking a locus costs about as much as combining a few sets over it, but
+// fewer with a bootstrap, whose terms (24 bytes a locus) each pair keeps.
+constexpr std::size_t PAIRS_PER_TASK = 256;
+constexpr std::size_t PAIRS_PER_TASK_WITH_BOOTSTRAP = 32;
+// Tasks handed out at a time: enough per thread to even out their lengths,
 // few enough that progress is reported often.
-constexpr std::size_t PAIRS_PER_THREAD_AND_BLOCK = 16;
+constexpr std::size_t TASKS_PER_THREAD_AND_BLOCK = 2;
 
 }  // namespace
 
@@ -46,26 +51,49 @@ std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* si
     }
     struct Scratch {
         CombineScratch combine;
-        std::vector<LocusOutcome> loci;
+        std::vector<std::size_t> members;
+        std::vector<ComparedAverage> compared;
+        std::vector<ResampledFieldAverage> intervals;  // the terms of each pair's F'st, for its bootstrap
     };
     PerThread<Scratch> scratch;
-    // Blocks of pairs, each spread over the threads, then reported in order.
-    const std::size_t block = PAIRS_PER_THREAD_AND_BLOCK * team_size();
+    // Blocks of tasks, each spread over the threads, then reported in order.
+    // Each pair's values are its own whichever task computes it.
+    const std::size_t per_task = resamples != nullptr ? PAIRS_PER_TASK_WITH_BOOTSTRAP : PAIRS_PER_TASK;
+    const std::size_t block = per_task * TASKS_PER_THREAD_AND_BLOCK * team_size();
     for (std::size_t start = 0; start < total; start += block) {
         const std::size_t end = std::min(total, start + block);
-        parallel_for(end - start, 1, [&](std::size_t k) {
-            PairResult& pair = pairs[start + k];
+        // The block's pairs shared evenly among its tasks.
+        const std::size_t tasks = std::min(end - start, TASKS_PER_THREAD_AND_BLOCK * team_size());
+        const std::size_t share = (end - start + tasks - 1) / tasks;
+        parallel_for(tasks, 1, [&](std::size_t t) {
+            const std::size_t first = std::min(end, start + t * share), size = std::min(share, end - first);
+            if (size == 0) return;
             Scratch& local = scratch.local();
-            const std::size_t set[2] = {pair.first, pair.second};
-            const ComparedAverage compared =
-                compute_compared_average(data, set, local.combine, resamples != nullptr ? &local.loci : nullptr);
-            pair.fst_unshared = compared.average.fst_unshared;
-            pair.fst_shannon = compared.average.fst_shannon;
-            pair.fst_pq = compared.average.fst_pq;
-            pair.loci_without_pairs_within = compared.loci_without_pairs_within;
-            if (sites != nullptr) pair.distance = pair_distance(*sites, pair.first, pair.second, pair.km);
-            if (resamples != nullptr)
-                pair.fst_interval = bootstrap_field(local.loci, &LocusStats::fst_unshared, *resamples);
+            local.members.clear();
+            for (std::size_t k = first; k < first + size; ++k) {
+                local.members.push_back(pairs[k].first);
+                local.members.push_back(pairs[k].second);
+            }
+            local.compared.resize(size);
+            if (resamples == nullptr) {
+                compute_compared_averages(data, local.members, 2, local.combine, local.compared);
+            } else {
+                local.intervals.assign(size, ResampledFieldAverage(data.locus_count()));
+                const LocusRecordSink keep = [&](std::size_t k, std::size_t i, const LocusOutcome& record) {
+                    local.intervals[k].set(i, record, &LocusStats::fst_unshared);
+                };
+                compute_compared_averages(data, local.members, 2, local.combine, local.compared, &keep);
+            }
+            for (std::size_t k = 0; k < size; ++k) {
+                PairResult& pair = pairs[first + k];
+                const ComparedAverage& compared = local.compared[k];
+                pair.fst_unshared = compared.average.fst_unshared;
+                pair.fst_shannon = compared.average.fst_shannon;
+                pair.fst_pq = compared.average.fst_pq;
+                pair.loci_without_pairs_within = compared.loci_without_pairs_within;
+                if (sites != nullptr) pair.distance = pair_distance(*sites, pair.first, pair.second, pair.km);
+                if (resamples != nullptr) pair.fst_interval = bootstrap_field(local.intervals[k], *resamples);
+            }
         });
         for (std::size_t k = start; k < end; ++k) progress.step(k + 1, total);
     }

@@ -1,7 +1,8 @@
 #pragma once
-// The statistics of each sample in turn, the samples spread over the threads
-// in blocks. What becomes of a sample's table (texts, rows) is the caller's:
-// made on the thread that computed the table, handed out in sample order.
+// The statistics of each sample in turn, in blocks of samples computed
+// together, their loci spread over the threads. What becomes of a sample's
+// table (texts, rows) is the caller's: made on the threads, handed out in
+// sample order.
 
 #include <cstddef>
 

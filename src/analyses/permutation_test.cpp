@@ -8,12 +8,12 @@
 namespace phenostat {
 namespace {
 
-// Tasks handed out at a time: enough per thread to even out their lengths,
-// few enough that progress is reported often.
-constexpr std::size_t TASKS_PER_THREAD_AND_BLOCK = 4;
-// Replicates computed together, each locus read once for all of them (the
-// data set is larger than a core's cache).
-constexpr std::size_t REPLICATES_PER_TASK = 8;
+// Tasks handed out at a time: one per thread, as a block's replicates are
+// shared evenly among them and cost about the same.
+constexpr std::size_t TASKS_PER_THREAD_AND_BLOCK = 1;
+// At most this many replicates computed together, each locus unpacked once
+// for all of them; a block's replicates are shared evenly among its tasks.
+constexpr std::size_t REPLICATES_PER_TASK = 128;
 
 }  // namespace
 
@@ -89,9 +89,12 @@ PermutationResult permutation_test(const Dataset& data, const GroupCatalogue& gr
             std::size_t* const assignment = &group_of[r * sample_count];
             for (std::size_t k = 0; k < sample_count; ++k) assignment[order[k]] = groups.slots[k];
         }
-        const std::size_t tasks = (size + REPLICATES_PER_TASK - 1) / REPLICATES_PER_TASK;
+        // Each replicate's averages are its own whichever task computes it.
+        const std::size_t tasks = std::min(size, TASKS_PER_THREAD_AND_BLOCK * team_size());
+        const std::size_t per_task = (size + tasks - 1) / tasks;
         parallel_for(tasks, 1, [&](std::size_t t) {
-            const std::size_t first = t * REPLICATES_PER_TASK, count = std::min(REPLICATES_PER_TASK, size - first);
+            const std::size_t first = std::min(size, t * per_task), count = std::min(per_task, size - first);
+            if (count == 0) return;
             const std::span<LocusStats> out(&averages[first * group_count], count * group_count);
             compute_group_averages(data, std::span(&group_of[first * sample_count], count * sample_count), sample_count,
                                    group_count, scratch.local(), out);

@@ -1,5 +1,8 @@
 #include "analyses/set_statistics.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace phenostat {
 
 namespace {
@@ -9,38 +12,73 @@ constexpr std::size_t LOCI_PER_CHUNK = 16;
 }  // namespace
 
 SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch) {
-    SetTable table;
-    table.loci.resize(data.locus_count());
+    const std::vector<std::size_t> sets[1] = {{set.begin(), set.end()}};
+    return std::move(compute_set_tables(data, sets, scratch)[0]);
+}
+
+std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const std::vector<std::size_t>> sets,
+                                         SetScratch& scratch) {
+    std::vector<SetTable> tables(sets.size());
+    for (SetTable& table : tables) table.loci.resize(data.locus_count());
+    // Only the sets' samples are unpacked: for a block of single samples, a
+    // small part of each locus.
+    std::vector<char> wanted(std::max(data.sample_count(), data.loci.sample_count()), 0);
+    for (const std::vector<std::size_t>& set : sets)
+        for (const std::size_t s : set) wanted[s] = 1;
+    const bool all = std::find(wanted.begin(), wanted.end(), 0) == wanted.end();
     parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
         CombineScratch& local = scratch.local();
-        const UnpackedLocus& locus = local.reader.read(data.loci, i);
-        table.loci[i] = compute_locus_stats(locus.coded, locus.summary, set, Detail::full, local);
+        const UnpackedLocus& locus = all ? local.reader.read(data.loci, i)
+                                         : local.reader.read_samples(data.loci, i, wanted);
+        for (std::size_t k = 0; k < sets.size(); ++k)
+            tables[k].loci[i] = compute_locus_stats(locus.coded, locus.summary, sets[k], Detail::full, local);
     });
-    std::int64_t total = 0;
-    for (const LocusOutcome& locus : table.loci) total += locus.typed;
-    LocusAverager averager(total, Detail::full);
-    for (const LocusOutcome& locus : table.loci) averager.add(locus.stats, locus.typed);
-    table.average = averager.result();
-    return table;
+    for (SetTable& table : tables) {
+        std::int64_t total = 0;
+        for (const LocusOutcome& locus : table.loci) total += locus.typed;
+        LocusAverager averager(total, Detail::full);
+        for (const LocusOutcome& locus : table.loci) averager.add(locus.stats, locus.typed);
+        table.average = averager.result();
+    }
+    return tables;
 }
 
 ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch,
                                          std::vector<LocusOutcome>* loci) {
-    if (loci != nullptr) loci->clear();
-    std::int64_t total = 0;
-    for (const std::size_t s : set) total += data.loci.typed_per_sample()[s];
     ComparedAverage result;
-    LocusAverager averager(total, Detail::compared);
+    if (loci == nullptr) {
+        compute_compared_averages(data, set, set.size(), scratch, std::span(&result, 1));
+        return result;
+    }
+    loci->clear();
+    const LocusRecordSink keep = [&](std::size_t, std::size_t, const LocusOutcome& record) { loci->push_back(record); };
+    compute_compared_averages(data, set, set.size(), scratch, std::span(&result, 1), &keep);
+    return result;
+}
+
+void compute_compared_averages(const Dataset& data, std::span<const std::size_t> members, std::size_t set_size,
+                               CombineScratch& scratch, std::span<ComparedAverage> results,
+                               const LocusRecordSink* records) {
+    const std::size_t count = results.size();
+    std::vector<LocusAverager> averagers(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        std::int64_t total = 0;
+        for (std::size_t m = 0; m < set_size; ++m) total += data.loci.typed_per_sample()[members[k * set_size + m]];
+        averagers[k].reset(total, Detail::compared);
+        results[k].loci_without_pairs_within = 0;
+    }
     for (std::size_t i = 0; i < data.locus_count(); ++i) {
         const UnpackedLocus& unpacked = scratch.reader.read(data.loci, i, Unpack::summaries);
-        const LocusOutcome locus =
-            compute_locus_stats(unpacked.coded, unpacked.summary, set, Detail::compared, scratch);
-        result.loci_without_pairs_within += locus.no_pairs_within;
-        if (loci != nullptr) loci->push_back(locus);
-        averager.add(locus.stats, locus.typed);
+        for (std::size_t k = 0; k < count; ++k) {
+            const LocusOutcome locus = compute_locus_stats(unpacked.coded, unpacked.summary,
+                                                           members.subspan(k * set_size, set_size), Detail::compared,
+                                                           scratch);
+            results[k].loci_without_pairs_within += locus.no_pairs_within;
+            if (records != nullptr) (*records)(k, i, locus);
+            averagers[k].add(locus.stats, locus.typed);
+        }
     }
-    result.average = averager.result();
-    return result;
+    for (std::size_t k = 0; k < count; ++k) results[k].average = averagers[k].result();
 }
 
 void compute_group_averages(const Dataset& data, std::span<const std::size_t> group_of, std::size_t group_count,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -26,6 +27,11 @@ using SetScratch = PerThread<CombineScratch>;
 // Every field of every locus, and the full average. The loci are spread over
 // the threads; the average is taken afterwards, in locus order.
 SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch);
+// The same for several sets at once: each locus is unpacked once for them all,
+// only their samples.
+// Every set's records, and so its table, are those it has alone.
+std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const std::vector<std::size_t>> sets,
+                                         SetScratch& scratch);
 
 // Only the compared fields (COMPARED_FIELDS) of the average, with no record
 // kept per locus; the same values, bit for bit, as the full computation.
@@ -36,6 +42,14 @@ struct ComparedAverage {
 // `loci`, when given, receives the record of every locus.
 ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch,
                                          std::vector<LocusOutcome>* loci = nullptr);
+// Receives set k's record at locus i; called locus by locus, sets in order.
+using LocusRecordSink = std::function<void(std::size_t k, std::size_t i, const LocusOutcome& record)>;
+// The same for many sets of `set_size` samples at once, set k being
+// members[k * set_size, (k + 1) * set_size): each locus is unpacked once for
+// them all, and each set's average is summed in locus order as it is alone.
+void compute_compared_averages(const Dataset& data, std::span<const std::size_t> members, std::size_t set_size,
+                               CombineScratch& scratch, std::span<ComparedAverage> results,
+                               const LocusRecordSink* records = nullptr);
 
 inline constexpr std::size_t NO_GROUP = static_cast<std::size_t>(-1);
 

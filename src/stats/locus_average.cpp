@@ -110,15 +110,17 @@ std::uint64_t ResampledAverage::average(std::span<const double> counts,
 }
 
 ResampledFieldAverage::ResampledFieldAverage(std::span<const LocusOutcome> loci, LocusStatsField field)
-    : loci_(loci.size()), terms_(3 * loci.size()) {
+    : ResampledFieldAverage(loci.size()) {
+    for (std::size_t i = 0; i < loci_; ++i) set(i, loci[i], field);
+}
+
+void ResampledFieldAverage::set(std::size_t i, const LocusOutcome& locus, LocusStatsField field) {
     double* const weighted = terms_.data();
     double* const weight = weighted + loci_;
     double* const defines = weight + loci_;
-    for (std::size_t i = 0; i < loci_; ++i) {
-        weight[i] = static_cast<double>(loci[i].typed);
-        weighted[i] = weight[i] * (loci[i].stats.*field);
-        defines[i] = defines_average(loci[i], field) ? 1.0 : 0.0;
-    }
+    weight[i] = static_cast<double>(locus.typed);
+    weighted[i] = weight[i] * (locus.stats.*field);
+    defines[i] = defines_average(locus, field) ? 1.0 : 0.0;
 }
 
 std::optional<double> ResampledFieldAverage::average(std::span<const double> counts) const {

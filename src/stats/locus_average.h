@@ -75,6 +75,9 @@ private:
 class ResampledFieldAverage {
 public:
     ResampledFieldAverage(std::span<const LocusOutcome> loci, LocusStatsField field);
+    // Locus by locus instead, with set(): the records need not be kept.
+    explicit ResampledFieldAverage(std::size_t loci) : loci_(loci), terms_(3 * loci) {}
+    void set(std::size_t i, const LocusOutcome& locus, LocusStatsField field);
     std::optional<double> average(std::span<const double> counts) const;
 
 private:

@@ -180,6 +180,28 @@ void PackedLoci::unpack(std::size_t l, Unpack what, UnpackedLocus& out, SummaryS
     for (std::size_t s = 0; s < samples_; ++s) at = unpack_sample(at, out.coded, out.summary, what, scratch);
 }
 
+void PackedLoci::unpack_samples(std::size_t l, std::span<const char> wanted, UnpackedLocus& out,
+                                SummaryScratch& scratch) const {
+    static constexpr std::uint8_t UNTYPED[1] = {0};  // as pack_untyped_sample writes it
+    const std::uint8_t* at = unpack_coding(locus(l), out.coded);
+    out.summary.clear();
+    out.summary.samples.reserve(samples_);
+    for (std::size_t s = 0; s < samples_; ++s) {
+        if (wanted[s]) {
+            at = unpack_sample(at, out.coded, out.summary, Unpack::everything, scratch);
+        } else {
+            at = skip_sample(out.coded, at);
+            unpack_sample(UNTYPED, out.coded, out.summary, Unpack::everything, scratch);
+        }
+    }
+}
+
+const UnpackedLocus& LocusReader::read_samples(const PackedLoci& loci, std::size_t l, std::span<const char> wanted) {
+    loci.unpack_samples(l, wanted, locus_, scratch_);
+    last_version_ = 0;
+    return locus_;
+}
+
 const UnpackedLocus& LocusReader::read(const PackedLoci& loci, std::size_t l, Unpack what) {
     if (last_version_ == loci.version() && last_version_ != 0 && last_ == l && last_what_ >= what) return locus_;
     loci.unpack(l, what, locus_, scratch_);

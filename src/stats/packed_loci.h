@@ -67,6 +67,9 @@ public:
         return blocks_[start >> OFFSET_BITS].data() + (start & ((std::uint64_t{1} << OFFSET_BITS) - 1));
     }
     void unpack(std::size_t l, Unpack what, UnpackedLocus& out, SummaryScratch& scratch) const;
+    // Everything of the samples flagged in `wanted` (a flag per sample); the
+    // others read as untyped, at a fraction of the cost.
+    void unpack_samples(std::size_t l, std::span<const char> wanted, UnpackedLocus& out, SummaryScratch& scratch) const;
     // Changes whenever the loci do, and no two sets of loci share one.
     std::uint64_t version() const { return version_; }
 
@@ -85,6 +88,8 @@ private:
 class LocusReader {
 public:
     const UnpackedLocus& read(const PackedLoci& loci, std::size_t l, Unpack what = Unpack::everything);
+    // PackedLoci::unpack_samples; not kept for read().
+    const UnpackedLocus& read_samples(const PackedLoci& loci, std::size_t l, std::span<const char> wanted);
 
 private:
     UnpackedLocus locus_;
