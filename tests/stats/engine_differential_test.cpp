@@ -50,7 +50,7 @@ RandomData make_random_data(std::mt19937& random, bool large) {
     RandomData data;
     // Now and then more loci than the loader takes in one chunk.
     data.locus_count =
-        static_cast<std::size_t>(!large && pick(random, 0, 29) == 0 ? pick(random, 257, 600) : pick(random, 1, 4));
+        static_cast<std::size_t>(!large && pick(random, 0, 29) == 0 ? pick(random, 257, 3000) : pick(random, 1, 4));
     std::vector<std::array<int, 3>> loci;  // pool, largest phenotype, percent missing
     for (std::size_t l = 0; l < data.locus_count; ++l) {
         const int kind = large && l == 0 ? 1 : pick(random, 0, 5);
