@@ -37,48 +37,35 @@ std::string capacity_message(const CapacityError& error, const std::string& locu
     return error.message(locus);  // the allele count: no line named
 }
 
-// The ids of every individual at every locus, kept only to write the data.
-class DataWriter {
-public:
-    void resize(std::size_t loci, std::size_t individuals) {
-        individuals_ = individuals;
-        ids_.resize(loci * individuals);
-    }
-    void set(std::size_t locus, std::size_t individual, std::int32_t id) {
-        ids_[locus * individuals_ + individual] = static_cast<std::uint32_t>(id) + 1;
-    }
-    void write(const std::string& path, const Dataset& data, const SampleMap& map) const {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
-        std::vector<CodedLocus> loci(data.locus_count());
-        for (std::size_t l = 0; l < loci.size(); ++l) unpack_coding(data.loci.locus(l), loci[l]);
-        std::string line = "group\tsample\tindividual";
-        for (const std::string& name : data.locus_names) line += "\t" + name;
-        line += '\n';
-        bool ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-        for (std::size_t i = 0; i < individuals_ && ok; ++i) {
-            const MappedIndividual& individual = map.individuals[i];
-            line = individual.group + "\t" + individual.sample + "\t" + individual.name;
-            for (std::size_t l = 0; l < data.locus_count(); ++l) {
-                line += '\t';
-                const std::uint32_t stored = ids_[l * individuals_ + i];
-                if (stored == 0) continue;
-                const CodedLocus& locus = loci[l];
-                for (auto a = locus.phenotype_begin[stored - 1]; a < locus.phenotype_begin[stored]; ++a) {
-                    if (a > locus.phenotype_begin[stored - 1]) line += ',';
-                    line += std::to_string(locus.allele_codes[locus.phenotype_alleles[a]]);
-                }
+// Writes the data as read, in our tab format, from every individual's
+// phenotype ids (Dataset::cells; rows in catalogue order, which is the map's).
+void write_data(const std::string& path, const Dataset& data, const SampleMap& map) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
+    std::vector<CodedLocus> loci(data.locus_count());
+    for (std::size_t l = 0; l < loci.size(); ++l) unpack_coding(data.loci.locus(l), loci[l]);
+    std::string line = "group\tsample\tindividual";
+    for (const std::string& name : data.locus_names) line += "\t" + name;
+    line += '\n';
+    bool ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    for (std::size_t i = 0; i < map.individuals.size() && ok; ++i) {
+        const MappedIndividual& individual = map.individuals[i];
+        line = individual.group + "\t" + individual.sample + "\t" + individual.name;
+        for (std::size_t l = 0; l < data.locus_count(); ++l) {
+            line += '\t';
+            const std::int32_t id = data.cells[l][i];
+            if (id == CellIds::MISSING) continue;
+            const CodedLocus& locus = loci[l];
+            for (auto a = locus.phenotype_begin[id]; a < locus.phenotype_begin[id + 1]; ++a) {
+                if (a > locus.phenotype_begin[id]) line += ',';
+                line += std::to_string(locus.allele_codes[locus.phenotype_alleles[a]]);
             }
-            line += '\n';
-            ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
         }
-        if (std::fclose(file) != 0 || !ok) throw FatalError(strprintf("Writing %s failed.", path.c_str()));
+        line += '\n';
+        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
     }
-
-private:
-    std::size_t individuals_ = 0;
-    std::vector<std::uint32_t> ids_;  // phenotype id + 1; 0: missing
-};
+    if (std::fclose(file) != 0 || !ok) throw FatalError(strprintf("Writing %s failed.", path.c_str()));
+}
 
 // The columns of the map's individuals in the file, in catalogue order.
 // FatalError naming the individuals of the map that the file lacks; the
@@ -153,10 +140,16 @@ public:
                                        options_.regions.empty() ? "" : " in the regions asked for"));
         loaded_.dims.individual_count = static_cast<long>(map_.individuals.size());
         loaded_.dims.column_count = static_cast<long>(data_.locus_names.size()) + 3;
-        if (!options_.write_data.empty() && !loaded_.refusal) writer_.write(options_.write_data, data_, map_);
+        if (!options_.write_data.empty() && !loaded_.refusal) {
+            write_data(options_.write_data, data_, map_);
+            if (!options_.keep_cells) std::vector<CellIds>().swap(data_.cells);  // kept only to write the data
+        }
     }
 
 private:
+    // Every individual's ids are kept for the analyses that ask, and to write the data.
+    bool keep_cells() const { return options_.keep_cells || !options_.write_data.empty(); }
+
     // The records the file promises, from the first batch and the part of the file it took.
     void expect(std::size_t read) {
         const std::uint64_t bytes = reader_.bytes_read();
@@ -184,8 +177,7 @@ private:
         const double loci = std::max(expected_loci_, static_cast<double>(data_.locus_count()));
         double per_locus = static_cast<double>(data_.loci.bytes()) / static_cast<double>(data_.locus_count()) +
                            static_cast<double>(sizeof(std::string));
-        if (options_.keep_cells) per_locus += static_cast<double>(columns_.size());
-        if (!options_.write_data.empty()) per_locus += 4.0 * static_cast<double>(columns_.size());
+        if (keep_cells()) per_locus += static_cast<double>(columns_.size());
         const std::uint64_t limit = options_.memory_limit != 0 ? options_.memory_limit : available_memory();
         if (limit == 0 || loci * per_locus <= static_cast<double>(limit)) return true;
         loaded_.refusal = strprintf(
@@ -203,8 +195,7 @@ private:
         data_.loci.set_sample_count(data_.catalogue.samples.size());
         data_.locus_names.resize(first_ + read);
         packed_.resize(read);
-        if (options_.keep_cells) data_.cells.resize(first_ + read);
-        if (!options_.write_data.empty()) writer_.resize(first_ + read, columns_.size());
+        if (keep_cells()) data_.cells.resize(first_ + read);
         outcomes_.assign(read, {});
         parallel_for(read, 16, [&](std::size_t k) {
             VariantCells& record = cells_.local();
@@ -266,7 +257,7 @@ private:
         std::size_t next_text = 0;
         // The rows of the samples run from 0 without a gap: each row's id
         // goes to the kept cells in turn.
-        CellIds* const kept = options_.keep_cells ? &data_.cells[l] : nullptr;
+        CellIds* const kept = keep_cells() ? &data_.cells[l] : nullptr;
         for (const Sample& sample : samples) {
             ids.clear();
             for (std::size_t row = sample.first_row; row < sample.end_row; ++row) {
@@ -280,7 +271,6 @@ private:
                 if (kept != nullptr) kept->push_back(id < 0 ? CellIds::MISSING : id);
                 if (id < 0) continue;
                 ids.push_back(id);
-                if (!options_.write_data.empty()) writer_.set(l, row, id);
             }
             summarise_sample(ids, locus, summary, scratch_.local());
         }
@@ -320,7 +310,6 @@ private:
     std::size_t first_ = 0;     // the current batch's first locus
     std::vector<RecordOutcome> outcomes_;
     std::vector<std::vector<std::uint8_t>> packed_;  // the batch's loci, packed
-    DataWriter writer_;
     PerThread<VariantCells> cells_;
     PerThread<SummaryScratch> scratch_;
     PerThread<UnpackedLocus> wide_;  // a record coded and summarised, before it is packed

@@ -68,7 +68,8 @@ void expect_sample(const UnpackedLocus& expected, const UnpackedLocus& actual, s
               tally(expected.summary.phenotype_entries, e.phenotypes_begin, e.phenotypes_end));
     if (sizes) {
         EXPECT_EQ(values(actual.summary.sizes, actual.summary.sample_begin[s], actual.summary.sample_begin[s + 1]),
-                  values(expected.summary.sizes, expected.summary.sample_begin[s], expected.summary.sample_begin[s + 1]));
+                  values(expected.summary.sizes, expected.summary.sample_begin[s],
+                         expected.summary.sample_begin[s + 1]));
     }
 }
 
@@ -79,7 +80,8 @@ UnpackedLocus varied_locus() {
     std::vector<std::vector<std::string>> samples(5);
     samples[0] = {"", "0"};
     for (int i = 0; i < 400; ++i) samples[1].push_back(i % 3 == 0 ? "1,2" : i % 3 == 1 ? "1" : "");
-    for (int a = 1, i = 0; i < 300; ++i, a = a % 20 + 1) samples[2].push_back(std::to_string(a) + "," + std::to_string(21 + i % 19));
+    for (int a = 1, i = 0; i < 300; ++i, a = a % 20 + 1)
+        samples[2].push_back(std::to_string(a) + "," + std::to_string(21 + i % 19));
     samples[3] = {"1,2,3,4,5", "1", "3,4", "9,8,7,6,5", "2"};
     samples[4] = {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", "1", "2,40"};
     return summarise(samples);
