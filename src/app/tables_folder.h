@@ -2,13 +2,15 @@
 // A run's tidy tables, all or nothing: they are written into a folder of
 // their own beside the tables folder (STEM_tables.partial-XXXXXX) and moved
 // into place only once every one is written and closed. A run that stops
-// before leaves the earlier tables as they were and no partial folder.
+// before, by an error or by a signal (SIGINT, SIGTERM, SIGHUP), leaves the
+// earlier tables as they were and no partial folder.
 //
 // Into place means: the partial folder becomes the tables folder when there
 // is none; with --overwrite it replaces the earlier one as a whole (which
 // must hold nothing but tables this program writes); without, each new table
 // is moved in beside the earlier run's others (none of which it may replace).
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -38,11 +40,15 @@ public:
 private:
     void move_each_table_in();
     void replace_target();
+    void remove_on_signal();
+    void stop_removing_on_signal();
 
     std::string target_, partial_;
     std::vector<std::string> files_;
     bool overwrite_;
     bool committed_ = false;
+    std::string removal_paths_;  // what a signal's handler removes (see remove_on_signal)
+    std::array<bool, 3> handled_ = {};
 };
 
 }  // namespace phenostat
