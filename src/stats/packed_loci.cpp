@@ -154,6 +154,19 @@ void PackedLoci::append(std::vector<std::uint8_t> bytes, std::span<const std::ui
     changed();
 }
 
+void PackedLoci::append(std::span<const std::vector<std::uint8_t>> loci) {
+    std::size_t total = 0;
+    for (const auto& locus : loci) total += locus.size();
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(total);
+    std::vector<std::uint64_t> starts;
+    for (const auto& locus : loci) {
+        starts.push_back(bytes.size());
+        bytes.insert(bytes.end(), locus.begin(), locus.end());
+    }
+    append(std::move(bytes), starts);
+}
+
 void PackedLoci::changed() {
     static std::atomic<std::uint64_t> versions{0};
     version_ = ++versions;

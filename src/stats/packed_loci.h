@@ -57,6 +57,8 @@ public:
     void set_sample_count(std::size_t samples) { samples_ = samples; }
     // Adds the loci packed back to back in `bytes`, locus k from starts[k].
     void append(std::vector<std::uint8_t> bytes, std::span<const std::uint64_t> starts);
+    // Adds the loci packed one each in `loci`, as one block.
+    void append(std::span<const std::vector<std::uint8_t>> loci);
     void reserve(std::size_t loci) { starts_.reserve(loci); }
     void clear();
     // The bytes held.

@@ -34,13 +34,7 @@ void keep_samples(Dataset& data, const std::vector<char>& keep) {
             for (std::size_t s = 0; s < keep.size(); ++s)
                 if (keep[s] != 0) pack_sample(locus.coded, locus.summary, s, packed[k]);
         });
-        std::vector<std::uint8_t> bytes;
-        std::vector<std::uint64_t> starts;
-        for (std::size_t k = 0; k < count; ++k) {
-            starts.push_back(bytes.size());
-            bytes.insert(bytes.end(), packed[k].begin(), packed[k].end());
-        }
-        kept.append(std::move(bytes), starts);
+        kept.append(std::span(packed.data(), count));
     }
     data.loci = std::move(kept);
     data.catalogue.samples = std::move(samples);

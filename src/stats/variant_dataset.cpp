@@ -209,19 +209,6 @@ private:
         });
     }
 
-    // The batch's loci into the data set, once all of them are coded.
-    void keep_batch(std::size_t read) {
-        std::size_t total = 0;
-        for (std::size_t k = 0; k < read; ++k) total += packed_[k].size();
-        std::vector<std::uint8_t> bytes;
-        bytes.reserve(total);
-        std::vector<std::uint64_t> starts;
-        for (std::size_t k = 0; k < read; ++k) {
-            starts.push_back(bytes.size());
-            bytes.insert(bytes.end(), packed_[k].begin(), packed_[k].end());
-        }
-        data_.loci.append(std::move(bytes), starts);
-    }
 
     // The phenotype id of one individual's allele set at a record: the
     // coder sees each set's text the first time it comes, after that the
@@ -293,7 +280,7 @@ private:
                 return false;
             }
         }
-        keep_batch(read);
+        data_.loci.append(std::span(packed_.data(), read));
         return true;
     }
 
