@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 #include "base/parallel.h"
+#include "base/permutations.h"
 #include "base/random_generator.h"
 #include "base/ties.h"
 
@@ -94,70 +96,77 @@ AmovaTotals totals(const Design& design, const std::vector<std::size_t>& unit_of
     return sums;
 }
 
-// Fisher-Yates over positions [begin, end).
-template <class T>
-void shuffle_range(std::vector<T>& v, std::size_t begin, std::size_t end, Stream64& random) {
-    for (std::size_t i = end; i > begin + 1; --i) std::swap(v[i - 1], v[begin + random.below(i - begin)]);
-}
-
 enum class Shuffle { individuals_across, individuals_within_strata, units_among_strata };
 
-// The replicates of one test: each its own stream, drawn from the test's
-// stream in replicate order.
+// What a test rearranges: the individuals' units (across all of them, or
+// within each stratum), or the units' strata.
+Arrangement arrangement(const Design& design, Shuffle shuffle) {
+    Arrangement moved;
+    const std::size_t size = shuffle == Shuffle::units_among_strata ? design.stratum_of.size() : design.unit_of.size();
+    moved.positions.resize(size);
+    std::iota(moved.positions.begin(), moved.positions.end(), std::size_t{0});
+    moved.bounds = {0};
+    if (shuffle == Shuffle::individuals_within_strata) {
+        // Individuals sorted by stratum, so that each stratum is one range.
+        std::stable_sort(moved.positions.begin(), moved.positions.end(), [&](std::size_t a, std::size_t b) {
+            return design.stratum_of[design.unit_of[a]] < design.stratum_of[design.unit_of[b]];
+        });
+        for (std::size_t g = 0; g < design.strata; ++g) {
+            std::size_t end = moved.bounds.back();
+            for (const std::size_t u : design.unit_of) end += design.stratum_of[u] == g;
+            moved.bounds.push_back(end);
+        }
+    } else {
+        moved.bounds.push_back(size);
+    }
+    return moved;
+}
+
+// The replicates of one test, REPLICATES_PER_TASK at a time over the threads.
+// Replicate r draws from its own stream of the seed; a design with no more
+// rearrangements than `permutations` is enumerated instead, every
+// rearrangement once (the observed one among them).
 void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*statistic)() const, int permutations,
-              std::uint32_t seed, std::uint64_t test, PhiTest& result, Progress& progress, std::size_t& done,
+              std::uint32_t seed, RandomAnalysis analysis, PhiTest& result, Progress& progress, std::size_t& done,
               std::size_t total_steps) {
     if (std::isnan(result.value) || permutations <= 0) return;
-    std::vector<std::uint64_t> seeds(static_cast<std::size_t>(permutations));
-    Stream64 base(seed, AMOVA_STREAM + (test << 8));
-    for (std::uint64_t& s : seeds) s = base.next();
-    std::vector<char> reached(seeds.size(), 0);
-    // Individuals sorted by stratum, so that each stratum is one range.
-    std::vector<std::size_t> bounds = {0};
-    if (shuffle == Shuffle::individuals_within_strata) {
-        for (std::size_t g = 0; g < design.strata; ++g) {
-            std::size_t end = bounds.back();
-            for (const std::size_t u : design.unit_of) end += design.stratum_of[u] == g;
-            bounds.push_back(end);
-        }
-    }
-    std::vector<std::size_t> by_stratum(design.unit_of.size());
-    std::iota(by_stratum.begin(), by_stratum.end(), std::size_t{0});
-    std::stable_sort(by_stratum.begin(), by_stratum.end(), [&](std::size_t a, std::size_t b) {
-        return design.stratum_of[design.unit_of[a]] < design.stratum_of[design.unit_of[b]];
-    });
+    const bool moves_units = shuffle == Shuffle::units_among_strata;
+    const std::vector<std::size_t>& moved = moves_units ? design.stratum_of : design.unit_of;
+    const Arrangement places = arrangement(design, shuffle);
+    const auto cap = static_cast<std::uint64_t>(permutations);
+    const std::uint64_t all = count_rearrangements(moved, places, cap);
+    result.exact = all <= cap;
+    const std::size_t replicates = result.exact ? all : cap;
+    std::optional<Rearrangements<std::size_t>> walk;
+    if (result.exact) walk.emplace(moved, places);
     // Whole samples moved: their carriers stay, counted once.
     std::vector<LocusCarriers> fixed;
-    if (shuffle == Shuffle::units_among_strata) {
+    if (moves_units) {
         fixed.resize(design.loci.size());
         for (std::size_t l = 0; l < fixed.size(); ++l)
             count_carriers(design.loci[l], design.unit_of, design.stratum_of.size(), fixed[l]);
     }
+    std::vector<char> reached(replicates, 0);
     PerThread<Scratch> scratch;
     const std::size_t block = std::max<std::size_t>(64, REPLICATES_PER_TASK * team_size());
-    for (std::size_t start = 0; start < seeds.size(); start += block) {
-        const std::size_t end = std::min(seeds.size(), start + block);
+    std::vector<std::vector<std::size_t>> enumerated(result.exact ? std::min(block, replicates) : 0);
+    for (std::size_t start = 0; start < replicates; start += block) {
+        const std::size_t end = std::min(replicates, start + block);
+        for (std::size_t k = 0; k < enumerated.size() && start + k < end; ++k) {
+            enumerated[k] = moved;
+            walk->apply(enumerated[k]);
+            walk->advance();
+        }
         parallel_for(end - start, REPLICATES_PER_TASK, [&](std::size_t k) {
             Scratch& local = scratch.local();
-            Stream64 random(seeds[start + k], 0);
             local.unit_of = design.unit_of;
             local.stratum_of = design.stratum_of;
-            switch (shuffle) {
-                case Shuffle::individuals_across:
-                    shuffle_range(local.unit_of, 0, local.unit_of.size(), random);
-                    break;
-                case Shuffle::individuals_within_strata:
-                    for (std::size_t g = 0; g + 1 < bounds.size(); ++g) {
-                        // Shuffle the units of the stratum's individuals among themselves.
-                        for (std::size_t i = bounds[g + 1]; i > bounds[g] + 1; --i) {
-                            const std::size_t j = bounds[g] + random.below(i - bounds[g]);
-                            std::swap(local.unit_of[by_stratum[i - 1]], local.unit_of[by_stratum[j]]);
-                        }
-                    }
-                    break;
-                case Shuffle::units_among_strata:
-                    shuffle_range(local.stratum_of, 0, local.stratum_of.size(), random);
-                    break;
+            std::vector<std::size_t>& values = moves_units ? local.stratum_of : local.unit_of;
+            if (result.exact) {
+                values = enumerated[k];
+            } else {
+                Draws random(seed, analysis, start + k);
+                shuffle_within(values, places, random);
             }
             AmovaTotals sums;
             if (fixed.empty()) {
@@ -172,7 +181,7 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
         done += end - start;
         progress.step(done, total_steps);
     }
-    result.permutations = permutations;
+    result.permutations = static_cast<long>(replicates);
     result.at_least = std::count(reached.begin(), reached.end(), 1);
 }
 
@@ -227,19 +236,19 @@ AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int
     const std::size_t steps = tests * static_cast<std::size_t>(std::max(permutations, 0));
     std::size_t done = 0;
     if (!result.three_levels) {
-        run_test(design, Shuffle::individuals_across, &AmovaTotals::phi_st, permutations, seed, 0, result.phi_st,
-                 progress, done, steps);
+        run_test(design, Shuffle::individuals_across, &AmovaTotals::phi_st, permutations, seed,
+                 RandomAnalysis::amova_phi_st, result.phi_st, progress, done, steps);
         result.phi_sc.value = result.phi_ct.value = std::nan("");
         return result;
     }
     result.phi_sc.value = observed.phi_sc();
     result.phi_ct.value = observed.phi_ct();
-    run_test(design, Shuffle::individuals_across, &AmovaTotals::phi_st, permutations, seed, 0, result.phi_st, progress,
-             done, steps);
-    run_test(design, Shuffle::individuals_within_strata, &AmovaTotals::phi_sc, permutations, seed, 1, result.phi_sc,
-             progress, done, steps);
-    run_test(design, Shuffle::units_among_strata, &AmovaTotals::phi_ct, permutations, seed, 2, result.phi_ct, progress,
-             done, steps);
+    run_test(design, Shuffle::individuals_across, &AmovaTotals::phi_st, permutations, seed,
+             RandomAnalysis::amova_phi_st, result.phi_st, progress, done, steps);
+    run_test(design, Shuffle::individuals_within_strata, &AmovaTotals::phi_sc, permutations, seed,
+             RandomAnalysis::amova_phi_sc, result.phi_sc, progress, done, steps);
+    run_test(design, Shuffle::units_among_strata, &AmovaTotals::phi_ct, permutations, seed,
+             RandomAnalysis::amova_phi_ct, result.phi_ct, progress, done, steps);
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analyses/analyses.h"
+#include "base/permutations.h"
 #include "base/progress.h"
 #include "stats/amova.h"
 #include "stats/dataset.h"
@@ -17,10 +18,13 @@
 namespace phenostat {
 
 struct PhiTest {
-    double value = 0;      // NaN: undefined
-    long at_least = 0;     // replicates that reached the observed value
-    int permutations = 0;  // 0: not tested (undefined value)
-    double p_value() const { return (1.0 + static_cast<double>(at_least)) / (1.0 + permutations); }
+    double value = 0;       // NaN: undefined
+    long at_least = 0;      // replicates that reached the observed value
+    long permutations = 0;  // replicates compared; 0: not tested (undefined value)
+    bool exact = false;     // every distinct rearrangement compared, once each
+    double p_value() const {
+        return permutation_p(static_cast<std::uint64_t>(at_least), static_cast<std::uint64_t>(permutations), exact);
+    }
 };
 
 struct AmovaResult {
@@ -36,8 +40,9 @@ struct AmovaResult {
 
 // Three levels (groups, samples, individuals) when the samples fall in two
 // or more groups, the samples in no group left out; else two levels over
-// every sample. P-values from `permutations` replicates on the AMOVA's own
-// random stream of `seed`, the same whatever the thread count.
+// every sample. P-values from `permutations` replicates, each drawn from its
+// own stream of `seed` (the same whatever the thread count), or from every
+// rearrangement where a test has no more than that.
 AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int permutations, std::uint32_t seed,
                           Progress& progress);
 

@@ -16,11 +16,12 @@ constexpr std::size_t REPLICATES_PER_CHUNK = 8;
 
 }  // namespace
 
-LocusResamples draw_resamples(std::size_t loci, std::size_t replicates, std::uint64_t seed) {
+LocusResamples draw_resamples(std::size_t loci, std::size_t replicates, std::uint32_t seed) {
     LocusResamples resamples{loci, replicates, std::vector<double>(loci * replicates, 0.0)};
-    Stream64 random(seed, BOOTSTRAP_STREAM);
-    for (std::size_t r = 0; r < replicates; ++r)
+    parallel_for(replicates, REPLICATES_PER_CHUNK, [&](std::size_t r) {
+        Draws random(seed, RandomAnalysis::bootstrap, r);
         for (std::size_t k = 0; k < loci; ++k) ++resamples.counts[r * loci + random.below(loci)];
+    });
     return resamples;
 }
 

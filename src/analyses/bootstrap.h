@@ -23,7 +23,8 @@ struct LocusResamples {
     std::vector<double> counts;  // whole numbers, held as doubles for the weighted sums
     std::span<const double> replicate(std::size_t r) const { return {counts.data() + r * loci, loci}; }
 };
-LocusResamples draw_resamples(std::size_t loci, std::size_t replicates, std::uint64_t seed);
+// Replicate r draws its loci from its own stream of `seed`.
+LocusResamples draw_resamples(std::size_t loci, std::size_t replicates, std::uint32_t seed);
 
 struct Interval {
     double low = 0, high = 0;

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "base/parallel.h"
+#include "base/permutations.h"
 #include "base/random_generator.h"
 #include "base/ties.h"
 
@@ -101,36 +102,51 @@ void scale_pairs(const std::vector<PairResult>& pairs, GeneticScale genetic, Geo
     result.samples_used = static_cast<std::size_t>(std::count(used_sample.begin(), used_sample.end(), 1));
 }
 
-// Mantel test: the genetic matrix's samples take the places of a random
-// permutation; r over the pairs where both distances are defined. The
-// permutations are drawn in order, a block at a time, and the block's r
+// Mantel test: the genetic matrix's samples take the places of a
+// permutation; r over the pairs where both distances are defined. Replicate k
+// draws its permutation from its own stream; with no more permutations of the
+// samples than asked for, each is compared once instead (the identity among
+// them). The permutations are laid out a block at a time, and the block's r
 // spread over the threads. Returns the permutations whose r reached
-// `observed_r`.
-long mantel_at_least(const DistanceMatrices& matrices, double observed_r, int permutations, std::uint64_t seed) {
+// `observed_r`, and sets result.permutations and result.exact.
+long mantel_at_least(const DistanceMatrices& matrices, double observed_r, int permutations, std::uint32_t seed,
+                     IsolationResult& result) {
     const std::size_t sample_count = matrices.samples;
     const std::vector<double>& d = matrices.geographic;
     const std::vector<double>& g = matrices.genetic;
     std::vector<std::size_t> place(sample_count);
     std::iota(place.begin(), place.end(), std::size_t{0});
-    Stream64 random(seed, MANTEL_STREAM);
-    const auto total = static_cast<std::size_t>(permutations);
+    const Arrangement anywhere{place, {0, sample_count}};
+    const auto cap = static_cast<std::uint64_t>(std::max(permutations, 0));
+    const std::uint64_t all = count_rearrangements(place, anywhere, cap);
+    result.exact = all <= cap;
+    const std::size_t total = result.exact ? all : cap;
+    result.permutations = static_cast<long>(total);
     const std::size_t block = std::min(total, PERMUTATIONS_PER_THREAD_AND_BLOCK * team_size());
     std::vector<std::size_t> places(block * sample_count);
     std::vector<char> reached(block);
     struct Scratch {
         std::vector<double> x, y;
+        std::vector<std::size_t> place;
     };
     PerThread<Scratch> scratch;
     long at_least = 0;
     for (std::size_t start = 0; start < total; start += block) {
         const std::size_t size = std::min(block, total - start);
-        for (std::size_t k = 0; k < size; ++k) {
-            for (std::size_t i = sample_count; i > 1; --i) std::swap(place[i - 1], place[random.below(i)]);
+        for (std::size_t k = 0; result.exact && k < size; ++k) {
             std::copy(place.begin(), place.end(), places.begin() + static_cast<std::ptrdiff_t>(k * sample_count));
+            std::next_permutation(place.begin(), place.end());
         }
         parallel_for(size, PERMUTATIONS_PER_CHUNK, [&](std::size_t k) {
-            const std::size_t* const at = &places[k * sample_count];
             Scratch& local = scratch.local();
+            std::size_t* const at = &places[k * sample_count];
+            if (!result.exact) {
+                local.place.resize(sample_count);
+                std::iota(local.place.begin(), local.place.end(), std::size_t{0});
+                Draws random(seed, RandomAnalysis::mantel, start + k);
+                shuffle_within(local.place, anywhere, random);
+                std::copy(local.place.begin(), local.place.end(), at);
+            }
             local.x.clear();
             local.y.clear();
             for (std::size_t i = 0; i < sample_count; ++i) {
@@ -161,7 +177,7 @@ std::vector<std::size_t> individual_counts(const SampleCatalogue& catalogue) {
 
 IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::span<const std::size_t> individuals,
                                       GeneticScale genetic, GeographicScale geographic, int permutations,
-                                      std::uint64_t seed) {
+                                      std::uint32_t seed) {
     IsolationResult result;
     result.permutations = permutations;
     DistanceMatrices matrices(individuals);
@@ -173,8 +189,9 @@ IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std:
     result.slope = observed.slope;
     result.intercept = observed.intercept;
     if (!observed.defined) return result;
-    result.at_least = mantel_at_least(matrices, observed.r, permutations, seed);
-    result.p = static_cast<double>(1 + result.at_least) / static_cast<double>(1 + permutations);
+    result.at_least = mantel_at_least(matrices, observed.r, permutations, seed, result);
+    result.p = permutation_p(static_cast<std::uint64_t>(result.at_least),
+                             static_cast<std::uint64_t>(result.permutations), result.exact);
     return result;
 }
 

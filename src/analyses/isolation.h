@@ -37,19 +37,22 @@ struct IsolationResult {
     std::array<std::size_t, EXCLUSION_KINDS> excluded{};  // pairs left out, by Exclusion
     bool defined = false;                                 // at least 3 pairs used and both distances vary
     double r = 0, slope = 0, intercept = 0;
-    int permutations = 0;
-    long at_least = 0;  // permutations whose r reached the observed r
-    double p = 0;       // (1 + at_least) / (1 + permutations), one-sided for a positive association
+    long permutations = 0;  // permutations compared
+    bool exact = false;     // every permutation of the samples compared, once each
+    long at_least = 0;      // permutations whose r reached the observed r
+    double p = 0;           // (1 + at_least) / (1 + permutations), or at_least / permutations when exact; one-sided
+                            // for a positive association
 };
 
 // `pairs` must come from analyse_pairs with coordinates; `individuals` holds
 // each sample's number of individuals (its rows), and a pair with a sample of
 // fewer than two is left out. The Mantel test permutes the places of the
-// samples left in the genetic matrix (rows and columns together), drawn from
-// `seed`.
+// samples left in the genetic matrix (rows and columns together), each
+// replicate drawn from its own stream of `seed`, or all of them when there are
+// no more than `permutations`.
 IsolationResult isolation_by_distance(const std::vector<PairResult>& pairs, std::span<const std::size_t> individuals,
                                       GeneticScale genetic, GeographicScale geographic, int permutations,
-                                      std::uint64_t seed);
+                                      std::uint32_t seed);
 // Each sample's number of individuals, as isolation_by_distance takes them.
 std::vector<std::size_t> individual_counts(const SampleCatalogue& catalogue);
 

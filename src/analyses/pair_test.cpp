@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "base/parallel.h"
+#include "base/permutations.h"
 #include "base/random_generator.h"
 #include "base/ties.h"
 
@@ -151,7 +152,7 @@ struct Scratch {
 };
 
 void test_pair(const Dataset& data, const LocusCodings& codings, std::size_t first, std::size_t second,
-               int permutations, std::uint64_t seed, Scratch& local, PairTest& test) {
+               std::size_t pair_number, int permutations, std::uint32_t seed, Scratch& local, PairTest& test) {
     PairData& pair = local.pair;
     gather(data, codings, first, second, pair);
     // The statistic is the same whichever sample the members form: the
@@ -177,21 +178,21 @@ void test_pair(const Dataset& data, const LocusCodings& codings, std::size_t fir
             at_least += reaches(statistic(pair, local.members, local.counts), test.observed);
         } while (std::prev_permutation(local.chosen.begin(), local.chosen.end()));
         test.replicates = all;
-        test.p_value = static_cast<double>(at_least) / static_cast<double>(all);
+        test.p_value = permutation_p(at_least, all, true);
         return;
     }
-    Stream64 random(seed, 0);
     local.order.resize(pair.individuals);
-    std::iota(local.order.begin(), local.order.end(), std::uint32_t{0});
     for (int r = 0; r < permutations; ++r) {
-        // The members: a partial Fisher-Yates shuffle.
+        // The members: a partial Fisher-Yates shuffle, from the replicate's own stream.
+        Draws random(seed, RandomAnalysis::pair_test, static_cast<std::uint64_t>(r), pair_number);
+        std::iota(local.order.begin(), local.order.end(), std::uint32_t{0});
         for (std::size_t i = 0; i < chosen; ++i)
             std::swap(local.order[i], local.order[i + random.below(pair.individuals - i)]);
         local.members.assign(local.order.begin(), local.order.begin() + static_cast<std::ptrdiff_t>(chosen));
         at_least += reaches(statistic(pair, local.members, local.counts), test.observed);
     }
     test.replicates = cap;
-    test.p_value = (1.0 + static_cast<double>(at_least)) / (1.0 + static_cast<double>(cap));
+    test.p_value = permutation_p(at_least, cap, false);
 }
 
 }  // namespace
@@ -201,13 +202,10 @@ std::vector<PairTest> pair_tests(const Dataset& data, int permutations, std::uin
     const std::size_t total = count < 2 ? 0 : count * (count - 1) / 2;
     std::vector<PairTest> tests(total);
     std::vector<std::size_t> firsts(total), seconds(total);
-    std::vector<std::uint64_t> seeds(total);
-    Stream64 base(seed, PAIR_TEST_STREAM);
     for (std::size_t i = 0, k = 0; i + 1 < count; ++i)
         for (std::size_t j = i + 1; j < count; ++j, ++k) {
             firsts[k] = i;
             seconds[k] = j;
-            seeds[k] = base.next();
         }
     const LocusCodings codings = unpack_codings(data);
     PerThread<Scratch> scratch;
@@ -216,7 +214,7 @@ std::vector<PairTest> pair_tests(const Dataset& data, int permutations, std::uin
         const std::size_t end = std::min(total, start + block);
         parallel_for(end - start, 1, [&](std::size_t k) {
             const std::size_t pair = start + k;
-            test_pair(data, codings, firsts[pair], seconds[pair], permutations, seeds[pair], scratch.local(),
+            test_pair(data, codings, firsts[pair], seconds[pair], pair, permutations, seed, scratch.local(),
                       tests[pair]);
         });
         progress.step(end, total);

@@ -2,7 +2,11 @@
 // The program's pseudo-random generators. RandomGenerator shuffles the group
 // permutation test's samples: a 32-bit linear congruential generator, state * 22695477
 // + 1 modulo 2^32, each draw giving bits 16 to 30 of the new state (0..32767).
+// Every other analysis draws from Draws, a counter-based generator.
 
+#include <Random123/philox.h>
+
+#include <cstddef>
 #include <cstdint>
 
 namespace phenostat {
@@ -23,28 +27,35 @@ private:
 
 namespace phenostat {
 
-// The streams of the run's seed, one per analysis, so that one analysis's
-// draws never shift another's (the group test keeps the dialogue's generator
-// above). The AMOVA's tests take AMOVA + 256 t for test t.
-enum SeedStream : std::uint64_t {
-    MANTEL_STREAM = 1,
-    BOOTSTRAP_STREAM = 2,
-    AMOVA_STREAM = 3,
-    PAIR_TEST_STREAM = 4,
+// The analyses that draw at random, each with streams of its own: the key of
+// every draw. The numbers are part of what a seed means; never reuse one.
+enum class RandomAnalysis : std::uint64_t {
+    mantel = 1,
+    bootstrap = 2,
+    amova_phi_st = 3,
+    amova_phi_sc = 4,
+    amova_phi_ct = 5,
+    pair_test = 6,
 };
 
-// The generator of the resampling analyses (the Mantel test, the bootstrap,
-// the AMOVA, the pair test): SplitMix64 over a 64-bit state, with unbiased
-// bounded draws. A stream is fixed by the run's seed and its own number.
-class Stream64 {
+// The draws of one replicate of one analysis: Philox4x64 (10 rounds), keyed by
+// the run's seed and the analysis, counting from (replicate, unit, 0). Every
+// replicate is a stream of its own that any thread can draw on its own, so
+// results depend neither on the thread count nor on the order replicates
+// run in, and no two seeds, analyses, replicates or units share draws.
+// `unit` tells apart the independent tests of one analysis (a pair's number).
+class Draws {
 public:
-    Stream64(std::uint64_t seed, std::uint64_t stream)
-        : state_(seed * 0x9E3779B97F4A7C15ull ^ (stream << 32 | stream)) {}
+    Draws(std::uint32_t seed, RandomAnalysis analysis, std::uint64_t replicate, std::uint64_t unit = 0)
+        : key_{{seed, static_cast<std::uint64_t>(analysis)}}, counter_{{replicate, unit, 0, 0}} {}
+
     std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
+        if (used_ == 4) {
+            block_ = r123::Philox4x64()(counter_, key_);
+            ++counter_.v[2];
+            used_ = 0;
+        }
+        return block_.v[used_++];
     }
     // Uniform on 0 .. bound - 1 (bound > 0), by rejection of the incomplete last block.
     std::uint64_t below(std::uint64_t bound) {
@@ -55,7 +66,10 @@ public:
     }
 
 private:
-    std::uint64_t state_;
+    r123::Philox4x64::key_type key_;
+    r123::Philox4x64::ctr_type counter_;
+    r123::Philox4x64::ctr_type block_{};
+    std::size_t used_ = 4;
 };
 
 }  // namespace phenostat

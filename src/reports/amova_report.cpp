@@ -88,10 +88,12 @@ std::string amova_console_text(const AmovaResult& amova) {
             strprintf("  %-28s df %-8s sigma2 ", level_name(amova, level).c_str(), shortest(amova.df[level]).c_str()) +
             (defined ? strprintf("%-10.6g %5.1f%%\n", amova.sigma2[level], 100.0 * amova.sigma2[level] / total)
                      : std::string("NA\n"));
-    for (const auto& [name, test] : phis(amova))
-        out += std::isfinite(test->value)
-                   ? strprintf("  %s = %.6f (P = %s)\n", name, test->value, p_text(*test).c_str())
-                   : strprintf("  %s = NA (P = %s)\n", name, p_text(*test).c_str());
+    for (const auto& [name, test] : phis(amova)) {
+        std::string p = test->permutations == 0 ? "P = NA" : strprintf("P = %.4g", test->p_value());
+        if (test->exact) p += strprintf(", exact: all %ld rearrangements", test->permutations);
+        out += std::isfinite(test->value) ? strprintf("  %s = %.6f (%s)\n", name, test->value, p.c_str())
+                                          : strprintf("  %s = NA (%s)\n", name, p.c_str());
+    }
     return out;
 }
 

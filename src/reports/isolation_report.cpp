@@ -103,6 +103,11 @@ std::string xml_text(std::string_view text) {
     return out;
 }
 
+// "999 permutations", or "exact: all 24 permutations" when every one was compared.
+std::string permutations_text(const IsolationResult& result) {
+    return strprintf(result.exact ? "exact: all %ld permutations" : "%ld permutations", result.permutations);
+}
+
 }  // namespace
 
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales) {
@@ -112,9 +117,9 @@ std::string isolation_console_text(const IsolationResult& result, IsolationScale
         if (result.excluded[k] > 0) appendf(out, ", %zu left out (%s)", result.excluded[k], EXCLUSION_NAMES[k]);
     out += "\n";
     if (!result.defined) return out + "  too few pairs, or distances that do not vary: no correlation\n";
-    appendf(out, "  %s on %s: r = %.4f, slope = %.6g, intercept = %.6g; Mantel P = %.4g (%d permutations)\n",
+    appendf(out, "  %s on %s: r = %.4f, slope = %.6g, intercept = %.6g; Mantel P = %.4g (%s)\n",
             genetic_label(scales.genetic), geographic_label(scales.geographic), result.r, result.slope,
-            result.intercept, result.p, result.permutations);
+            result.intercept, result.p, permutations_text(result).c_str());
     return out;
 }
 
@@ -130,7 +135,7 @@ std::string isolation_table(const IsolationResult& result, IsolationScales scale
         out += '\t';
         out += na_or(result.defined, value);
     }
-    appendf(out, "\t%d\t", result.permutations);
+    appendf(out, "\t%ld\t", result.permutations);
     out += na_or(result.defined, result.p);
     appendf(out, "\t%llu\n", static_cast<unsigned long long>(seed));
     return out;
@@ -174,10 +179,9 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
         strprintf("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" "
                   "font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
                   W, H);
-    const std::string title = result.defined
-                                  ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%d permutations)",
-                                              result.r, result.p, result.permutations)
-                                  : std::string("Isolation by distance: no correlation (too few pairs)");
+    const std::string title = result.defined ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%s)",
+                                                         result.r, result.p, permutations_text(result).c_str())
+                                             : std::string("Isolation by distance: no correlation (too few pairs)");
     appendf(out, "<text x=\"%.0f\" y=\"25\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n", W / 2, title.c_str());
     appendf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"black\"/>\n", LEFT,
             TOP, W - LEFT - RIGHT, H - TOP - BOTTOM);
