@@ -20,6 +20,10 @@ const char* const EXCLUSION_WORDS[EXCLUSION_KINDS] = {"used", "no distance", "0 
 
 std::string na_or(bool defined, double value) { return defined ? shortest(value) : std::string("NA"); }
 
+std::string permutations_text(const IsolationResult& result) {
+    return count_of(static_cast<std::size_t>(result.permutations), "permutation", "permutations");
+}
+
 // Round tick steps (1, 2 or 5 times a power of ten) giving about five ticks.
 double tick_step(double span) {
     if (span <= 0) return 1;
@@ -106,15 +110,15 @@ std::string xml_text(std::string_view text) {
 }  // namespace
 
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales) {
-    std::string out =
-        strprintf("isolation by distance: %zu pairs of %zu samples used", result.pairs_used, result.samples_used);
+    std::string out = "isolation by distance: " + count_of(result.pairs_used, "pair", "pairs") + " of " +
+                      count_of(result.samples_used, "sample", "samples") + " used";
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
         if (result.excluded[k] > 0) appendf(out, ", %zu left out (%s)", result.excluded[k], EXCLUSION_NAMES[k]);
     out += "\n";
     if (!result.defined) return out + "  too few pairs, or distances that do not vary: no correlation\n";
-    appendf(out, "  %s on %s: r = %.4f, slope = %.6g, intercept = %.6g; Mantel P = %.4g (%d permutations)\n",
+    appendf(out, "  %s on %s: r = %.4f, slope = %.6g, intercept = %.6g; Mantel P = %.4g (%s)\n",
             genetic_label(scales.genetic), geographic_label(scales.geographic), result.r, result.slope,
-            result.intercept, result.p, result.permutations);
+            result.intercept, result.p, permutations_text(result).c_str());
     return out;
 }
 
@@ -174,10 +178,9 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
         strprintf("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\" "
                   "font-size=\"12\">\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
                   W, H);
-    const std::string title = result.defined
-                                  ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%d permutations)",
-                                              result.r, result.p, result.permutations)
-                                  : std::string("Isolation by distance: no correlation (too few pairs)");
+    const std::string title = result.defined ? strprintf("Isolation by distance: r = %.3f, Mantel P = %.3g (%s)",
+                                                         result.r, result.p, permutations_text(result).c_str())
+                                             : std::string("Isolation by distance: no correlation (too few pairs)");
     appendf(out, "<text x=\"%.0f\" y=\"25\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n", W / 2, title.c_str());
     appendf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"black\"/>\n", LEFT,
             TOP, W - LEFT - RIGHT, H - TOP - BOTTOM);
@@ -219,7 +222,7 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
     if (!caption.empty()) caption += ": ";
     std::size_t left_out = 0;
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) left_out += result.excluded[k];
-    appendf(caption, "%zu pairs used, %zu left out", result.pairs_used, left_out);
+    appendf(caption, "%s used, %zu left out", count_of(result.pairs_used, "pair", "pairs").c_str(), left_out);
     std::string causes;
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
         if (result.excluded[k] > 0)
