@@ -142,8 +142,6 @@ void warn_of_single_individuals(const Dataset& data, const WarningSink& warn) {
 // The data set, loaded and checked; its counts on `out`, the loader's warnings
 // to `warn`.
 Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
-    if (!is_readable_file(plan.data_path))
-        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
     LoadedDataset loaded = load_dataset(plan.data_path, plan.load, progress.task("loading (MB)"));
     progress.end_line();
     check_dimensions(plan.data_path, loaded.dims);
@@ -275,6 +273,8 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
         progress.end_line();
         err << "phenostat: warning: " << warning.text << '\n';
     };
+    if (!is_readable_file(plan.data_path))
+        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
     check_outputs(plan);
     Dataset data = load(plan, progress, out, warn);
     Coordinates sites;

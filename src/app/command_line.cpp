@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/batch_run.h"
-#include "app/run_plan.h"
 #include "app/dialogue.h"
+#include "app/run_plan.h"
 #include "base/fatal_error.h"
 #include "base/output_file_name.h"
 #include "base/text.h"

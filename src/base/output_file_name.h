@@ -11,9 +11,7 @@ namespace phenostat {
 inline bool is_standard_output(const std::string& path) { return path == "-"; }
 
 // The file as messages name it: "standard output" for "-".
-inline std::string output_name(const std::string& path) {
-    return is_standard_output(path) ? "standard output" : path;
-}
+inline std::string output_name(const std::string& path) { return is_standard_output(path) ? "standard output" : path; }
 
 // `path` opened for writing (created or emptied), or stdout for "-"; null
 // when it cannot be opened.
