@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <new>
@@ -17,6 +20,7 @@
 #include "app/terminal_progress.h"
 #include "base/clock.h"
 #include "base/fatal_error.h"
+#include "base/output_file_name.h"
 #include "base/parallel.h"
 #include "base/text.h"
 #include "reports/stats_file.h"
@@ -35,8 +39,8 @@ std::string iso_date(std::time_t now) {
                      utc.tm_min, utc.tm_sec);
 }
 
-// The data file's size; NA for a pipe or anything else without one.
-std::string data_bytes(const std::string& path) {
+// An input file's size; NA for a pipe or anything else without one.
+std::string file_bytes(const std::string& path) {
     std::error_code error;
     const std::uintmax_t bytes = fs::file_size(path, error);  // an error for anything but a regular file
     return error ? "NA" : std::to_string(bytes);
@@ -44,13 +48,16 @@ std::string data_bytes(const std::string& path) {
 
 const char* yes_no(bool value) { return value ? "yes" : "no"; }
 
+const char* genetic_name(GeneticScale scale) { return scale == GeneticScale::rousset ? "rousset" : "fst"; }
+const char* geographic_name(GeographicScale scale) { return scale == GeographicScale::log ? "log" : "linear"; }
+
 // run.tsv: what was asked, of which data, when, with which seed.
 std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) {
     std::vector<std::pair<std::string, std::string>> entries = {
         {"version", PHENOSTAT_VERSION},
         {"command_line", plan.command},
         {"data_file", plan.data_path},
-        {"data_bytes", data_bytes(plan.data_path)},
+        {"data_bytes", file_bytes(plan.data_path)},
         {"date", iso_date(now)},
         {"seed", std::to_string(seed)},
         {"permutations", std::to_string(plan.permutations)},
@@ -67,6 +74,19 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
     if (plan.amova) entries.emplace_back("amova_permutations", std::to_string(plan.amova_permutations));
     if (plan.pair_test > 0) entries.emplace_back("pair_test", std::to_string(plan.pair_test));
     if (plan.min_individuals > 0) entries.emplace_back("min_individuals", std::to_string(plan.min_individuals));
+    if (!plan.coordinates_path.empty()) entries.emplace_back("coordinates_bytes", file_bytes(plan.coordinates_path));
+    if (plan.ibd) {
+        entries.emplace_back("ibd_genetic", genetic_name(plan.ibd_scales.genetic));
+        entries.emplace_back("ibd_distance", geographic_name(plan.ibd_scales.geographic));
+        entries.emplace_back("ibd_permutations", std::to_string(plan.ibd_permutations));
+    }
+    if (!plan.load.sample_map.empty()) {
+        entries.emplace_back("sample_map", plan.load.sample_map);
+        entries.emplace_back("sample_map_bytes", file_bytes(plan.load.sample_map));
+    }
+    if (!plan.load.regions.empty()) entries.emplace_back("regions", plan.load.regions);
+    if (plan.variant_data)
+        entries.emplace_back("partial_genotypes", plan.load.partial == PartialGenotypes::known ? "known" : "missing");
     return key_value_table(entries);
 }
 
@@ -95,11 +115,12 @@ void leave_out_small_samples(const RunPlan& plan, Dataset& data, Coordinates& si
         }
         sites = std::move(kept);
     }
-    const std::size_t before = keep.size();
+    const bool one = left_out.size() == 1;
     const std::string names = join_names(left_out);
     warn({WarningKind::small_samples_left_out, names,
-          strprintf("%zu of %zu samples have fewer than %d individuals and are left out of every analysis: %s.",
-                    left_out.size(), before, plan.min_individuals, names.c_str())});
+          strprintf("%zu of %s %s fewer than %d individuals and %s left out of every analysis: %s.", left_out.size(),
+                    count_of(keep.size(), "sample", "samples").c_str(), one ? "has" : "have", plan.min_individuals,
+                    one ? "is" : "are", names.c_str())});
 }
 
 // One warning for every sample of one line: no statistic within a sample is
@@ -109,26 +130,27 @@ void warn_of_single_individuals(const Dataset& data, const WarningSink& warn) {
     for (const Sample& sample : data.catalogue.samples)
         if (sample.row_count() == 1) single.push_back(sample.name);
     if (single.empty()) return;
+    const bool one = single.size() == 1;
     const std::string names = join_names(single);
     warn({WarningKind::one_individual_samples, names,
-          "samples of a single individual: " + names +
-              "; no pair of individuals lies within them, and their F'st describes no population "
-              "(--min-individuals 2 leaves them out)."});
+          strprintf("%s of a single individual: %s; no pair of individuals lies within %s, and %s F'st describes no "
+                    "population (--min-individuals 2 leaves %s out).",
+                    one ? "a sample" : "samples", names.c_str(), one ? "it" : "them", one ? "its" : "their",
+                    one ? "it" : "them")});
 }
 
 // The data set, loaded and checked; its counts on `out`, the loader's warnings
 // to `warn`.
 Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
-    if (!is_readable_file(plan.data_path))
-        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
     LoadedDataset loaded = load_dataset(plan.data_path, plan.load, progress.task("loading (MB)"));
     progress.end_line();
     check_dimensions(plan.data_path, loaded.dims);
     if (loaded.refusal) throw FatalError(*loaded.refusal);
     const Dataset& data = loaded.data;
-    out << strprintf("%s: %ld individuals, %zu loci, %zu samples, %zu groups\n", plan.data_path.c_str(),
-                     loaded.dims.individual_count, data.locus_count(), data.sample_count(),
-                     build_group_catalogue(data.catalogue).names.size());
+    out << plan.data_path << ": "
+        << count_of(static_cast<std::size_t>(loaded.dims.individual_count), "individual", "individuals") << ", "
+        << count_of(data.locus_count(), "locus", "loci") << ", " << count_of(data.sample_count(), "sample", "samples")
+        << ", " << count_of(build_group_catalogue(data.catalogue).names.size(), "group", "groups") << '\n';
     for (const Warning& warning : loaded.warnings) warn(warning);
     return std::move(loaded.data);
 }
@@ -150,9 +172,70 @@ Coordinates read_sites(const RunPlan& plan, const Dataset& data, std::ostream& o
         north = count == 0 ? sites.latitude[s] : std::max(north, sites.latitude[s]);
         ++count;
     }
-    out << strprintf("coordinates: %zu of %zu samples, longitude %g to %g, latitude %g to %g\n", count, names.size(),
-                     west, east, south, north);
+    out << strprintf("coordinates: %zu of %s, longitude %g to %g, latitude %g to %g\n", count,
+                     count_of(names.size(), "sample", "samples").c_str(), west, east, south, north);
     return sites;
+}
+
+// FatalError unless files can be made in `folder`, or in the folders that
+// would be made down to it (--out results/).
+void check_folder(const fs::path& folder) {
+    fs::path existing = folder.empty() ? "." : folder;
+    std::error_code error;
+    while (!fs::exists(existing, error)) {
+        existing = existing.parent_path();
+        if (existing.empty()) existing = ".";
+    }
+    if (!fs::is_directory(existing, error)) {
+        if (existing == folder) throw FatalError(strprintf("%s exists and is not a folder.", folder.c_str()));
+        throw FatalError(strprintf("%s exists and is not a folder: the folder %s cannot be made.", existing.c_str(),
+                                   folder.c_str()));
+    }
+    if (access(existing.c_str(), W_OK | X_OK) != 0)
+        throw FatalError(strprintf("Writing into the folder %s failed: %s.", existing.c_str(), std::strerror(errno)));
+}
+
+// --write-data FILE refused as loading would refuse it, only sooner.
+void check_data_output(const RunPlan& plan) {
+    const std::string& path = plan.load.write_data;
+    if (path.empty() || is_standard_output(path)) return;
+    std::error_code error;
+    if (fs::equivalent(plan.data_path, path, error))
+        throw FatalError(strprintf("--write-data %s would replace the data file.", path.c_str()));
+    if (fs::exists(path, error) && (!plan.overwrite || fs::is_directory(path, error)))
+        throw FatalError(plan.overwrite ? strprintf("Opening %s for writing failed.", path.c_str())
+                                        : strprintf("%s exists: give --overwrite to replace it.", path.c_str()));
+    // Its folder is not made: it must be there.
+    const fs::path folder = fs::path(path).parent_path().empty() ? "." : fs::path(path).parent_path();
+    int problem = 0;
+    if (!fs::exists(folder, error))
+        problem = ENOENT;
+    else if (!fs::is_directory(folder, error))
+        problem = ENOTDIR;
+    else if (access(folder.c_str(), W_OK | X_OK) != 0)
+        problem = errno;
+    if (problem != 0)
+        throw FatalError(strprintf("Opening %s for writing failed: %s.", path.c_str(), std::strerror(problem)));
+}
+
+// What the run would refuse to write, refused before the data are read (which
+// can take minutes): the messages are those of the refusals met later, which
+// stay in place for anything that changes meanwhile.
+void check_outputs(const RunPlan& plan) {
+    check_data_output(plan);
+    if (!plan.analyses()) return;
+    if (!plan.coordinates_path.empty() && !is_readable_file(plan.coordinates_path))
+        throw FatalError(strprintf("Opening the coordinates file %s failed.", plan.coordinates_path.c_str()));
+    check_folder(fs::path(plan.stats_path).parent_path());
+    for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
+        std::error_code error;
+        if (!fs::exists(*path, error)) continue;
+        // Opened to append and closed at once: nothing changes.
+        std::FILE* file = fs::is_directory(*path, error) ? nullptr : std::fopen(path->c_str(), "ab");
+        if (file == nullptr) throw FatalError(strprintf("Opening %s failed!", path->c_str()));
+        std::fclose(file);
+    }
+    if (!plan.tables_folder.empty()) TablesFolder::check(plan);
 }
 
 // The folder of the output stem, made when it does not exist yet (--out results/).
@@ -190,6 +273,9 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
         progress.end_line();
         err << "phenostat: warning: " << warning.text << '\n';
     };
+    if (!is_readable_file(plan.data_path))
+        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
+    check_outputs(plan);
     Dataset data = load(plan, progress, out, warn);
     Coordinates sites;
     if (plan.analyses() && !plan.coordinates_path.empty()) sites = read_sites(plan, data, out, warn);
@@ -233,9 +319,16 @@ std::string trimmed(std::string message) {
 
 }  // namespace
 
+int usage_error(std::ostream& err, const std::string& message) {
+    err << "phenostat: " << message << "\nRun 'phenostat --help' for the options.\n";
+    return 2;
+}
+
 int run_batch(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     try {
         return run(plan, out, err);
+    } catch (const UsageError& error) {
+        return usage_error(err, trimmed(error.what()));
     } catch (const FatalError& error) {
         err << "phenostat: " << trimmed(error.what()) << '\n';
     } catch (const std::bad_alloc&) {

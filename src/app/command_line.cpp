@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "app/batch_run.h"
+#include "app/dialogue.h"
 #include "app/run_plan.h"
+#include "base/fatal_error.h"
+#include "base/output_file_name.h"
 #include "base/text.h"
 #include "input/data_file.h"
+#include "input/vcf_reader.h"
 
 namespace phenostat {
 namespace {
@@ -77,18 +81,21 @@ void add_analysis_options(CLI::App& app, RunPlan& plan, Typed& typed) {
         ->check(whole_number(0, 4294967295));
 }
 
-void add_isolation_options(CLI::App& app, RunPlan& plan) {
+// Isolation by distance; its settings are returned to tell them given without --ibd.
+std::vector<const CLI::Option*> add_isolation_options(CLI::App& app, RunPlan& plan) {
     app.add_flag("--ibd", plan.ibd, "Isolation by distance: Mantel test and regression (needs --coords)");
-    app.add_option("--ibd-genetic", plan.ibd_scales.genetic, "Genetic distance: rousset, F/(1-F) (default), or fst")
-        ->type_name("rousset|fst")
-        ->transform(choice<GeneticScale>({{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}}));
-    app.add_option("--ibd-distance", plan.ibd_scales.geographic,
-                   "Geographic distance: log, ln(km) (default), or linear")
-        ->type_name("log|linear")
-        ->transform(choice<GeographicScale>({{"log", GeographicScale::log}, {"linear", GeographicScale::linear}}));
-    app.add_option("--ibd-permutations", plan.ibd_permutations, "Permutations of the Mantel test (default 9999)")
-        ->type_name("N")
-        ->check(whole_number(1, INT_MAX));
+    return {
+        app.add_option("--ibd-genetic", plan.ibd_scales.genetic, "Genetic distance: rousset, F/(1-F) (default), or fst")
+            ->type_name("rousset|fst")
+            ->transform(choice<GeneticScale>({{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}})),
+        app.add_option("--ibd-distance", plan.ibd_scales.geographic,
+                       "Geographic distance: log, ln(km) (default), or linear")
+            ->type_name("log|linear")
+            ->transform(choice<GeographicScale>({{"log", GeographicScale::log}, {"linear", GeographicScale::linear}})),
+        app.add_option("--ibd-permutations", plan.ibd_permutations, "Permutations of the Mantel test (default 9999)")
+            ->type_name("N")
+            ->check(whole_number(1, INT_MAX)),
+    };
 }
 
 // The AMOVA and the pair test; the count of --amova-permutations is kept to
@@ -122,7 +129,8 @@ void add_input_options(CLI::App& app, RunPlan& plan) {
         ->transform(choice<PartialGenotypes>({{"missing", PartialGenotypes::missing},
                                               {"known", PartialGenotypes::known}}));
     app.add_option("--write-data", plan.load.write_data,
-                   "Write the data as read (through the sample map) to FILE, in phenostat's tab format");
+                   "Write the data as read (through the sample map) to FILE, in phenostat's tab format; - writes "
+                   "them to standard output, and the run's messages go to standard error");
 }
 
 void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
@@ -223,6 +231,26 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
     plan.command = recorded_command(argc, argv);
     plan.load.overwrite = plan.overwrite;
     plan.load.keep_cells = plan.keeps_cells();
+    plan.variant_data = is_variant_file(plan.data_path);
+}
+
+// The usage errors that no single option's value shows: an option that needs
+// another, and options that do not fit the kind of data file, told from its
+// first bytes (a data file that does not open is the run's to report).
+// Empty: none.
+std::string misused_options(const RunPlan& plan, const std::vector<const CLI::Option*>& ibd_settings,
+                            const CLI::Option* amova_permutations) {
+    if (plan.ibd && plan.coordinates_path.empty()) return "--ibd needs the coordinates of the samples (--coords FILE).";
+    for (const CLI::Option* setting : ibd_settings)
+        if (setting->count() > 0 && !plan.ibd) return setting->get_name() + " needs --ibd.";
+    if (amova_permutations->count() > 0 && !plan.amova) return "--amova-permutations needs --amova.";
+    if (!is_readable_file(plan.data_path)) return {};
+    try {
+        check_load_options(plan.data_path, plan.load);
+    } catch (const UsageError& error) {
+        return error.what();
+    }
+    return {};
 }
 
 // The plan, or the exit status when the run ends here (help, version, usage
@@ -238,14 +266,12 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
                "  phenostat --coords sites.txt --ibd --seed 1 --out results/ data.txt");
     Typed typed;
     add_analysis_options(app, plan, typed);
-    add_isolation_options(app, plan);
+    const std::vector<const CLI::Option*> ibd_settings = add_isolation_options(app, plan);
     const CLI::Option* amova_permutations = add_amova_options(app, plan);
     add_input_options(app, plan);
     add_run_options(app, plan, typed);
-    if (const std::string misnamed = misnamed_option(app, argc, argv); !misnamed.empty()) {
-        err << "phenostat: " << misnamed << "\nRun 'phenostat --help' for the options.\n";
-        return 2;
-    }
+    if (const std::string misnamed = misnamed_option(app, argc, argv); !misnamed.empty())
+        return usage_error(err, misnamed);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -255,19 +281,11 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
         out << "phenostat " << PHENOSTAT_VERSION << '\n';
         return 0;
     } catch (const CLI::ParseError& error) {
-        err << "phenostat: " << error.what() << "\nRun 'phenostat --help' for the options.\n";
-        return 2;
-    }
-    if (plan.ibd && plan.coordinates_path.empty()) {
-        err << "phenostat: --ibd needs the coordinates of the samples (--coords FILE).\nRun 'phenostat --help' for "
-               "the options.\n";
-        return 2;
-    }
-    if (amova_permutations->count() > 0 && !plan.amova) {
-        err << "phenostat: --amova-permutations needs --amova.\nRun 'phenostat --help' for the options.\n";
-        return 2;
+        return usage_error(err, error.what());
     }
     complete_plan(plan, typed, argc, argv);
+    if (const std::string misused = misused_options(plan, ibd_settings, amova_permutations); !misused.empty())
+        return usage_error(err, misused);
     return std::nullopt;
 }
 
@@ -276,7 +294,8 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
 int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     RunPlan plan;
     if (const std::optional<int> status = parse(argc, argv, plan, out, err)) return *status;
-    return run_batch(plan, out, err);
+    // The data written to standard output have it to themselves.
+    return run_batch(plan, is_standard_output(plan.load.write_data) ? err : out, err);
 }
 
 }  // namespace phenostat

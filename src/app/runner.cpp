@@ -26,9 +26,11 @@ LocusResamples bootstrap_resamples(int replicates, std::size_t loci, std::uint32
     const double needed = static_cast<double>(replicates) * static_cast<double>(loci) * 8;
     const auto available = static_cast<double>(available_memory());
     if (available > 0 && needed > available / 2)
-        throw FatalError(strprintf("%d bootstrap replicates of %zu loci would need about %.1f GB of memory, and "
-                                   "%.1f GB are available: ask for fewer replicates.",
-                                   replicates, loci, needed / 1e9, available / 1e9));
+        throw FatalError(strprintf(
+            "%s of %s would need about %.1f GB of memory, and %.1f GB are available: ask for "
+            "fewer replicates.",
+            count_of(static_cast<std::size_t>(replicates), "bootstrap replicate", "bootstrap replicates").c_str(),
+            count_of(loci, "locus", "loci").c_str(), needed / 1e9, available / 1e9));
     return draw_resamples(loci, static_cast<std::size_t>(replicates), seed);
 }
 
@@ -212,7 +214,9 @@ AmovaResult Runner::amova(Progress& progress, std::ostream& report) {
     const AmovaResult amova = analyse_amova(data_, groups, plan_.amova_permutations, seed_, progress);
     if (!amova.left_out.empty()) {
         const std::string names = join_names(amova.left_out);
-        warn_({WarningKind::amova_ungrouped, names, "the AMOVA leaves out the samples in no group: " + names + "."});
+        const char* samples = amova.left_out.size() == 1 ? "the sample" : "the samples";
+        warn_({WarningKind::amova_ungrouped, names,
+               std::string("the AMOVA leaves out ") + samples + " in no group: " + names + "."});
     }
     if (amova.contributing_loci == 0)
         warn_({WarningKind::amova_no_locus, "",

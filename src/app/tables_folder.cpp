@@ -125,6 +125,10 @@ TablesFolder::TablesFolder(const RunPlan& plan)
     remove_on_signal();
 }
 
+void TablesFolder::check(const RunPlan& plan) {
+    check_target(plan.tables_folder, tables_written(plan), plan.overwrite);
+}
+
 TablesFolder::~TablesFolder() {
     stop_removing_on_signal();
     if (committed_) return;

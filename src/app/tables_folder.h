@@ -23,6 +23,9 @@ public:
     // Checks the tables folder of `plan` against the rules above and makes
     // the partial folder (FatalError when either fails, nothing made).
     explicit TablesFolder(const RunPlan& plan);
+    // The refusals the constructor would meet, met without making anything:
+    // a run meets them before it reads the data.
+    static void check(const RunPlan& plan);
     TablesFolder(const TablesFolder&) = delete;
     TablesFolder& operator=(const TablesFolder&) = delete;
     // Removes the partial folder, unless committed.

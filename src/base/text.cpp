@@ -73,4 +73,8 @@ std::string memory_text(double bytes) {
     return strprintf("%.1f kB", bytes / 1e3);
 }
 
+std::string count_of(std::size_t count, const char* one, const char* many) {
+    return strprintf("%zu %s", count, count == 1 ? one : many);
+}
+
 }  // namespace phenostat

@@ -2,6 +2,7 @@
 // printf-style formatting into std::string. Every number the program writes
 // goes through here, so the output never depends on iostream state.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,8 @@ std::string memory_text(double bytes);
 
 // The names joined by ", ".
 std::string join_names(const std::vector<std::string>& names);
+
+// A count and its noun, singular for one: "1 locus", "2 loci", "0 loci".
+std::string count_of(std::size_t count, const char* one, const char* many);
 
 }  // namespace phenostat

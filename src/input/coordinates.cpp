@@ -227,11 +227,12 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
         // Pairs matched by their order only: one too many or too few puts
         // every site after it on the wrong sample.
         if (value_count != 2 * count)
-            throw FatalError(strprintf("%s holds %zu coordinate pairs%s and the data %zu samples: give a longitude "
-                                       "and a latitude for every sample in sample order, or lines of name, "
-                                       "longitude and latitude.",
-                                       path.c_str(), value_count / 2, value_count % 2 != 0 ? " and a lone value" : "",
-                                       count));
+            throw FatalError(strprintf("%s holds %s%s and the data %s: give a longitude and a latitude for every "
+                                       "sample in sample order, or lines of name, longitude and latitude.",
+                                       path.c_str(),
+                                       count_of(value_count / 2, "coordinate pair", "coordinate pairs").c_str(),
+                                       value_count % 2 != 0 ? " and a lone value" : "",
+                                       count_of(count, "sample", "samples").c_str()));
         return sites;
     }
     std::vector<std::string> seen;
@@ -259,8 +260,10 @@ Coordinates read_sites(const std::string& path, const std::vector<std::string>& 
             unmatched.push_back(fields[0]);
     }
     if (sites.pairs_read == 0)
-        throw FatalError(strprintf("%s names %zu samples and none of them is one of the data's %zu samples.",
-                                   path.c_str(), unmatched.size(), count));
+        throw FatalError(strprintf("%s names %s and %s one of the data's %s.", path.c_str(),
+                                   count_of(unmatched.size(), "sample", "samples").c_str(),
+                                   unmatched.size() == 1 ? "it is not" : "none of them is",
+                                   count_of(count, "sample", "samples").c_str()));
     return sites;
 }
 
@@ -274,10 +277,12 @@ Coordinates read_sites_file(const std::string& path, const std::vector<std::stri
         if (!sites.has(s)) missing.push_back(sample_names[s]);
     if (!missing.empty())
         warnings.push_back({WarningKind::missing_coordinates, join_names(missing),
-                            "no coordinates for " + join_names(missing) + "; their distances are NA."});
+                            "no coordinates for " + join_names(missing) +
+                                (missing.size() == 1 ? "; its distances are NA." : "; their distances are NA.")});
     if (!unmatched.empty())
         warnings.push_back({WarningKind::unmatched_coordinates, path,
-                            path + " names samples the data lack: " + join_names(unmatched) + "."});
+                            path + (unmatched.size() == 1 ? " names a sample" : " names samples") +
+                                " the data lack: " + join_names(unmatched) + "."});
     return sites;
 }
 

@@ -3,21 +3,22 @@
 #include <filesystem>
 
 #include "base/fatal_error.h"
+#include "base/output_file_name.h"
 #include "base/text.h"
 
 namespace phenostat {
 
 RowWriter::RowWriter(const std::string& path, bool overwrite, DataFileSink& next) : path_(path), next_(next) {
-    if (!overwrite && std::filesystem::exists(path))
+    if (!overwrite && !is_standard_output(path) && std::filesystem::exists(path))
         throw FatalError(strprintf("%s exists: give --overwrite to replace it.", path.c_str()));
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = open_output(path);
     if (file_ == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
 }
 
 RowWriter::~RowWriter() {
     if (file_ == nullptr) return;
-    std::fclose(file_);
-    std::remove(path_.c_str());
+    close_output(file_);
+    if (!is_standard_output(path_)) std::remove(path_.c_str());
 }
 
 void RowWriter::header(const DataLine& line, std::uint64_t text_bytes) {
@@ -46,7 +47,7 @@ void RowWriter::write(const DataLine& line, std::size_t first) {
 void RowWriter::keep() {
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0 || !ok_) throw FatalError(strprintf("Writing %s failed.", path_.c_str()));
+    if (!close_output(file) || !ok_) throw FatalError(strprintf("Writing %s failed.", output_name(path_).c_str()));
 }
 
 }  // namespace phenostat

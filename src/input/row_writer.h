@@ -3,7 +3,8 @@
 // against the header, and in the sample map's order with its samples and
 // groups when there is one) written to a file in our tab format, while they
 // pass to the next sink. The file is removed again unless the load
-// completes (`keep`), so a stopped run leaves no half-written data.
+// completes (`keep`), so a stopped run leaves no half-written data; "-" is
+// standard output, which keeps what it was given.
 
 #include <cstdint>
 #include <cstdio>

@@ -23,7 +23,21 @@ void quiet_htslib() { hts_set_log_level(HTS_LOG_OFF); }
 
 bool is_symbolic(const char* allele) { return allele[0] == '<' || std::strcmp(allele, "*") == 0; }
 
+std::string unreadable_regions(const std::string& regions) {
+    return strprintf("The regions '%s' cannot be read: give CHROM or CHROM:BEGIN-END, separated by commas.",
+                     regions.c_str());
+}
+
 }  // namespace
+
+void check_regions(const std::string& regions) {
+    if (regions.empty()) return;
+    quiet_htslib();
+    // Read as the synced reader reads them (bcf_sr_set_regions), without a file.
+    bcf_sr_regions_t* read = bcf_sr_regions_init(regions.c_str(), 0, 0, 1, -2);
+    if (read == nullptr) throw UsageError(unreadable_regions(regions));
+    bcf_sr_regions_destroy(read);
+}
 
 bool is_variant_file(const std::string& path) {
     // A pipe cannot be looked into and then read again: it is read as our own format.
@@ -67,10 +81,7 @@ VariantReader::VariantReader(const std::string& path, const std::string& regions
         header = h.header;
     } else {
         h.synced = bcf_sr_init();
-        if (bcf_sr_set_regions(h.synced, regions.c_str(), 0) != 0)
-            throw FatalError(strprintf("The regions '%s' cannot be read: give CHROM or CHROM:BEGIN-END, separated "
-                                       "by commas.",
-                                       regions.c_str()));
+        if (bcf_sr_set_regions(h.synced, regions.c_str(), 0) != 0) throw UsageError(unreadable_regions(regions));
         if (threads > 1) bcf_sr_set_threads(h.synced, threads);
         if (bcf_sr_add_reader(h.synced, path.c_str()) == 0) {
             const bcf_sr_error error = h.synced->errnum;

@@ -23,6 +23,10 @@ enum class PartialGenotypes { missing, known };
 // Whether the file holds VCF or BCF (plain, bgzipped or BCF), by its content.
 bool is_variant_file(const std::string& path);
 
+// UsageError when `regions` (comma-separated CHROM or CHROM:BEGIN-END) cannot
+// be read; nothing for an empty list.
+void check_regions(const std::string& regions);
+
 // One record decoded: its locus name and the allele set of each asked
 // individual, as a mask of alleles (bit a: allele a, code a + 1; 0: missing),
 // or, for a set with an allele past the mask, TEXT: the cell's text in our

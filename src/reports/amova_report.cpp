@@ -77,10 +77,10 @@ std::string phipt_matrix(const std::vector<double>& phi_st, const SampleCatalogu
 }
 
 std::string amova_console_text(const AmovaResult& amova) {
-    std::string out =
-        strprintf("AMOVA on allele presence: %zu individuals, %zu samples", amova.individuals, amova.sample_count);
-    if (amova.three_levels) out += strprintf(", %zu groups", amova.group_count);
-    out += strprintf(", %zu loci contributing\n", amova.contributing_loci);
+    std::string out = "AMOVA on allele presence: " + count_of(amova.individuals, "individual", "individuals") + ", " +
+                      count_of(amova.sample_count, "sample", "samples");
+    if (amova.three_levels) out += ", " + count_of(amova.group_count, "group", "groups");
+    out += ", " + count_of(amova.contributing_loci, "locus", "loci") + " contributing\n";
     const double total = total_sigma2(amova);
     const bool defined = amova.contributing_loci > 0 && total != 0.0;
     for (std::size_t level = amova.three_levels ? 0 : 1; level < 3; ++level)

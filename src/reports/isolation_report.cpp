@@ -20,6 +20,10 @@ const char* const EXCLUSION_WORDS[EXCLUSION_KINDS] = {"used", "no distance", "0 
 
 std::string na_or(bool defined, double value) { return defined ? shortest(value) : std::string("NA"); }
 
+std::string permutations_text(const IsolationResult& result) {
+    return count_of(static_cast<std::size_t>(result.permutations), "permutation", "permutations");
+}
+
 // Round tick steps (1, 2 or 5 times a power of ten) giving about five ticks.
 double tick_step(double span) {
     if (span <= 0) return 1;
@@ -111,8 +115,8 @@ std::string permutations_text(const IsolationResult& result) {
 }  // namespace
 
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales) {
-    std::string out =
-        strprintf("isolation by distance: %zu pairs of %zu samples used", result.pairs_used, result.samples_used);
+    std::string out = "isolation by distance: " + count_of(result.pairs_used, "pair", "pairs") + " of " +
+                      count_of(result.samples_used, "sample", "samples") + " used";
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
         if (result.excluded[k] > 0) appendf(out, ", %zu left out (%s)", result.excluded[k], EXCLUSION_NAMES[k]);
     out += "\n";
@@ -223,7 +227,7 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
     if (!caption.empty()) caption += ": ";
     std::size_t left_out = 0;
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) left_out += result.excluded[k];
-    appendf(caption, "%zu pairs used, %zu left out", result.pairs_used, left_out);
+    appendf(caption, "%s used, %zu left out", count_of(result.pairs_used, "pair", "pairs").c_str(), left_out);
     std::string causes;
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k)
         if (result.excluded[k] > 0)

@@ -49,7 +49,7 @@ struct LoadOptions {
     std::string sample_map;
     std::string regions;  // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
     PartialGenotypes partial = PartialGenotypes::missing;
-    std::string write_data;          // when given, the data as read, in our tab format
+    std::string write_data;          // when given, the data as read, in our tab format ("-": standard output)
     bool overwrite = false;          // write_data may replace an existing file
     bool keep_cells = false;         // keep every individual's phenotype ids (Dataset::cells)
     std::uint64_t memory_limit = 0;  // bytes; 0: what the machine has available
@@ -78,8 +78,14 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
 // Reads either kind of data file: our tab files as above, or a VCF or BCF
 // file (recognised by its content) whose records are coded and summarised
 // locus by locus, in batches spread over the threads, exactly as the same
-// data written in our format would be. FatalError for a variant file without
-// a map, an individual of the map that the file lacks, or a record without GT.
+// data written in our format would be. UsageError as check_load_options
+// finds; FatalError for an individual of the map that the file lacks, or a
+// record without GT.
 LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
+
+// UsageError for options that do not fit the kind of data file, told from
+// its first bytes alone: a VCF or BCF file without a sample map, regions or
+// partial genotypes asked of a tab file, regions that cannot be read.
+void check_load_options(const std::string& path, const LoadOptions& options);
 
 }  // namespace phenostat

@@ -9,6 +9,7 @@
 
 #include "base/fatal_error.h"
 #include "base/memory.h"
+#include "base/output_file_name.h"
 #include "base/parallel.h"
 #include "base/text.h"
 #include "input/sample_map.h"
@@ -40,7 +41,7 @@ std::string capacity_message(const CapacityError& error, const std::string& locu
 // Writes the data as read, in our tab format, from every individual's
 // phenotype ids (Dataset::cells; rows in catalogue order, which is the map's).
 void write_data(const std::string& path, const Dataset& data, const SampleMap& map) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = open_output(path);
     if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
     std::vector<CodedLocus> loci(data.locus_count());
     for (std::size_t l = 0; l < loci.size(); ++l) unpack_coding(data.loci.locus(l), loci[l]);
@@ -64,7 +65,7 @@ void write_data(const std::string& path, const Dataset& data, const SampleMap& m
         line += '\n';
         ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
     }
-    if (std::fclose(file) != 0 || !ok) throw FatalError(strprintf("Writing %s failed.", path.c_str()));
+    if (!close_output(file) || !ok) throw FatalError(strprintf("Writing %s failed.", output_name(path).c_str()));
 }
 
 // The columns of the map's individuals in the file, in catalogue order.
@@ -181,10 +182,10 @@ private:
         const std::uint64_t limit = options_.memory_limit != 0 ? options_.memory_limit : available_memory();
         if (limit == 0 || loci * per_locus <= static_cast<double>(limit)) return true;
         loaded_.refusal = strprintf(
-            "\n\n%s holds about %.0f records of %zu individuals: their summaries would need about %s of memory, and "
-            "%s are available.",
-            path_.c_str(), loci, columns_.size(), memory_text(loci * per_locus).c_str(),
-            memory_text(static_cast<double>(limit)).c_str());
+            "\n\n%s holds about %.0f records of %s: their summaries would need about %s of memory, and %s are "
+            "available.",
+            path_.c_str(), loci, count_of(columns_.size(), "individual", "individuals").c_str(),
+            memory_text(loci * per_locus).c_str(), memory_text(static_cast<double>(limit)).c_str());
         data_.loci.clear();
         data_.cells.clear();
         return false;
@@ -306,8 +307,8 @@ private:
 };
 
 LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
-    if (options.sample_map.empty()) throw FatalError(sample_map_needed_message(path));
-    if (!options.write_data.empty() && !options.overwrite && std::filesystem::exists(options.write_data))
+    if (!options.write_data.empty() && !options.overwrite && !is_standard_output(options.write_data) &&
+        std::filesystem::exists(options.write_data))
         throw FatalError(strprintf("%s exists: give --overwrite to replace it.", options.write_data.c_str()));
     const SampleMap map = read_sample_map(options.sample_map);
     VariantReader reader(path, options.regions, static_cast<int>(team_size()));
@@ -320,12 +321,20 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
 
 }  // namespace
 
-LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
-    if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
-    if (!options.regions.empty() || options.partial != PartialGenotypes::missing)
-        throw FatalError(strprintf("%s is not a VCF or BCF file: --regions and --partial-genotypes apply to VCF and "
+void check_load_options(const std::string& path, const LoadOptions& options) {
+    if (is_variant_file(path)) {
+        if (options.sample_map.empty()) throw UsageError(sample_map_needed_message(path));
+        check_regions(options.regions);
+    } else if (!options.regions.empty() || options.partial != PartialGenotypes::missing) {
+        throw UsageError(strprintf("%s is not a VCF or BCF file: --regions and --partial-genotypes apply to VCF and "
                                    "BCF data only.",
                                    path.c_str()));
+    }
+}
+
+LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+    check_load_options(path, options);
+    if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
     return load_tab_dataset(path, options, progress);
 }
 

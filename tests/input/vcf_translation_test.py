@@ -3,7 +3,8 @@
 missing and partly missing GTs, a map that reorders and leaves out
 individuals) and its translation into our tab format, written here by the
 rules of docs/columns.md, must give the same classic files and tables, with
-either treatment of partial GTs and at different thread counts.
+either treatment of partial GTs and at different thread counts; written to a
+full standard output (--write-data -), the translation fails the run.
 
     vcf_translation_test.py BINARY
 """
@@ -99,6 +100,13 @@ def main():
         for name in mismatch + errors:
             print(f"partial {partial_known}: table {name} differs")
             failures += 1
+    # Its translation written to a full standard output: the run fails.
+    with open("/dev/full", "wb") as full:
+        done = subprocess.run([binary, "--sample-map", "map.txt", "--write-data", "-", "data.vcf.gz"], cwd=work,
+                              stdout=full, stderr=subprocess.PIPE)
+    if done.returncode != 1 or b"Writing standard output failed." not in done.stderr:
+        print(f"--write-data - on a full standard output: status {done.returncode}, {done.stderr!r}")
+        failures += 1
     if failures:
         print(f"outputs kept in {work}")
         return 1
