@@ -90,7 +90,9 @@ std::string amova_console_text(const AmovaResult& amova) {
                      : std::string("NA\n"));
     for (const auto& [name, test] : phis(amova)) {
         std::string p = test->permutations == 0 ? "P = NA" : strprintf("P = %.4g", test->p_value());
-        if (test->exact) p += strprintf(", exact: all %ld rearrangements", test->permutations);
+        if (test->exact)
+            p += ", exact: all " +
+                 count_of(static_cast<std::size_t>(test->permutations), "rearrangement", "rearrangements");
         out += std::isfinite(test->value) ? strprintf("  %s = %.6f (%s)\n", name, test->value, p.c_str())
                                           : strprintf("  %s = NA (%s)\n", name, p.c_str());
     }

@@ -20,8 +20,10 @@ const char* const EXCLUSION_WORDS[EXCLUSION_KINDS] = {"used", "no distance", "0 
 
 std::string na_or(bool defined, double value) { return defined ? shortest(value) : std::string("NA"); }
 
+// "999 permutations", or "exact: all 24 permutations" when every one was compared.
 std::string permutations_text(const IsolationResult& result) {
-    return count_of(static_cast<std::size_t>(result.permutations), "permutation", "permutations");
+    const std::string count = count_of(static_cast<std::size_t>(result.permutations), "permutation", "permutations");
+    return result.exact ? "exact: all " + count : count;
 }
 
 // Round tick steps (1, 2 or 5 times a power of ten) giving about five ticks.
@@ -105,11 +107,6 @@ std::string xml_text(std::string_view text) {
         }
     }
     return out;
-}
-
-// "999 permutations", or "exact: all 24 permutations" when every one was compared.
-std::string permutations_text(const IsolationResult& result) {
-    return strprintf(result.exact ? "exact: all %ld permutations" : "%ld permutations", result.permutations);
 }
 
 }  // namespace
