@@ -19,6 +19,7 @@
 #include "base/fatal_error.h"
 #include "base/parallel.h"
 #include "base/text.h"
+#include "input/input_file.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
 #include "stats/sample_filter.h"
@@ -119,8 +120,7 @@ void warn_of_single_individuals(const Dataset& data, const WarningSink& warn) {
 // The data set, loaded and checked; its counts on `out`, the loader's warnings
 // to `warn`.
 Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
-    if (!is_readable_file(plan.data_path))
-        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
+    require_readable(plan.data_path, "data file");
     LoadedDataset loaded = load_dataset(plan.data_path, plan.load, progress.task("loading (MB)"));
     progress.end_line();
     check_dimensions(plan.data_path, loaded.dims);
