@@ -66,7 +66,8 @@ std::vector<Warning> rename_repeated_loci(std::vector<std::string>& names, const
                 if (name = strprintf("%s_%zu", locus.preferred.c_str(), suffix); !taken(name)) break;
         given.insert(name);
         subjects.push_back(names[locus.locus]);
-        renamings.push_back(names[locus.locus] + " as " + name);
+        renamings.push_back(strprintf("%s (locus %zu) as %s", names[locus.locus].c_str(), locus.locus + 1,
+                                      name.c_str()));
         names[locus.locus] = std::move(name);
     }
     std::string shown;
