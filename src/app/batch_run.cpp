@@ -23,6 +23,7 @@
 #include "base/output_file_name.h"
 #include "base/parallel.h"
 #include "base/text.h"
+#include "input/input_file.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
 #include "stats/sample_filter.h"
@@ -224,8 +225,7 @@ void check_data_output(const RunPlan& plan) {
 void check_outputs(const RunPlan& plan) {
     check_data_output(plan);
     if (!plan.analyses()) return;
-    if (!plan.coordinates_path.empty() && !is_readable_file(plan.coordinates_path))
-        throw FatalError(strprintf("Opening the coordinates file %s failed.", plan.coordinates_path.c_str()));
+    if (!plan.coordinates_path.empty()) require_readable(plan.coordinates_path, "coordinates file");
     check_folder(fs::path(plan.stats_path).parent_path());
     for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
         std::error_code error;
@@ -273,8 +273,7 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
         progress.end_line();
         err << "phenostat: warning: " << warning.text << '\n';
     };
-    if (!is_readable_file(plan.data_path))
-        throw FatalError(strprintf("Opening the data file %s failed.", plan.data_path.c_str()));
+    require_readable(plan.data_path, "data file");
     check_outputs(plan);
     Dataset data = load(plan, progress, out, warn);
     Coordinates sites;

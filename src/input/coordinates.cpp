@@ -9,6 +9,7 @@
 
 #include "base/fatal_error.h"
 #include "base/text.h"
+#include "input/input_file.h"
 
 namespace phenostat {
 namespace {
@@ -188,6 +189,7 @@ double number_on_line(const std::string& path, std::size_t line, const std::stri
 
 Coordinates read_sites(const std::string& path, const std::vector<std::string>& sample_names,
                        std::vector<std::string>& unmatched) {
+    require_readable(path, "coordinates file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FatalError(strprintf("Opening the coordinates file %s failed.", path.c_str()));
     std::vector<std::string> lines;

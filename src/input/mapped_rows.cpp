@@ -1,6 +1,7 @@
 #include "input/mapped_rows.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/fatal_error.h"
 #include "base/text.h"
@@ -74,7 +75,13 @@ void MappedRows::replay(DataFileSink& sink) const {
     std::vector<std::string> absent;
     for (std::size_t k = 0; k < held_.size(); ++k)
         if (held_[k].row == NOT_READ) absent.push_back(map_.individuals[k].name);
-    if (!absent.empty()) throw FatalError(absent_individuals_message(map_path_, data_path_, absent));
+    if (!absent.empty()) {
+        std::unordered_set<std::string> in_data(left_out_.begin(), left_out_.end());
+        for (std::size_t k = 0; k < held_.size(); ++k)
+            if (held_[k].row != NOT_READ) in_data.insert(map_.individuals[k].name);
+        throw FatalError(absent_individuals_message(map_, map_path_, data_path_, absent,
+                                                    [&](const std::string& name) { return in_data.count(name) != 0; }));
+    }
 
     std::uint64_t bytes = header_text_.size() + header_ends_.size();
     sink.header(DataLine{header_text_, header_ends_}, bytes);

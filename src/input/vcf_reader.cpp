@@ -3,17 +3,21 @@
 #include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
+#include <htslib/kseq.h>
 #include <htslib/synced_bcf_reader.h>
 #include <htslib/vcf.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <unordered_map>
 
 #include "base/fatal_error.h"
 #include "base/text.h"
+#include "input/input_file.h"
 
 namespace phenostat {
 namespace {
@@ -26,6 +30,51 @@ bool is_symbolic(const char* allele) { return allele[0] == '<' || std::strcmp(al
 std::string unreadable_regions(const std::string& regions) {
     return strprintf("The regions '%s' cannot be read: give CHROM or CHROM:BEGIN-END, separated by commas.",
                      regions.c_str());
+}
+
+// htslib refuses a header that names an individual twice, without saying
+// why: the message that names it, from the #CHROM line of a VCF's text;
+// empty when the header has no such name.
+std::string individual_named_twice(const std::string& path) {
+    htsFile* file = hts_open(path.c_str(), "r");
+    if (file == nullptr) return "";
+    std::string line;
+    kstring_t text = KS_INITIALIZE;
+    if (hts_get_format(file)->format == vcf)
+        while (hts_getline(file, KS_SEP_LINE, &text) >= 0 && text.l > 0 && text.s[0] == '#')
+            if (std::strncmp(text.s, "#CHROM\t", 7) == 0) {
+                line.assign(text.s, text.l);
+                break;
+            }
+    ks_free(&text);
+    hts_close(file);
+    std::unordered_map<std::string_view, std::size_t> column_of;
+    std::size_t column = 1;
+    for (std::size_t begin = 0; begin <= line.size() && !line.empty(); ++column) {
+        const std::size_t end = std::min(line.find('\t', begin), line.size());
+        const std::string_view name = std::string_view(line).substr(begin, end - begin);
+        begin = end + 1;
+        if (column < 10) continue;  // the eight fixed columns and FORMAT
+        if (const auto [at, added] = column_of.emplace(name, column); !added)
+            return strprintf("The header of %s names the individual %s twice, in columns %zu and %zu: each "
+                             "individual of a VCF file needs a name of its own.",
+                             path.c_str(), std::string(name).c_str(), at->second, column);
+    }
+    return "";
+}
+
+// How to make a file whose regions can be read from one that is not bgzipped.
+std::string not_bgzipped_message(const std::string& path) {
+    const bool gz = path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+    const std::string plain = gz ? path.substr(0, path.size() - 3) : path;
+    const std::string steps = gz ? strprintf("    gunzip %s\n    bgzip %s\n", path.c_str(), plain.c_str())
+                                 : strprintf("    bgzip %s\n", path.c_str());
+    return strprintf("Reading regions of %s needs the file compressed with bgzip and indexed, and it is %s. %s it "
+                     "with\n%s    tabix -p vcf %s.gz      (or: bcftools index %s.gz)\nand give %s.gz as the data "
+                     "file.",
+                     path.c_str(), gz ? "compressed with gzip, not bgzip" : "not compressed",
+                     gz ? "Unpack it, then compress and index" : "Compress and index", steps.c_str(), plain.c_str(),
+                     plain.c_str(), plain.c_str());
 }
 
 }  // namespace
@@ -75,7 +124,11 @@ VariantReader::VariantReader(const std::string& path, const std::string& regions
     const bcf_hdr_t* header = nullptr;
     if (regions.empty()) {
         h.file = hts_open(path.c_str(), "r");
-        if (h.file == nullptr) throw FatalError(strprintf("Opening the data file %s failed.", path.c_str()));
+        if (h.file == nullptr) {
+            const std::string reason = unreadable_reason(path);
+            throw FatalError(strprintf("Opening the data file %s failed%s%s.", path.c_str(), reason.empty() ? "" : ": ",
+                                       reason.c_str()));
+        }
         if (threads > 1) hts_set_threads(h.file, threads);
         h.header = bcf_hdr_read(h.file);
         header = h.header;
@@ -85,17 +138,21 @@ VariantReader::VariantReader(const std::string& path, const std::string& regions
         if (threads > 1) bcf_sr_set_threads(h.synced, threads);
         if (bcf_sr_add_reader(h.synced, path.c_str()) == 0) {
             const bcf_sr_error error = h.synced->errnum;
-            if (error == idx_load_failed || error == not_bgzf)
-                throw FatalError(strprintf(
-                    "Reading regions of %s needs its index, and it has none%s. Make one with\n"
-                    "    tabix -p vcf %s      (bgzipped VCF)\n    bcftools index %s    (bgzipped VCF or BCF)%s",
-                    path.c_str(), error == not_bgzf ? " (it is not bgzipped)" : "", path.c_str(), path.c_str(),
-                    error == not_bgzf ? "\nafter compressing it with bgzip." : "."));
+            if (const std::string twice = individual_named_twice(path); !twice.empty()) throw FatalError(twice);
+            if (error == idx_load_failed)
+                throw FatalError(strprintf("Reading regions of %s needs its index, and it has none. Make one with\n"
+                                           "    tabix -p vcf %s      (bgzipped VCF)\n    bcftools index %s    "
+                                           "(bgzipped VCF or BCF).",
+                                           path.c_str(), path.c_str(), path.c_str()));
+            if (error == not_bgzf) throw FatalError(not_bgzipped_message(path));
             throw FatalError(strprintf("Opening the data file %s failed: %s.", path.c_str(), bcf_sr_strerror(error)));
         }
         header = bcf_sr_get_header(h.synced, 0);
     }
-    if (header == nullptr) throw FatalError(strprintf("Reading the header of %s failed.", path.c_str()));
+    if (header == nullptr) {
+        if (const std::string twice = individual_named_twice(path); !twice.empty()) throw FatalError(twice);
+        throw FatalError(strprintf("Reading the header of %s failed.", path.c_str()));
+    }
     for (int s = 0; s < bcf_hdr_nsamples(header); ++s) individuals_.emplace_back(header->samples[s]);
 }
 
@@ -128,6 +185,18 @@ std::size_t VariantReader::read_batch(std::size_t slot, std::size_t count) {
         ++h.records;
     }
     return filled;
+}
+
+std::string VariantReader::site_alleles(std::size_t slot, std::size_t k) const {
+    const Handles& h = *handles_;
+    const bcf_hdr_t* header = h.synced != nullptr ? bcf_sr_get_header(h.synced, 0) : h.header;
+    const bcf1_t* record = h.batches[slot][k];
+    std::string text = strprintf("%s:%lld:%s:", bcf_seqname_safe(header, record),
+                                 static_cast<long long>(record->pos) + 1,
+                                 record->n_allele > 0 ? record->d.allele[0] : ".");
+    for (int a = 1; a < record->n_allele; ++a) (text += a == 1 ? "" : ",") += record->d.allele[a];
+    if (record->n_allele < 2) text += '.';
+    return text;
 }
 
 std::uint64_t VariantReader::bytes_read() const {
@@ -175,9 +244,10 @@ void gather_sets(const bcf_fmt_t& gt, Value vector_end, Value missing, std::span
                                         out.site.c_str(), allele, allele_count - 1);
                 return;
             }
-            if (allele < 0) {
+            // A symbolic copy stands for an allele not spelt out: an unknown copy.
+            if (allele < 0 || out.symbolic[static_cast<std::size_t>(allele)]) {
                 some_missing = true;
-            } else if (!out.symbolic[static_cast<std::size_t>(allele)]) {
+            } else {
                 if (allele < VariantCells::MASK_ALLELES)
                     low |= std::uint64_t{1} << allele;
                 else if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())

@@ -3,9 +3,10 @@
 // their content. Each record is one locus: named by its ID, or CHROM:POS when
 // the ID is "."; each individual's phenotype is the set of distinct alleles
 // of its GT, coded as allele index plus one (REF 1, first ALT 2, ...),
-// whatever the ploidy and phasing. Symbolic alleles (<*>, <NON_REF>, ...) and
-// the spanning deletion * are no alleles. A GT without a known allele is
-// missing, and so by default is a GT with some copies missing.
+// whatever the ploidy and phasing. A copy that is a symbolic allele (<*>,
+// <NON_REF>, ...) or the spanning deletion * is an unknown copy, as a missing
+// one is: a GT without a known allele is missing, and so by default is a GT
+// with some copies unknown.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +18,7 @@
 
 namespace phenostat {
 
-// What a partly missing GT (0/./1) gives: missing data, or its known alleles.
+// What a partly known GT (0/./1, 0/<*>) gives: missing data, or its known alleles.
 enum class PartialGenotypes { missing, known };
 
 // Whether the file holds VCF or BCF (plain, bgzipped or BCF), by its content.
@@ -78,6 +79,10 @@ public:
     // and while the other batch is read.
     void decode(std::size_t slot, std::size_t k, std::span<const std::size_t> columns, PartialGenotypes partial,
                 VariantCells& out) const;
+
+    // CHROM:POS:REF:ALT of record k of batch `slot` (the ALTs joined by
+    // commas, "." for none), after it is decoded.
+    std::string site_alleles(std::size_t slot, std::size_t k) const;
 
 private:
     struct Handles;

@@ -10,6 +10,7 @@
 #include "base/parallel.h"
 #include "base/text.h"
 #include "input/line_check.h"
+#include "input/locus_names.h"
 #include "input/mapped_rows.h"
 #include "input/row_writer.h"
 
@@ -334,6 +335,8 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
     loaded.warnings = catalogue_warnings(loaded.data.catalogue);
     // Loci named in no header field but present on some line.
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
+    for (Warning& warning : make_locus_names_unique(loaded.data.locus_names))
+        loaded.warnings.push_back(std::move(warning));
     return loaded;
 }
 
@@ -378,6 +381,8 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
     const std::vector<Warning> samples = catalogue_warnings(loaded.data.catalogue);
     loaded.warnings.insert(loaded.warnings.end(), samples.begin(), samples.end());
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
+    for (Warning& warning : make_locus_names_unique(loaded.data.locus_names))
+        loaded.warnings.push_back(std::move(warning));
     return loaded;
 }
 

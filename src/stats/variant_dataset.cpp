@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <future>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/fatal_error.h"
 #include "base/memory.h"
 #include "base/output_file_name.h"
 #include "base/parallel.h"
 #include "base/text.h"
+#include "input/locus_names.h"
 #include "input/sample_map.h"
 #include "stats/dataset.h"
 
@@ -23,6 +25,8 @@ constexpr std::size_t BATCH_GENOTYPES = std::size_t{1} << 20;
 constexpr std::size_t MAX_BATCH = 4096;
 // Allele sets whose ids a record keeps at hand (a linear search); any more go through the coder's own lookup.
 constexpr std::size_t KNOWN_SETS = 24;
+// Bytes a record's name takes in the index of names, about (see locus_names.h).
+constexpr double NAME_INDEX_BYTES = 8;
 
 // What went wrong at a record, found on the threads and reported in order.
 struct RecordOutcome {
@@ -86,7 +90,11 @@ std::vector<std::size_t> mapped_columns(const VariantReader& reader, const Sampl
         columns.push_back(found->second);
         column_of.erase(found);
     }
-    if (!absent.empty()) throw FatalError(absent_individuals_message(options.sample_map, path, absent));
+    if (!absent.empty()) {
+        const std::unordered_set<std::string> in_data(reader.individuals().begin(), reader.individuals().end());
+        throw FatalError(absent_individuals_message(map, options.sample_map, path, absent,
+                                                    [&](const std::string& name) { return in_data.count(name) != 0; }));
+    }
     std::vector<std::string> left_out;
     for (const std::string& name : reader.individuals())
         if (column_of.count(name) != 0) left_out.push_back(name);
@@ -124,7 +132,7 @@ public:
                 return reader_.read_batch(other, batch_size_);
             });
             code_batch(slot, read);
-            if (!check_batch(read) || !fits()) {
+            if (!check_batch(slot, read) || !fits()) {
                 next.get();
                 break;
             }
@@ -139,6 +147,9 @@ public:
         if (!loaded_.refusal && data_.locus_count() == 0)
             throw FatalError(strprintf("%s holds no record%s: nothing to analyse.", path_.c_str(),
                                        options_.regions.empty() ? "" : " in the regions asked for"));
+        if (!loaded_.refusal)
+            for (Warning& warning : rename_repeated_loci(data_.locus_names, names_, repeated_))
+                loaded_.warnings.push_back(std::move(warning));
         loaded_.dims.individual_count = static_cast<long>(map_.individuals.size());
         loaded_.dims.column_count = static_cast<long>(data_.locus_names.size()) + 3;
         if (!options_.write_data.empty() && !loaded_.refusal) {
@@ -177,7 +188,7 @@ private:
         if (data_.locus_count() == 0) return true;
         const double loci = std::max(expected_loci_, static_cast<double>(data_.locus_count()));
         double per_locus = static_cast<double>(data_.loci.bytes()) / static_cast<double>(data_.locus_count()) +
-                           static_cast<double>(sizeof(std::string));
+                           static_cast<double>(sizeof(std::string)) + NAME_INDEX_BYTES;
         if (keep_cells()) per_locus += static_cast<double>(columns_.size());
         const std::uint64_t limit = options_.memory_limit != 0 ? options_.memory_limit : available_memory();
         if (limit == 0 || loci * per_locus <= static_cast<double>(limit)) return true;
@@ -270,9 +281,12 @@ private:
 
     // The batch's problems in record order: a damaged record stops the run,
     // a capacity exceeded refuses the data set. False when loading ends here.
-    bool check_batch(std::size_t read) {
+    // A record named as an earlier one is to be named by its site and alleles.
+    bool check_batch(std::size_t slot, std::size_t read) {
         for (std::size_t k = 0; k < read; ++k) {
             const std::string& name = data_.locus_names[first_ + k];
+            if (names_.repeats(data_.locus_names, first_ + k))
+                repeated_.push_back({first_ + k, reader_.site_alleles(slot, k)});
             if (!outcomes_[k].problem.empty())
                 throw FatalError(strprintf("%s: %s", path_.c_str(), outcomes_[k].problem.c_str()));
             if (const auto& violation = outcomes_[k].violation) {
@@ -298,6 +312,8 @@ private:
     std::size_t first_ = 0;     // the current batch's first locus
     std::vector<RecordOutcome> outcomes_;
     std::vector<std::vector<std::uint8_t>> packed_;  // the batch's loci, packed
+    LocusNameIndex names_;                           // the distinct names of the records so far
+    std::vector<RepeatedLocus> repeated_;            // the records named as an earlier one
     PerThread<VariantCells> cells_;
     PerThread<SummaryScratch> scratch_;
     PerThread<UnpackedLocus> wide_;  // a record coded and summarised, before it is packed

@@ -44,7 +44,7 @@ namespace {
 
 constexpr std::string_view COORDS_MARK = "\n#coords\n";
 constexpr std::size_t SMALL_SAMPLES = 8, SMALL_LOCI = 8;
-constexpr std::string_view SAMPLE_MAP = "individual\tsample\tgroup\nA1\tP\tG1\nB1\tQ\tG2\nA2\tP\tG1\nB2\tQ\n";
+constexpr std::string_view SAMPLE_MAP = "individual\tsample\tgroup\nA1\tP\tG1\nB1\tQ\tG2\nA2\tP\tG1\nB2\tQ\tG2\n";
 
 void write_file(const std::string& path, std::string_view bytes, bool gzip) {
     if (gzip) {

@@ -31,8 +31,10 @@ def genotype(alleles, copies):
 
 
 def cell(gt, alts, partial_known):
-    """Our phenotype text for a GT: distinct known non-symbolic alleles, code = index + 1."""
-    copies = gt.replace("|", "/").split("/")
+    """Our phenotype text for a GT: distinct known alleles, code = index + 1; a
+    symbolic copy is unknown, as a missing one is."""
+    copies = ["." if c != "." and int(c) > 0 and (alts[int(c) - 1].startswith("<") or alts[int(c) - 1] == "*")
+              else c for c in gt.replace("|", "/").split("/")]
     if "." in copies and not partial_known:
         return ""
     codes = []
@@ -40,8 +42,6 @@ def cell(gt, alts, partial_known):
         if copy == ".":
             continue
         index = int(copy)
-        if index > 0 and (alts[index - 1].startswith("<") or alts[index - 1] == "*"):
-            continue
         if index + 1 not in codes:
             codes.append(index + 1)
     return ",".join(map(str, codes))  # in GT order: the loader orders the codes itself
