@@ -85,7 +85,7 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
     use_threads(available_cores());
     std::vector<Warning> warnings;
     const Dataset data = load_phase(console, plan.data_path, warnings);
-    console.print(listing_text(data.locus_names, data.catalogue, warnings));
+    console.print(listing_text(data.classic_names(), data.catalogue, warnings));
 
     // A single Enter continues, also after the permutation answer whose
     // line's rest is still unread.

@@ -93,10 +93,10 @@ void Runner::finish() {
 
 void Runner::all_samples(Progress& progress) {
     const AllSamplesResult result = analyse_all_samples(data_);
-    print(all_samples_console_text(result.table, data_.locus_names));
+    print(all_samples_console_text(result.table, data_.classic_names()));
     AppendFile stats(plan_.stats_path);
     stats.write(ALL_SAMPLES_TITLE);
-    stats.write(set_table_text(result.table, data_.locus_names));
+    stats.write(set_table_text(result.table, data_.classic_names()));
     stats.close();
     write_summaries(result, progress);
     write(set_rows("all", "all", 0, result.table));
@@ -121,7 +121,7 @@ void Runner::write_summaries(const AllSamplesResult& result, Progress& progress)
             const std::size_t i = start + b;
             const UnpackedLocus& locus = readers.local().read(data_.loci, i, Unpack::summaries);
             summaries[b] = frequency_summary_text(locus.coded, locus.summary, result.tallies[i], data_.catalogue,
-                                                  data_.locus_names[i]);
+                                                  data_.classic_names()[i]);
             if (frequencies)
                 rows[b] = frequencies_rows(data_.locus_names[i], locus.coded, locus.summary, result.tallies[i],
                                            data_.catalogue);
@@ -145,7 +145,7 @@ public:
     void made(std::size_t place, std::size_t sample, const SetTable& table) override {
         const std::string& name = runner_.data_.catalogue.samples[sample].name;
         texts_[place].warnings = table_warnings_text(table);
-        texts_[place].stats = sample_title(name) + set_table_text(table, runner_.data_.locus_names);
+        texts_[place].stats = sample_title(name) + set_table_text(table, runner_.data_.classic_names());
         texts_[place].rows = runner_.set_rows("sample", name, sample + 1, table);
     }
     void ready(std::size_t place, std::size_t) override {
@@ -195,7 +195,7 @@ PermutationResult Runner::groups(RandomGenerator& random, Progress& progress) {
         print(group_console_line(groups.groups, g));
         print(table_warnings_text(groups.tables[g]));
         stats.write(group_title(groups.groups.names[g]));
-        stats.write(set_table_text(groups.tables[g], data_.locus_names));
+        stats.write(set_table_text(groups.tables[g], data_.classic_names()));
         write(set_rows("group", groups.groups.names[g], g + 1, groups.tables[g]));
     }
     stats.close();

@@ -325,6 +325,16 @@ private:
     std::vector<std::size_t> file_rows_;
 };
 
+// The tables' locus names made unique; the header's own kept for the classic
+// files when any changes.
+void name_loci_uniquely(LoadedDataset& loaded) {
+    std::vector<std::string> header = loaded.data.locus_names;
+    std::vector<Warning> renamed = make_locus_names_unique(loaded.data.locus_names);
+    if (renamed.empty()) return;
+    loaded.data.header_names = std::move(header);
+    for (Warning& warning : renamed) loaded.warnings.push_back(std::move(warning));
+}
+
 }  // namespace
 
 LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uint64_t memory_limit, bool keep_cells) {
@@ -335,8 +345,7 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
     loaded.warnings = catalogue_warnings(loaded.data.catalogue);
     // Loci named in no header field but present on some line.
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
-    for (Warning& warning : make_locus_names_unique(loaded.data.locus_names))
-        loaded.warnings.push_back(std::move(warning));
+    name_loci_uniquely(loaded);
     return loaded;
 }
 
@@ -381,8 +390,7 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
     const std::vector<Warning> samples = catalogue_warnings(loaded.data.catalogue);
     loaded.warnings.insert(loaded.warnings.end(), samples.begin(), samples.end());
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
-    for (Warning& warning : make_locus_names_unique(loaded.data.locus_names))
-        loaded.warnings.push_back(std::move(warning));
+    name_loci_uniquely(loaded);
     return loaded;
 }
 

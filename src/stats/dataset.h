@@ -21,9 +21,13 @@
 namespace phenostat {
 
 struct Dataset {
-    std::vector<std::string> locus_names;  // in column order
-    SampleCatalogue catalogue;             // the samples (runs of lines) in file order
-    PackedLoci loci;                       // locus i coded and summarised per sample, in column order
+    std::vector<std::string> locus_names;  // in column order, unique (the tables join by them)
+    // A tab file's header names where some repeat (else empty): the classic
+    // files and the console show the loci as the header names them.
+    std::vector<std::string> header_names;
+    const std::vector<std::string>& classic_names() const { return header_names.empty() ? locus_names : header_names; }
+    SampleCatalogue catalogue;  // the samples (runs of lines) in file order
+    PackedLoci loci;            // locus i coded and summarised per sample, in column order
     // cells[i]: every individual's phenotype id at locus i, in row order; kept
     // only when the load asks for it (else empty).
     std::vector<CellIds> cells;
