@@ -5,6 +5,7 @@
 #include <numeric>
 #include <optional>
 
+#include "analyses/pairs.h"
 #include "base/parallel.h"
 #include "base/permutations.h"
 #include "base/random_generator.h"
@@ -14,9 +15,9 @@ namespace phenostat {
 namespace {
 
 constexpr std::size_t REPLICATES_PER_TASK = 4;
-// The pairs of pairwise Phi_PT are shared among this many runs per thread:
+// The pairs of the pairwise Phi_ST are shared among this many runs per thread:
 // few, as each run unpacks every locus, enough to even out the threads.
-constexpr std::size_t PHI_PT_RUNS_PER_THREAD = 4;
+constexpr std::size_t PAIR_PHI_ST_RUNS_PER_THREAD = 4;
 
 // The typed individuals of one locus: their number among the analysed
 // individuals, and their alleles.
@@ -253,8 +254,8 @@ AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int
 }
 
 std::vector<double> pairwise_phi_st(const Dataset& data) {
-    const std::size_t count = data.sample_count();
-    const std::size_t total = count < 2 ? 0 : count * (count - 1) / 2;
+    const std::vector<SamplePair> order = sample_pairs(data.sample_count());
+    const std::size_t total = order.size();
     std::vector<double> values(total);
     struct PairScratch {
         LocusCarriers carriers;
@@ -262,17 +263,11 @@ std::vector<double> pairwise_phi_st(const Dataset& data) {
         LocusReader reader;
         std::vector<AmovaTotals> sums;  // one per pair of the run
     };
-    std::vector<std::size_t> firsts(total), seconds(total);
-    for (std::size_t i = 0, k = 0; i + 1 < count; ++i)
-        for (std::size_t j = i + 1; j < count; ++j, ++k) {
-            firsts[k] = i;
-            seconds[k] = j;
-        }
     PerThread<PairScratch> scratch;
     const std::size_t strata[2] = {0, 0};
     // Runs of pairs, loci outer: each locus is unpacked once per run, and each
     // pair's sums still run in locus order.
-    const std::size_t runs = std::min(total, PHI_PT_RUNS_PER_THREAD * team_size());
+    const std::size_t runs = std::min(total, PAIR_PHI_ST_RUNS_PER_THREAD * team_size());
     const std::size_t per_run = runs == 0 ? 0 : (total + runs - 1) / runs;
     parallel_for(runs, 1, [&](std::size_t r) {
         const std::size_t first = std::min(total, r * per_run), end = std::min(total, first + per_run);
@@ -283,7 +278,7 @@ std::vector<double> pairwise_phi_st(const Dataset& data) {
             const LocusSummary& summary = locus.summary;
             for (std::size_t k = first; k < end; ++k) {
                 local.carriers.reset(2, locus.coded.allele_count());
-                const std::size_t pair[2] = {firsts[k], seconds[k]};
+                const std::size_t pair[2] = {order[k].first, order[k].second};
                 for (std::size_t u = 0; u < 2; ++u) {
                     const SampleSummary& sample = summary.samples[pair[u]];
                     local.carriers.typed[u] = sample.typed;

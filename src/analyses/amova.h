@@ -33,7 +33,7 @@ struct AmovaResult {
     std::vector<std::string> left_out;  // samples in no group, left out of a three-level analysis
     std::size_t individuals = 0, sample_count = 0, group_count = 0;  // typed at some locus
     std::size_t contributing_loci = 0;
-    std::array<double, 3> ss{}, df{}, sigma2{};  // by AmovaLevel
+    std::array<double, 3> ss{}, df{}, sigma2{};  // by level: AMONG_GROUPS, AMONG_SAMPLES, WITHIN_SAMPLES
     double total_ss = 0, total_df = 0;
     PhiTest phi_st, phi_sc, phi_ct;  // phi_sc and phi_ct only with three levels
 };

@@ -8,5 +8,5 @@
 #include "analyses/groups.h"
 #include "analyses/pairs.h"
 #include "analyses/per_sample.h"
-#include "analyses/permutation_test.h"
+#include "analyses/group_permutation.h"
 #include "analyses/set_statistics.h"

@@ -38,16 +38,22 @@ DistanceStatus pair_distance(const Coordinates& sites, std::size_t i, std::size_
 
 }  // namespace
 
+std::vector<SamplePair> sample_pairs(std::size_t count) {
+    std::vector<SamplePair> pairs;
+    pairs.reserve(count < 2 ? 0 : count * (count - 1) / 2);
+    for (std::size_t i = 0; i + 1 < count; ++i)
+        for (std::size_t j = i + 1; j < count; ++j) pairs.push_back({i, j});
+    return pairs;
+}
+
 std::vector<PairResult> analyse_pairs(const Dataset& data, const Coordinates* sites, Progress& progress,
                                       const LocusResamples* resamples) {
-    const std::size_t count = data.sample_count();
-    const std::size_t total = count < 2 ? 0 : count * (count - 1) / 2;
+    const std::vector<SamplePair> order = sample_pairs(data.sample_count());
+    const std::size_t total = order.size();
     std::vector<PairResult> pairs(total);
-    for (std::size_t i = 0, k = 0; i + 1 < count; ++i) {
-        for (std::size_t j = i + 1; j < count; ++j, ++k) {
-            pairs[k].first = i;
-            pairs[k].second = j;
-        }
+    for (std::size_t k = 0; k < total; ++k) {
+        pairs[k].first = order[k].first;
+        pairs[k].second = order[k].second;
     }
     struct Scratch {
         CombineScratch combine;

@@ -21,6 +21,15 @@ enum class DistanceStatus {
     not_finite,    // a coordinate is not a finite number
 };
 
+// Two samples by their catalogue indices, first < second.
+struct SamplePair {
+    std::size_t first = 0, second = 0;
+};
+
+// Every pair of `count` samples in the order of every pairwise table: by the
+// first sample, then the second (0-1, 0-2, ..., 1-2, ...).
+std::vector<SamplePair> sample_pairs(std::size_t count);
+
 struct PairResult {
     std::size_t first = 0, second = 0;                     // catalogue indices, first < second
     double fst_unshared = 0, fst_shannon = 0, fst_pq = 0;  // the pair's averages across loci

@@ -15,7 +15,7 @@
 #include "analyses/amova.h"
 #include "analyses/analyses.h"
 #include "analyses/isolation.h"
-#include "analyses/pair_test.h"
+#include "analyses/pair_permutation.h"
 #include "app/output_file.h"
 #include "app/run_plan.h"
 #include "app/table_list.h"

@@ -65,14 +65,14 @@ std::string phipt_matrix(const std::vector<double>& phi_st, const SampleCatalogu
     // Laid out by the F'st matrix's own code, each pair's value in its place.
     std::vector<PairResult> pairs;
     pairs.reserve(phi_st.size());
-    for (std::size_t i = 0, k = 0; i + 1 < catalogue.sample_count(); ++i)
-        for (std::size_t j = i + 1; j < catalogue.sample_count(); ++j, ++k) {
-            PairResult pair;
-            pair.first = i;
-            pair.second = j;
-            pair.fst_unshared = phi_st[k];
-            pairs.push_back(pair);
-        }
+    const std::vector<SamplePair> order = sample_pairs(catalogue.sample_count());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        PairResult pair;
+        pair.first = order[k].first;
+        pair.second = order[k].second;
+        pair.fst_unshared = phi_st[k];
+        pairs.push_back(pair);
+    }
     return fst_matrix(pairs, catalogue);
 }
 

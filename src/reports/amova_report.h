@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "analyses/amova.h"
-#include "analyses/pair_test.h"
+#include "analyses/pair_permutation.h"
 
 namespace phenostat {
 

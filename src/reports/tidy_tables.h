@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "analyses/pair_test.h"
+#include "analyses/pair_permutation.h"
 #include "analyses/analyses.h"
 
 namespace phenostat {

@@ -92,7 +92,8 @@ AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_
         out.sigma2[AMONG_SAMPLES] = (ms_samples - ms_within) / n;
         return out;
     }
-    // The coefficients of the expected mean squares with unequal sizes.
+    // The coefficients of the expected mean squares with unequal sizes
+    // (Excoffier, Smouse & Quattro 1992, Genetics 131: 479-491, table 1).
     const double n = (n_total - squares_within_strata) / out.df[AMONG_SAMPLES];
     const double n_prime = (squares_within_strata - unit_squares_over_total) / out.df[AMONG_GROUPS];
     const double n_second = (n_total - stratum_squares_over_total) / out.df[AMONG_GROUPS];

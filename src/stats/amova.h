@@ -20,7 +20,7 @@ namespace phenostat {
 
 // Levels of the three-level design; in the two-level design the first is
 // empty and the second is "among samples".
-enum AmovaLevel : std::size_t { AMONG_GROUPS = 0, AMONG_SAMPLES = 1, WITHIN_SAMPLES = 2 };
+enum : std::size_t { AMONG_GROUPS = 0, AMONG_SAMPLES = 1, WITHIN_SAMPLES = 2 };
 
 struct AmovaLocus {
     std::array<double, 3> ss{};      // sums of squares by level

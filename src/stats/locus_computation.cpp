@@ -10,13 +10,6 @@ namespace {
 constexpr std::size_t TERM_CACHE_SIZE = std::size_t{1} << 16;
 constexpr std::uint64_t EMPTY_KEY = ~std::uint64_t{0};
 
-// A mean over pairs; a pair set without pairs gives 0.0.
-double pair_mean(std::int64_t sum, std::int64_t pairs) {
-    return pairs == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(pairs);
-}
-
-double fst(double across, double within) { return across == 0.0 ? 0.0 : (across - within) / across; }
-
 // The four fields of a frequency summary in a record: mean, var, max, min.
 struct SummaryFields {
     LocusStatsField mean, var, max, min;
@@ -266,9 +259,9 @@ LocusOutcome SetAccumulator::finish(TermCache& cache) {
     }
 
     if (set_size_ >= 2 && r.polymorphic == 1.0) {
-        r.fst_unshared = fst(r.unshared_across, r.unshared_within);
-        r.fst_shannon = fst(r.shannon_across, r.shannon_within);
-        r.fst_pq = fst(r.pq_across, r.pq_within);
+        r.fst_unshared = modified_fst(r.unshared_across, r.unshared_within);
+        r.fst_shannon = modified_fst(r.shannon_across, r.shannon_within);
+        r.fst_pq = modified_fst(r.pq_across, r.pq_within);
     }
 
     // Leave the count arrays cleared for the next locus.

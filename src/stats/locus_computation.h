@@ -24,6 +24,14 @@
 
 namespace phenostat {
 
+// A mean over pairs; a pair set without pairs gives 0.0.
+inline double pair_mean(std::int64_t sum, std::int64_t pairs) {
+    return pairs == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(pairs);
+}
+
+// F'st from a diversity across samples and within them; 0 when nothing varies across.
+inline double modified_fst(double across, double within) { return across == 0.0 ? 0.0 : (across - within) / across; }
+
 // Full: every field of the record. Compared: only the fields that the group
 // permutation test compares (COMPARED_FIELDS) and what they need; the other
 // fields are left 0.0. Both give the same bits for the compared fields.

@@ -216,6 +216,7 @@ const UnpackedLocus& LocusReader::read_samples(const PackedLoci& loci, std::size
 }
 
 const UnpackedLocus& LocusReader::read(const PackedLoci& loci, std::size_t l, Unpack what) {
+    // A locus unpacked for more (a later Unpack value) serves a read for less.
     if (last_version_ == loci.version() && last_version_ != 0 && last_ == l && last_what_ >= what) return locus_;
     loci.unpack(l, what, locus_, scratch_);
     last_version_ = loci.version();

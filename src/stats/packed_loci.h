@@ -33,7 +33,9 @@ struct UnpackedLocus {
 
 // How much of a locus to unpack: its coding only; its coding and summaries
 // without the individuals' sizes (all that the compared statistics read); or
-// everything.
+// everything. Each value unpacks all that the ones before it do: a reader
+// compares them by order (a locus read for more serves a read for less), so
+// keep them in that order.
 enum class Unpack { coding, summaries, everything };
 
 // Appends a locus's coding to `out`.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "analyses/amova.h"
-#include "analyses/pair_test.h"
+#include "analyses/pair_permutation.h"
 #include "analyses/set_statistics.h"
 #include "stats/dataset.h"
 #include "app/driver.h"

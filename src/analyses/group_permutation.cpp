@@ -1,4 +1,4 @@
-#include "analyses/permutation_test.h"
+#include "analyses/group_permutation.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,13 +1,15 @@
-#include "analyses/pair_test.h"
+#include "analyses/pair_permutation.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
+#include "analyses/pairs.h"
 #include "base/parallel.h"
 #include "base/permutations.h"
 #include "base/random_generator.h"
 #include "base/ties.h"
+#include "stats/locus_computation.h"
 
 namespace phenostat {
 namespace {
@@ -87,10 +89,6 @@ void gather(const Dataset& data, const LocusCodings& codings, std::size_t first,
     }
 }
 
-double pair_mean(std::int64_t sum, std::int64_t pairs) {
-    return pairs == 0 ? 0.0 : static_cast<double>(sum) / static_cast<double>(pairs);
-}
-
 // The pair's fst_unshared with the individuals `members` in one sample and
 // the others in the other: each locus's F'st weighted by its typed
 // individuals, in locus order.
@@ -126,7 +124,7 @@ double statistic(const PairData& pair, const std::vector<std::uint32_t>& members
             const double within = pair_mean(unshared_within, within_pairs);
             const double across = pair_mean((locus.typed - 1) * locus.allele_total - 2 * locus.shared_across,
                                             locus.typed * (locus.typed - 1) / 2);
-            fst = across == 0.0 ? 0.0 : (across - within) / across;
+            fst = modified_fst(across, within);
         }
         sum += static_cast<double>(locus.typed) / static_cast<double>(pair.weight) * fst;
     }
@@ -198,15 +196,9 @@ void test_pair(const Dataset& data, const LocusCodings& codings, std::size_t fir
 }  // namespace
 
 std::vector<PairTest> pair_tests(const Dataset& data, int permutations, std::uint32_t seed, Progress& progress) {
-    const std::size_t count = data.sample_count();
-    const std::size_t total = count < 2 ? 0 : count * (count - 1) / 2;
+    const std::vector<SamplePair> pairs = sample_pairs(data.sample_count());
+    const std::size_t total = pairs.size();
     std::vector<PairTest> tests(total);
-    std::vector<std::size_t> firsts(total), seconds(total);
-    for (std::size_t i = 0, k = 0; i + 1 < count; ++i)
-        for (std::size_t j = i + 1; j < count; ++j, ++k) {
-            firsts[k] = i;
-            seconds[k] = j;
-        }
     const LocusCodings codings = unpack_codings(data);
     PerThread<Scratch> scratch;
     const std::size_t block = 16 * team_size();
@@ -214,7 +206,7 @@ std::vector<PairTest> pair_tests(const Dataset& data, int permutations, std::uin
         const std::size_t end = std::min(total, start + block);
         parallel_for(end - start, 1, [&](std::size_t k) {
             const std::size_t pair = start + k;
-            test_pair(data, codings, firsts[pair], seconds[pair], pair, permutations, seed, scratch.local(),
+            test_pair(data, codings, pairs[pair].first, pairs[pair].second, pair, permutations, seed, scratch.local(),
                       tests[pair]);
         });
         progress.step(end, total);
