@@ -69,7 +69,8 @@ void text_at(std::string& out, double x, double y, int decimals, std::string_vie
 // `value` as printf's "%.<precision>g" writes it in the C locale; -0 as 0.
 std::string general(double value, int precision) {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::general, precision);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::general, precision);
     return std::string(buffer, result.ptr);
 }
 
@@ -109,11 +110,11 @@ std::vector<double> log_tick_values(double shortest, double longest) {
 }
 
 constexpr double SHAPES[][4][2] = {
-    {},                                                     // circle
-    {{-0.9, -0.9}, {0.9, -0.9}, {0.9, 0.9}, {-0.9, 0.9}},   // square
-    {{0, -1.2}, {1.1, 0.7}, {-1.1, 0.7}, {0, -1.2}},        // triangle
-    {{0, -1.3}, {1.3, 0}, {0, 1.3}, {-1.3, 0}},             // diamond
-    {{0, 1.2}, {1.1, -0.7}, {-1.1, -0.7}, {0, 1.2}},        // triangle pointing down
+    {},                                                    // circle
+    {{-0.9, -0.9}, {0.9, -0.9}, {0.9, 0.9}, {-0.9, 0.9}},  // square
+    {{0, -1.2}, {1.1, 0.7}, {-1.1, 0.7}, {0, -1.2}},       // triangle
+    {{0, -1.3}, {1.3, 0}, {0, 1.3}, {-1.3, 0}},            // diamond
+    {{0, 1.2}, {1.1, -0.7}, {-1.1, -0.7}, {0, 1.2}},       // triangle pointing down
 };
 
 // A marker of radius r centred at (x, y), with a tooltip when `tip` is not empty.
@@ -182,12 +183,16 @@ double Scale::operator()(double value) const {
     return from + (axis(value) - axis(low)) / (axis(high) - axis(low)) * (to - from);
 }
 
-bool Scale::holds(double value) const { return std::isfinite(value) && (!log || value > 0); }
+bool Scale::holds(double value) const {
+    constexpr double FAR = 1e300;  // further out, spans and pixels overflow
+    return log ? value >= 1 / FAR && value <= FAR : std::abs(value) <= FAR;
+}
 
 Scale linear_scale(const std::vector<double>& values) {
+    Scale scale;
     double low = std::numeric_limits<double>::infinity(), high = -low;
     for (const double value : values) {
-        if (!std::isfinite(value)) continue;
+        if (!scale.holds(value)) continue;
         low = std::min(low, value);
         high = std::max(high, value);
     }
@@ -195,21 +200,22 @@ Scale linear_scale(const std::vector<double>& values) {
         low = 0;
         high = 1;
     } else if (high == low) {
-        const double half = std::max(0.5, std::abs(low) * 1e-9);  // a unit, or what tells values that large apart
+        // A unit around it; around a value so large that half a unit vanishes
+        // in rounding, a billionth of it.
+        const double half = std::max(0.5, std::abs(low) * 1e-9);
         low -= half;
         high += half;
     }
     const double step = tick_step(high - low);
-    Scale scale;
     scale.low = std::floor(low / step) * step;
     scale.high = std::ceil(high / step) * step;
     // Each tick a whole multiple of the step (a sum of steps would label 0
     // as 1.38778e-17), with the digits that tell it from its neighbours.
     const double first = std::round(scale.low / step);
-    const auto count = static_cast<std::size_t>(std::round(scale.high / step) - first);
-    const int digits = static_cast<int>(std::floor(std::log10(std::max(-scale.low, scale.high))) -
-                                        std::floor(std::log10(step))) +
-                       1;
+    const double steps = std::round(scale.high / step) - first;
+    const std::size_t count = steps > 0 && steps < 100 ? static_cast<std::size_t>(steps) : 0;
+    const int digits =
+        static_cast<int>(std::floor(std::log10(std::max(-scale.low, scale.high))) - std::floor(std::log10(step))) + 1;
     for (std::size_t k = 0; k <= count; ++k) {
         const double value = (first + static_cast<double>(k)) * step;
         scale.ticks.push_back({value, general(value, std::clamp(digits, 6, 17))});
@@ -218,18 +224,19 @@ Scale linear_scale(const std::vector<double>& values) {
 }
 
 Scale log_scale(const std::vector<double>& values) {
+    Scale scale;
+    scale.log = true;
     double shortest = std::numeric_limits<double>::infinity(), longest = 0;
     for (const double value : values) {
-        if (!(value > 0) || !std::isfinite(value)) continue;
+        if (!scale.holds(value)) continue;
         shortest = std::min(shortest, value);
         longest = std::max(longest, value);
     }
-    Scale scale;
-    scale.log = true;
     for (const double value : longest > 0 ? log_tick_values(shortest, longest) : std::vector<double>{1, 10}) {
         char buffer[400];
-        const auto result = value < 1 ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6)
-                                      : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
+        const auto result = value < 1
+                                ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6)
+                                : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
         scale.ticks.push_back({value, std::string(buffer, result.ptr)});
     }
     scale.low = scale.ticks.front().value;
@@ -295,9 +302,10 @@ void Plot::scatter(const Points& points, const PointStyle& style) {
     for (std::size_t k = 0; k < count; ++k) {
         if (!x_.holds(points.x[k]) || !y_.holds(points.y[k])) continue;
         const double x = x_(points.x[k]), y = y_(points.y[k]);
-        const Marker look =
-            k < points.category.size() ? category_marker(points.category[k]) : Marker{style.colour, Shape::circle};
-        marker(body_, x, y, style.radius, look, style.opacity, k < points.tip.size() ? std::string_view(points.tip[k]) : std::string_view());
+        const Marker look = k < points.category.size() ? category_marker(points.category[k])
+                                                       : Marker{style.colour, Shape::circle};
+        marker(body_, x, y, style.radius, look, style.opacity,
+               k < points.tip.size() ? std::string_view(points.tip[k]) : std::string_view());
         if (k < points.label.size() && !points.label[k].empty())
             text_at(body_, x + style.radius + 2, y + 4, 1, " font-size=\"10\"", points.label[k]);
     }

@@ -29,18 +29,19 @@ struct Scale {
     double from = 0, to = 1;  // the pixels of low and high, set by Plot::axes
 
     double operator()(double value) const;
-    // Whether a value can be drawn: finite, and positive on a log scale.
+    // Whether a value can be drawn: within 1e300 of 0, and at least 1e-300
+    // on a log scale.
     bool holds(double value) const;
 };
 
 // Steps of 1, 2 or 5 times a power of ten giving about five ticks, the
 // domain widened to whole steps; one value gets a unit around it, none [0, 1].
-// Values that are not finite are ignored.
+// Values the scale cannot hold are ignored.
 Scale linear_scale(const std::vector<double>& values);
 // Ticks at 1, 2 and 5 times powers of ten from the one at or below the
 // smallest value to the one at or above the largest, or at powers of ten
-// (every so many) when that makes more than ten. Values that are not
-// positive are ignored.
+// (every so many) when that makes more than ten. Values the scale cannot
+// hold are ignored.
 Scale log_scale(const std::vector<double>& values);
 
 enum class Shape { circle, square, triangle, diamond, triangle_down };
