@@ -28,10 +28,12 @@ void append_to_file(const std::string& path, std::string_view text);
 // abandoned by an exception).
 //
 // A tidy table is written with Format::table: created afresh (truncated), its
-// line ends left as LF.
+// line ends left as LF; with Format::compressed_table the same, gzip-compressed
+// (zlib's default level; no name or time in the header, so the same text
+// gives the same bytes).
 class AppendFile {
 public:
-    enum class Format { classic, table };
+    enum class Format { classic, table, compressed_table };
     explicit AppendFile(const std::string& path, Format format = Format::classic);
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
@@ -44,6 +46,7 @@ private:
     std::string path_;
     Format format_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+    std::unique_ptr<class Deflater> deflater_;  // Format::compressed_table: the gzip stream into file_
 };
 
 // Empties `path` (creating it if absent): --overwrite.

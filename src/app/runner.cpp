@@ -42,12 +42,17 @@ std::string Runner::table_path(TidyTable table) const {
     if (!writes_table(plan_, table))
         throw FatalError(strprintf("Internal error: the table %s is not among the tables this run writes.",
                                    table_file(table)));
-    return plan_.tables_folder + "/" + table_file(table);
+    return plan_.tables_folder + "/" + table_file(plan_, table);
+}
+
+void Runner::open_table(std::optional<AppendFile>& file, TidyTable table) const {
+    file.emplace(table_path(table), table_file(plan_, table).ends_with(".gz") ? AppendFile::Format::compressed_table
+                                                                              : AppendFile::Format::table);
 }
 
 AppendFile& Runner::loci_table() {
     if (!loci_) {
-        loci_.emplace(table_path(TidyTable::loci), AppendFile::Format::table);
+        open_table(loci_, TidyTable::loci);
         loci_->write(loci_table_header());
     }
     return *loci_;
@@ -55,7 +60,7 @@ AppendFile& Runner::loci_table() {
 
 AppendFile& Runner::intervals_table() {
     if (!intervals_) {
-        intervals_.emplace(table_path(TidyTable::averages_ci), AppendFile::Format::table);
+        open_table(intervals_, TidyTable::averages_ci);
         intervals_->write(averages_ci_header());
     }
     return *intervals_;
@@ -63,9 +68,10 @@ AppendFile& Runner::intervals_table() {
 
 void Runner::table(TidyTable table, const std::string& text) {
     if (!tables()) return;
-    AppendFile file(table_path(table), AppendFile::Format::table);
-    file.write(text);
-    file.close();
+    std::optional<AppendFile> file;
+    open_table(file, table);
+    file->write(text);
+    file->close();
 }
 
 void Runner::finish() {
@@ -167,7 +173,7 @@ void Runner::all_samples(Progress& progress) {
     AppendFile summary(plan_.summary_path);
     std::optional<AppendFile> frequencies;
     if (tables()) {
-        frequencies.emplace(table_path(TidyTable::frequencies), AppendFile::Format::table);
+        open_table(frequencies, TidyTable::frequencies);
         frequencies->write(frequencies_header());
     }
     SetSections sections(*this, SetSections::Kind::all, stats);

@@ -55,6 +55,7 @@ private:
     }
     bool tables() const { return !plan_.tables_folder.empty(); }
     std::string table_path(TidyTable table) const;
+    void open_table(std::optional<AppendFile>& file, TidyTable table) const;
     AppendFile& loci_table();
     AppendFile& intervals_table();
 
