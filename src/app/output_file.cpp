@@ -1,12 +1,8 @@
 #include "app/output_file.h"
 
-#define ZLIB_CONST
-#include <zlib.h>
-
-#include <algorithm>
 #include <cstdlib>
-#include <new>
 
+#include "app/gzip_writer.h"
 #include "base/fatal_error.h"
 #include "base/text.h"
 
@@ -66,43 +62,6 @@ bool failure_injected(const std::string& path, AppendFile::Format format) {
 
 }  // namespace
 
-// A gzip stream (zlib's default header: no name, no time) into a file.
-class Deflater {
-public:
-    Deflater() {
-        if (deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            throw std::bad_alloc();
-    }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-    ~Deflater() { deflateEnd(&stream_); }
-
-    // Compresses `text` into `file`, with Z_FINISH the end of the stream;
-    // false when the file cannot be written.
-    bool write(std::FILE* file, std::string_view text, int flush) {
-        constexpr std::size_t PIECE = std::size_t{1} << 30;  // what zlib's counts hold, and then some
-        do {
-            const std::size_t size = std::min(text.size(), PIECE);
-            stream_.next_in = reinterpret_cast<const Bytef*>(text.data());
-            stream_.avail_in = static_cast<uInt>(size);
-            text.remove_prefix(size);
-            const int piece_flush = text.empty() ? flush : Z_NO_FLUSH;
-            do {
-                stream_.next_out = out_;
-                stream_.avail_out = sizeof out_;
-                if (deflate(&stream_, piece_flush) == Z_STREAM_ERROR) return false;
-                const std::size_t made = sizeof out_ - stream_.avail_out;
-                if (std::fwrite(out_, 1, made, file) != made) return false;
-            } while (stream_.avail_out == 0);
-        } while (!text.empty());
-        return true;
-    }
-
-private:
-    z_stream stream_{};
-    Bytef out_[1 << 16];
-};
-
 void append_to_file(const std::string& path, std::string_view text) {
     // The classic files end without a final line end, so a run appended to an
     // earlier one would glue its header onto the last row.
@@ -115,7 +74,7 @@ void append_to_file(const std::string& path, std::string_view text) {
 
 AppendFile::AppendFile(const std::string& path, Format format)
     : path_(path), format_(format), file_(open_for(path, format == Format::classic ? "ab" : "wb"), &std::fclose) {
-    if (format == Format::compressed_table) deflater_ = std::make_unique<Deflater>();
+    if (format == Format::compressed_table) gzip_ = std::make_unique<GzipWriter>(file_.get());
 }
 
 AppendFile::~AppendFile() = default;  // unique_ptr closes a file still open
@@ -123,15 +82,15 @@ AppendFile::~AppendFile() = default;  // unique_ptr closes a file still open
 void AppendFile::write(std::string_view text) {
     if (!file_) write_failed(path_);  // written after close()
     const bool written = format_ == Format::classic ? write_translated(file_.get(), text)
-                         : deflater_ != nullptr     ? deflater_->write(file_.get(), text, Z_NO_FLUSH)
-                                                : std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size();
+                         : gzip_ != nullptr         ? gzip_->write(text)
+                                            : std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size();
     if (!written) write_failed(path_);
 }
 
 void AppendFile::close() {
     if (!file_) return;
     std::FILE* file = file_.release();
-    const bool finished = deflater_ == nullptr || deflater_->write(file, {}, Z_FINISH);
+    const bool finished = gzip_ == nullptr || gzip_->finish();
     const bool flushed = finished && std::fflush(file) == 0 && std::ferror(file) == 0 &&
                          !failure_injected(path_, format_);
     const bool closed = std::fclose(file) == 0;

@@ -20,6 +20,8 @@ namespace phenostat {
 // appended to a file whose last line is unfinished, starts on a line of its own.
 void append_to_file(const std::string& path, std::string_view text);
 
+class GzipWriter;
+
 // One opening of an output file for a section written piece by piece.
 // The constructor opens for appending (FatalError "\nOpening %s failed!");
 // write() translates line ends as append_to_file does; close() flushes and
@@ -29,8 +31,7 @@ void append_to_file(const std::string& path, std::string_view text);
 //
 // A tidy table is written with Format::table: created afresh (truncated), its
 // line ends left as LF; with Format::compressed_table the same, gzip-compressed
-// (zlib's default level; no name or time in the header, so the same text
-// gives the same bytes).
+// (GzipWriter: the same text gives the same bytes).
 class AppendFile {
 public:
     enum class Format { classic, table, compressed_table };
@@ -46,7 +47,7 @@ private:
     std::string path_;
     Format format_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
-    std::unique_ptr<class Deflater> deflater_;  // Format::compressed_table: the gzip stream into file_
+    std::unique_ptr<GzipWriter> gzip_;  // Format::compressed_table: the stream into file_
 };
 
 // Empties `path` (creating it if absent): --overwrite.
