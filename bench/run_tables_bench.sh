@@ -2,9 +2,10 @@
 # The tidy tables at 100,000 loci: 100,000 SNP-like loci in 12 samples of 20
 # (240 individuals; bench/make_snp_data.py, made once in build-bench/), loaded
 # alone (no analysis option) and analysed with --all --each --pairwise, with
-# the tables plain and with --compress-tables. Prints each run's wall time and
-# peak memory (the "Maximum resident set size" of /usr/bin/time), the ratio of
-# the analysis's peak to the load's, and the size of loci.tsv (and loci.tsv.gz).
+# the tables plain and with --compress-tables. Prints each run's wall time, CPU
+# time (user) and peak memory (the "Maximum resident set size" of
+# /usr/bin/time), the ratio of the analysis's peak to the load's, and the size
+# of loci.tsv (and loci.tsv.gz).
 # BASELINE=<git ref> measures that build too (built from `git archive` in
 # build-baseline/, without --compress-tables where it lacks it).
 set -euo pipefail
@@ -18,15 +19,15 @@ data="$root/build-bench/loci100k.txt"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# measure LABEL COMMAND...: prints the wall time and peak memory, keeps the peak in $peak.
+# measure LABEL COMMAND...: prints the wall and CPU times and the peak memory,
+# keeps the peak in $peak.
 peak=0
 measure() {
     local label=$1
     shift
-    local measured
-    measured=$( { (cd "$work" && /usr/bin/time -f "%e %M" "$@" > /dev/null); } 2>&1 | tail -n 1)
-    peak=${measured#* }
-    printf '  %-34s wall %7.2f s, peak %9d KiB\n' "$label" "${measured% *}" "$peak"
+    local wall cpu
+    read -r wall cpu peak < <( { (cd "$work" && /usr/bin/time -f "%e %U %M" "$@" > /dev/null); } 2>&1 | tail -n 1)
+    printf '  %-34s wall %7.2f s, CPU %7.2f s, peak %9d KiB\n' "$label" "$wall" "$cpu" "$peak"
 }
 
 # ratio LOAD: the last peak over the load's.
