@@ -36,8 +36,19 @@ void Load(benchmark::State& state) {
 }
 BENCHMARK(Load)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Receives the all-samples analysis's loci and does nothing with them.
+class Discard final : public AllSamplesSink {
+public:
+    void places(std::size_t) override {}
+    void tallied(std::size_t, std::size_t, const UnpackedLocus&, const PooledTally&) override {}
+    void made(std::size_t, std::size_t, const LocusOutcome&) override {}
+    void ready(std::size_t, std::size_t, const LocusOutcome&) override {}
+};
+
 void AllSamples(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(analyse_all_samples(data()));
+    SetScratch scratch;
+    Discard discard;
+    for (auto _ : state) benchmark::DoNotOptimize(analyse_all_samples(data(), scratch, discard));
 }
 BENCHMARK(AllSamples)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -109,15 +120,17 @@ void Bootstrap(benchmark::State& state) {
     const Dataset& d = data();
     NoProgress quiet;
     SetScratch scratch;
-    const GroupTables groups = analyse_groups(d);
+    const GroupCatalogue groups = compared_groups(d);
+    std::vector<std::vector<std::size_t>> sets(1 + d.sample_count() + groups.names.size());
+    for (std::size_t s = 0; s < d.sample_count(); ++s) {
+        sets[0].push_back(s);
+        sets[1 + s] = {s};
+        if (groups.slots[s] != NO_GROUP) sets[1 + d.sample_count() + groups.slots[s]].push_back(s);
+    }
     for (auto _ : state) {
         const LocusResamples resamples = draw_resamples(d.locus_count(), 1000, 1);
-        benchmark::DoNotOptimize(bootstrap_table(analyse_all_samples(d).table, resamples));
-        for (std::size_t s = 0; s < d.sample_count(); ++s) {
-            const std::size_t set[1] = {s};
+        for (const std::vector<std::size_t>& set : sets)
             benchmark::DoNotOptimize(bootstrap_table(compute_set_table(d, set, scratch), resamples));
-        }
-        for (const SetTable& table : groups.tables) benchmark::DoNotOptimize(bootstrap_table(table, resamples));
         benchmark::DoNotOptimize(analyse_pairs(d, nullptr, quiet, &resamples));
     }
 }

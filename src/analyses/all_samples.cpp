@@ -1,40 +1,27 @@
 #include "analyses/all_samples.h"
 
 namespace phenostat {
-namespace {
 
-constexpr std::size_t LOCI_PER_CHUNK = 16;
-
-}  // namespace
-
-AllSamplesResult analyse_all_samples(const Dataset& data) {
-    AllSamplesResult result;
-    result.table.loci.resize(data.locus_count());
-    result.tallies.resize(data.locus_count());
-    std::vector<std::int64_t> typed(data.locus_count(), 0);
-    SetScratch scratch;
-    parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
-        CombineScratch& local = scratch.local();
+SetAverage analyse_all_samples(const Dataset& data, SetScratch& scratch, AllSamplesSink& sink) {
+    std::int64_t typed = 0;
+    for (const std::int64_t n : data.loci.typed_per_sample()) typed += n;
+    PerThread<PooledTally> tallies;
+    const LocusRecordMaker make = [&](std::size_t place, std::size_t i, CombineScratch& local) {
         const UnpackedLocus& unpacked = local.reader.read(data.loci, i);
-        const CodedLocus& locus = unpacked.coded;
-        const LocusSummary& summary = unpacked.summary;
-        std::int64_t allele_total = 0;
-        for (const SampleSummary& sample : summary.samples) {
-            typed[i] += sample.typed;
+        std::int64_t typed_here = 0, allele_total = 0;
+        for (const SampleSummary& sample : unpacked.summary.samples) {
+            typed_here += sample.typed;
             allele_total += sample.allele_total;
         }
         SetAccumulator& accumulator = local.accumulator;
-        accumulator.begin(locus, typed[i], allele_total, Detail::full);
-        for (std::size_t s = 0; s < data.sample_count(); ++s) accumulator.add(summary, s);
-        accumulator.pooled(result.tallies[i].alleles, result.tallies[i].phenotypes);
-        result.table.loci[i] = accumulator.finish(local.cache);
-    });
-    std::int64_t total = 0;
-    for (const std::int64_t n : typed) total += n;
-    LocusAverager averager(total, Detail::full);
-    for (const LocusOutcome& outcome : result.table.loci) averager.add(outcome.stats, outcome.typed);
-    result.table.average = averager.result();
-    return result;
+        accumulator.begin(unpacked.coded, typed_here, allele_total, Detail::full);
+        for (std::size_t s = 0; s < data.sample_count(); ++s) accumulator.add(unpacked.summary, s);
+        PooledTally& pooled = tallies.local();
+        accumulator.pooled(pooled.alleles, pooled.phenotypes);
+        sink.tallied(place, i, unpacked, pooled);
+        return accumulator.finish(local.cache);
+    };
+    return stream_loci(data, typed, scratch, make, sink);
 }
 
 }  // namespace phenostat

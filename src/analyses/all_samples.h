@@ -2,6 +2,7 @@
 // The statistics of all samples together, with the pooled allele and
 // phenotype tallies of every locus.
 
+#include <cstddef>
 #include <vector>
 
 #include "analyses/set_statistics.h"
@@ -17,10 +18,15 @@ struct PooledTally {
     std::vector<TallyEntry> phenotypes;
 };
 
-struct AllSamplesResult {
-    SetTable table;
-    std::vector<PooledTally> tallies;  // one per locus
+// Receives, besides each locus's record, its pooled tallies with the locus as
+// read: on the thread that computed them, before the record is made.
+class AllSamplesSink : public SetRecordSink {
+public:
+    virtual void tallied(std::size_t place, std::size_t locus, const UnpackedLocus& unpacked,
+                         const PooledTally& pooled) = 0;
 };
-AllSamplesResult analyse_all_samples(const Dataset& data);
+
+// Every locus handed to `sink` as it is computed; returns their average.
+SetAverage analyse_all_samples(const Dataset& data, SetScratch& scratch, AllSamplesSink& sink);
 
 }  // namespace phenostat

@@ -42,7 +42,11 @@ Interval percentile_interval(std::vector<double>& values) {
 }
 
 std::array<Interval, STATISTIC_COUNT> bootstrap_table(const SetTable& table, const LocusResamples& resamples) {
-    const ResampledAverage average(table.loci);
+    return bootstrap_table(ResampledAverage(table.loci), resamples);
+}
+
+std::array<Interval, STATISTIC_COUNT> bootstrap_table(const ResampledAverage& average,
+                                                      const LocusResamples& resamples) {
     // The replicates in blocks, spread over the threads; each replicate's
     // averages are kept by its number and gathered in replicate order.
     struct Averages {

@@ -38,6 +38,8 @@ Interval percentile_interval(std::vector<double>& values);
 // (ResampledAverage). A replicate's value counts where the replicate makes the
 // field defined, by the average row's rule (defines_average).
 std::array<Interval, STATISTIC_COUNT> bootstrap_table(const SetTable& table, const LocusResamples& resamples);
+// The same from the table's terms gathered locus by locus.
+std::array<Interval, STATISTIC_COUNT> bootstrap_table(const ResampledAverage& average, const LocusResamples& resamples);
 
 // The interval of one field's average over per-locus records (the F'st of a pair).
 Interval bootstrap_field(std::span<const LocusOutcome> loci, LocusStatsField field, const LocusResamples& resamples);

@@ -2,18 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "base/fatal_error.h"
 #include "base/text.h"
 
 namespace phenostat {
-namespace {
-
-// Group tables held at a time: about 400 bytes per locus each.
-constexpr std::size_t GROUPS_PER_BLOCK = 16;
-
-}  // namespace
 
 GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue) {
     GroupCatalogue groups;
@@ -33,27 +26,24 @@ GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue) {
     return groups;
 }
 
-GroupTables analyse_groups(const Dataset& data) {
-    GroupTables result;
-    result.groups = build_group_catalogue(data.catalogue);
-    if (result.groups.names.empty()) {
+GroupCatalogue compared_groups(const Dataset& data) {
+    GroupCatalogue groups = build_group_catalogue(data.catalogue);
+    if (groups.names.empty()) {
         throw FatalError("\n\nNo sample belongs to a group: the first column of every sample's first line is empty, "
                          "so there are no groups to compare.");
     }
-    SetScratch scratch;
-    // The groups in blocks computed together, each locus unpacked once per block.
-    const std::size_t block = GROUPS_PER_BLOCK;
-    std::vector<std::vector<std::size_t>> sets;
-    for (std::size_t start = 0; start < result.groups.names.size(); start += block) {
-        sets.clear();
-        for (std::size_t g = start; g < std::min(result.groups.names.size(), start + block); ++g) {
-            std::vector<std::size_t>& members = sets.emplace_back();
-            for (std::size_t s = 0; s < result.groups.slots.size(); ++s)
-                if (result.groups.slots[s] == g) members.push_back(s);
-        }
-        for (SetTable& table : compute_set_tables(data, sets, scratch)) result.tables.push_back(std::move(table));
+    return groups;
+}
+
+void analyse_groups(const Dataset& data, const GroupCatalogue& groups, SetScratch& scratch, SetRecordSink& sink) {
+    std::vector<std::size_t> members;
+    for (std::size_t g = 0; g < groups.names.size(); ++g) {
+        members.clear();
+        for (std::size_t s = 0; s < groups.slots.size(); ++s)
+            if (groups.slots[s] == g) members.push_back(s);
+        sink.begin(g);
+        sink.end(g, compute_set(data, members, scratch, sink));
     }
-    return result;
 }
 
 namespace {

@@ -22,12 +22,11 @@ struct GroupCatalogue {
 };
 GroupCatalogue build_group_catalogue(const SampleCatalogue& catalogue);
 
-struct GroupTables {
-    GroupCatalogue groups;
-    std::vector<SetTable> tables;  // one per group, in name order
-};
-// FatalError when no sample belongs to a group.
-GroupTables analyse_groups(const Dataset& data);
+// The catalogue's groups; FatalError when no sample belongs to one.
+GroupCatalogue compared_groups(const Dataset& data);
+// Each group's statistics in turn, handed to `sink` locus by locus (begin and
+// end around each group, by its number in `groups`).
+void analyse_groups(const Dataset& data, const GroupCatalogue& groups, SetScratch& scratch, SetRecordSink& sink);
 
 // What a group test of `permutations` replicates cannot show: one group
 // alone, or fewer distinct assignments than replicates.

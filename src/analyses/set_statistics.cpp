@@ -3,44 +3,87 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/fatal_error.h"
+#include "base/text.h"
+
 namespace phenostat {
 
 namespace {
 
+// Loci handed out at a time: enough per thread to even out their sizes, few
+// enough that their texts take little memory.
+constexpr std::size_t LOCI_PER_THREAD_AND_BLOCK = 1024;
 constexpr std::size_t LOCI_PER_CHUNK = 16;
+
+// A sink that keeps every record.
+class KeepRecords final : public SetRecordSink {
+public:
+    explicit KeepRecords(std::vector<LocusOutcome>& loci) : loci_(loci) {}
+    void places(std::size_t) override {}
+    void made(std::size_t, std::size_t i, const LocusOutcome& record) override { loci_[i] = record; }
+    void ready(std::size_t, std::size_t, const LocusOutcome&) override {}
+
+private:
+    std::vector<LocusOutcome>& loci_;
+};
 
 }  // namespace
 
-SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch) {
-    const std::vector<std::size_t> sets[1] = {{set.begin(), set.end()}};
-    return std::move(compute_set_tables(data, sets, scratch)[0]);
+SetAverage stream_loci(const Dataset& data, std::int64_t typed, SetScratch& scratch, const LocusRecordMaker& make,
+                       SetRecordSink& sink) {
+    const std::size_t count = data.locus_count();
+    const std::size_t block = std::min(count, LOCI_PER_THREAD_AND_BLOCK * team_size());
+    sink.places(block);
+    std::vector<LocusOutcome> records(block);
+    SetAverage result;
+    LocusAverager averager(typed, Detail::full);
+    for (std::size_t start = 0; start < count; start += block) {
+        const std::size_t size = std::min(block, count - start);
+        parallel_for(size, LOCI_PER_CHUNK, [&](std::size_t b) {
+            records[b] = make(b, start + b, scratch.local());
+            sink.made(b, start + b, records[b]);
+        });
+        for (std::size_t b = 0; b < size; ++b) {
+            const LocusOutcome& record = records[b];
+            averager.add(record.stats, record.typed);
+            result.typed += record.typed;
+            add_defined(result.defined, record);
+            sink.ready(b, start + b, record);
+        }
+    }
+    // The weights were summed ahead from the samples' totals.
+    if (result.typed != typed)
+        throw FatalError(strprintf("Internal error: %lld individuals typed over the loci, %lld expected.",
+                                   static_cast<long long>(result.typed), static_cast<long long>(typed)));
+    result.average = averager.result();
+    return result;
 }
 
-std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const std::vector<std::size_t>> sets,
-                                         SetScratch& scratch) {
-    std::vector<SetTable> tables(sets.size());
-    for (SetTable& table : tables) table.loci.resize(data.locus_count());
-    // Only the sets' samples are unpacked: for a block of single samples, a
-    // small part of each locus.
+SetAverage compute_set(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch,
+                       SetRecordSink& sink) {
+    // Only the set's samples are unpacked: for a single sample, a small part
+    // of each locus.
     std::vector<char> wanted(std::max(data.sample_count(), data.loci.sample_count()), 0);
-    for (const std::vector<std::size_t>& set : sets)
-        for (const std::size_t s : set) wanted[s] = 1;
+    std::int64_t typed = 0;
+    for (const std::size_t s : set) {
+        wanted[s] = 1;
+        typed += data.loci.typed_per_sample()[s];
+    }
     const bool all = std::find(wanted.begin(), wanted.end(), 0) == wanted.end();
-    parallel_for(data.locus_count(), LOCI_PER_CHUNK, [&](std::size_t i) {
-        CombineScratch& local = scratch.local();
+    const LocusRecordMaker make = [&](std::size_t, std::size_t i, CombineScratch& local) {
         const UnpackedLocus& locus = all ? local.reader.read(data.loci, i)
                                          : local.reader.read_samples(data.loci, i, wanted);
-        for (std::size_t k = 0; k < sets.size(); ++k)
-            tables[k].loci[i] = compute_locus_stats(locus.coded, locus.summary, sets[k], Detail::full, local);
-    });
-    for (SetTable& table : tables) {
-        std::int64_t total = 0;
-        for (const LocusOutcome& locus : table.loci) total += locus.typed;
-        LocusAverager averager(total, Detail::full);
-        for (const LocusOutcome& locus : table.loci) averager.add(locus.stats, locus.typed);
-        table.average = averager.result();
-    }
-    return tables;
+        return compute_locus_stats(locus.coded, locus.summary, set, Detail::full, local);
+    };
+    return stream_loci(data, typed, scratch, make, sink);
+}
+
+SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch) {
+    SetTable table;
+    table.loci.resize(data.locus_count());
+    KeepRecords keep(table.loci);
+    table.average = compute_set(data, set, scratch, keep).average;
+    return table;
 }
 
 ComparedAverage compute_compared_average(const Dataset& data, std::span<const std::size_t> set, CombineScratch& scratch,

@@ -2,6 +2,7 @@
 // The statistics of every locus over one set of samples, and their average
 // across loci: the common road of the analyses.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,7 +16,16 @@
 
 namespace phenostat {
 
-// The table of one set: a record per locus and their average.
+// What stays of a set's table once its loci are handed out: their average
+// across loci, which of its fields some locus defines, and the individuals
+// typed summed over the loci.
+struct SetAverage {
+    LocusStats average;
+    std::array<bool, STATISTIC_COUNT> defined{};
+    std::int64_t typed = 0;
+};
+
+// The table of one set, every locus kept: a record per locus and their average.
 struct SetTable {
     std::vector<LocusOutcome> loci;  // one per locus, in column order
     LocusStats average;              // the average across loci
@@ -24,14 +34,39 @@ struct SetTable {
 // The working storage of each thread, kept from set to set.
 using SetScratch = PerThread<CombineScratch>;
 
-// Every field of every locus, and the full average. The loci are spread over
-// the threads; the average is taken afterwards, in locus order.
+// Receives a set's records as they are computed, a block of loci at a time,
+// so that no analysis holds a whole table: each record is made into whatever
+// `ready` will write on the thread that computed it, then handed out in locus
+// order. A sink that receives several sets in turn (each sample, each group)
+// hears of each one's start and end.
+class SetRecordSink {
+public:
+    virtual ~SetRecordSink() = default;
+    // Before each set's loci: the places a block holds (`made` and `ready`
+    // receive a place below `count`, reused from block to block).
+    virtual void places(std::size_t count) = 0;
+    // On any thread, for each locus of a block: its record.
+    virtual void made(std::size_t place, std::size_t locus, const LocusOutcome& record) = 0;
+    // On the calling thread, in locus order, once the locus's block is made.
+    virtual void ready(std::size_t place, std::size_t locus, const LocusOutcome& record) = 0;
+    // Set k of a series: before its loci, and after them with its average.
+    virtual void begin(std::size_t) {}
+    virtual void end(std::size_t, const SetAverage&) {}
+};
+
+// Computes record i on any thread (place: its place in the block).
+using LocusRecordMaker = std::function<LocusOutcome(std::size_t place, std::size_t i, CombineScratch& scratch)>;
+// The loci in blocks spread over the threads, each record made by `make`
+// and handed to `sink`; the average is taken in locus order, weighted by the
+// individuals typed (`typed`: their sum over the loci).
+SetAverage stream_loci(const Dataset& data, std::int64_t typed, SetScratch& scratch, const LocusRecordMaker& make,
+                       SetRecordSink& sink);
+
+// Every field of every locus of a set, handed to `sink` locus by locus, and
+// their average.
+SetAverage compute_set(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch, SetRecordSink& sink);
+// The same with every record kept, for small data sets.
 SetTable compute_set_table(const Dataset& data, std::span<const std::size_t> set, SetScratch& scratch);
-// The same for several sets at once: each locus is unpacked once for them all,
-// only their samples.
-// Every set's records, and so its table, are those it has alone.
-std::vector<SetTable> compute_set_tables(const Dataset& data, std::span<const std::vector<std::size_t>> sets,
-                                         SetScratch& scratch);
 
 // Only the compared fields (COMPARED_FIELDS) of the average, with no record
 // kept per locus; the same values, bit for bit, as the full computation.

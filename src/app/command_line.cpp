@@ -147,6 +147,7 @@ void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
         ->type_name("N")
         ->check(whole_number(1, MAX_THREADS));
     app.add_flag("--no-tables", typed.no_tables, "Write only the two classic files");
+    app.add_flag("--compress-tables", plan.compress_tables, "Write the tidy tables gzip-compressed, as NAME.tsv.gz");
     app.add_flag("--overwrite", plan.overwrite, "Start the output files afresh (default: append)");
     app.add_flag("-q,--quiet", plan.quiet, "No progress line");
     app.set_version_flag("-V,--version", std::string("phenostat ") + PHENOSTAT_VERSION);
@@ -282,6 +283,11 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
         return 0;
     } catch (const CLI::ParseError& error) {
         return usage_error(err, error.what());
+    }
+    if (plan.compress_tables && typed.no_tables) {
+        err << "phenostat: --compress-tables compresses the tables, which --no-tables leaves out.\nRun 'phenostat "
+               "--help' for the options.\n";
+        return 2;
     }
     complete_plan(plan, typed, argc, argv);
     if (const std::string misused = misused_options(plan, ibd_settings, amova_permutations); !misused.empty())

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/gzip_writer.h"
 #include "base/fatal_error.h"
 #include "base/text.h"
 
@@ -54,7 +55,7 @@ bool ends_within_a_line(const std::string& path) {
 // PHENOSTAT_FAIL_WRITING fails as it is closed, late in the run.
 bool failure_injected(const std::string& path, AppendFile::Format format) {
     const char* name = std::getenv("PHENOSTAT_FAIL_WRITING");
-    if (format != AppendFile::Format::table || name == nullptr || *name == '\0') return false;
+    if (format == AppendFile::Format::classic || name == nullptr || *name == '\0') return false;
     const std::size_t slash = path.find_last_of('/');
     return path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, name) == 0;
 }
@@ -72,22 +73,26 @@ void append_to_file(const std::string& path, std::string_view text) {
 }
 
 AppendFile::AppendFile(const std::string& path, Format format)
-    : path_(path), format_(format), file_(open_for(path, format == Format::classic ? "ab" : "wb"), &std::fclose) {}
+    : path_(path), format_(format), file_(open_for(path, format == Format::classic ? "ab" : "wb"), &std::fclose) {
+    if (format == Format::compressed_table) gzip_ = std::make_unique<GzipWriter>(file_.get());
+}
 
 AppendFile::~AppendFile() = default;  // unique_ptr closes a file still open
 
 void AppendFile::write(std::string_view text) {
     if (!file_) write_failed(path_);  // written after close()
-    const bool written = format_ == Format::classic
-                             ? write_translated(file_.get(), text)
-                             : std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size();
+    const bool written = format_ == Format::classic ? write_translated(file_.get(), text)
+                         : gzip_ != nullptr         ? gzip_->write(text)
+                                            : std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size();
     if (!written) write_failed(path_);
 }
 
 void AppendFile::close() {
     if (!file_) return;
     std::FILE* file = file_.release();
-    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0 && !failure_injected(path_, format_);
+    const bool finished = gzip_ == nullptr || gzip_->finish();
+    const bool flushed = finished && std::fflush(file) == 0 && std::ferror(file) == 0 &&
+                         !failure_injected(path_, format_);
     const bool closed = std::fclose(file) == 0;
     if (!flushed || !closed) write_failed(path_);
 }

@@ -20,6 +20,8 @@ namespace phenostat {
 // appended to a file whose last line is unfinished, starts on a line of its own.
 void append_to_file(const std::string& path, std::string_view text);
 
+class GzipWriter;
+
 // One opening of an output file for a section written piece by piece.
 // The constructor opens for appending (FatalError "\nOpening %s failed!");
 // write() translates line ends as append_to_file does; close() flushes and
@@ -28,10 +30,11 @@ void append_to_file(const std::string& path, std::string_view text);
 // abandoned by an exception).
 //
 // A tidy table is written with Format::table: created afresh (truncated), its
-// line ends left as LF.
+// line ends left as LF; with Format::compressed_table the same, gzip-compressed
+// (GzipWriter: the same text gives the same bytes).
 class AppendFile {
 public:
-    enum class Format { classic, table };
+    enum class Format { classic, table, compressed_table };
     explicit AppendFile(const std::string& path, Format format = Format::classic);
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
@@ -44,6 +47,7 @@ private:
     std::string path_;
     Format format_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+    std::unique_ptr<GzipWriter> gzip_;  // Format::compressed_table: the stream into file_
 };
 
 // Empties `path` (creating it if absent): --overwrite.

@@ -17,9 +17,6 @@ namespace phenostat {
 
 namespace {
 
-// Loci handed out at a time: enough per thread to even out their sizes.
-constexpr std::size_t LOCI_PER_THREAD_AND_BLOCK = 16;
-
 // Every replicate's count of every locus is kept: refused when that would
 // take more than half the memory available.
 LocusResamples bootstrap_resamples(int replicates, std::size_t loci, std::uint32_t seed) {
@@ -47,43 +44,36 @@ std::string Runner::table_path(TidyTable table) const {
     if (!writes_table(plan_, table))
         throw FatalError(strprintf("Internal error: the table %s is not among the tables this run writes.",
                                    table_file(table)));
-    return plan_.tables_folder + "/" + table_file(table);
+    return plan_.tables_folder + "/" + table_file(plan_, table);
+}
+
+void Runner::open_table(std::optional<AppendFile>& file, TidyTable table) const {
+    file.emplace(table_path(table), table_file(plan_, table).ends_with(".gz") ? AppendFile::Format::compressed_table
+                                                                              : AppendFile::Format::table);
 }
 
 AppendFile& Runner::loci_table() {
     if (!loci_) {
-        loci_.emplace(table_path(TidyTable::loci), AppendFile::Format::table);
+        open_table(loci_, TidyTable::loci);
         loci_->write(loci_table_header());
     }
     return *loci_;
 }
 
-Runner::SetRows Runner::set_rows(std::string_view analysis, std::string_view name, std::size_t number,
-                                 const SetTable& table) const {
-    SetRows rows;
-    if (!tables()) return rows;
-    rows.loci = loci_table_rows(analysis, name, number, table, data_.locus_names);
-    if (resamples_)
-        rows.intervals = averages_ci_rows(analysis, name, number, table, bootstrap_table(table, *resamples_));
-    return rows;
-}
-
-void Runner::write(const SetRows& rows) {
-    if (!tables()) return;
-    loci_table().write(rows.loci);
-    if (!resamples_) return;
+AppendFile& Runner::intervals_table() {
     if (!intervals_) {
-        intervals_.emplace(table_path(TidyTable::averages_ci), AppendFile::Format::table);
+        open_table(intervals_, TidyTable::averages_ci);
         intervals_->write(averages_ci_header());
     }
-    intervals_->write(rows.intervals);
+    return *intervals_;
 }
 
 void Runner::table(TidyTable table, const std::string& text) {
     if (!tables()) return;
-    AppendFile file(table_path(table), AppendFile::Format::table);
-    file.write(text);
-    file.close();
+    std::optional<AppendFile> file;
+    open_table(file, table);
+    file->write(text);
+    file->close();
 }
 
 void Runner::finish() {
@@ -91,85 +81,119 @@ void Runner::finish() {
     if (intervals_) intervals_->close();
 }
 
-void Runner::all_samples(Progress& progress) {
-    const AllSamplesResult result = analyse_all_samples(data_);
-    print(all_samples_console_text(result.table, data_.classic_names()));
-    AppendFile stats(plan_.stats_path);
-    stats.write(ALL_SAMPLES_TITLE);
-    stats.write(set_table_text(result.table, data_.classic_names()));
-    stats.close();
-    write_summaries(result, progress);
-    write(set_rows("all", "all", 0, result.table));
-}
-
-// The summary file's section and frequencies.tsv: blocks of loci, their
-// texts made on the threads and written in locus order.
-void Runner::write_summaries(const AllSamplesResult& result, Progress& progress) {
-    AppendFile summary(plan_.summary_path);
-    std::optional<AppendFile> frequencies;
-    if (tables()) {
-        frequencies.emplace(table_path(TidyTable::frequencies), AppendFile::Format::table);
-        frequencies->write(frequencies_header());
-    }
-    const std::size_t count = data_.locus_count();
-    const std::size_t block = LOCI_PER_THREAD_AND_BLOCK * team_size();
-    std::vector<std::string> summaries(std::min(block, count)), rows(summaries.size());
-    PerThread<LocusReader> readers;
-    for (std::size_t start = 0; start < count; start += block) {
-        const std::size_t size = std::min(block, count - start);
-        parallel_for(size, 1, [&](std::size_t b) {
-            const std::size_t i = start + b;
-            const UnpackedLocus& locus = readers.local().read(data_.loci, i, Unpack::summaries);
-            summaries[b] = frequency_summary_text(locus.coded, locus.summary, result.tallies[i], data_.catalogue,
-                                                  data_.classic_names()[i]);
-            if (frequencies)
-                rows[b] = frequencies_rows(data_.locus_names[i], locus.coded, locus.summary, result.tallies[i],
-                                           data_.catalogue);
-        });
-        for (std::size_t b = 0; b < size; ++b) {
-            summary.write(summaries[b]);
-            if (frequencies) frequencies->write(rows[b]);
-            progress.step(start + b + 1, count);
-        }
-    }
-    summary.close();
-    if (frequencies) frequencies->close();
-}
-
-// Each sample's texts, made on the thread that computed its table, written in
-// sample order.
-class PerSampleSections final : public PerSampleSink {
+// A set's sections, written as its loci come: its rows of the stats file and
+// of loci.tsv made on the threads that computed them and written in locus
+// order, then its average rows and, with a bootstrap, its intervals. Over all
+// samples the summary file's section and frequencies.tsv come along; of a
+// series (each sample, each group), each set in turn.
+class SetSections final : public AllSamplesSink {
 public:
-    PerSampleSections(Runner& runner, AppendFile& stats) : runner_(runner), stats_(stats) {}
-    void places(std::size_t count) override { texts_.resize(count); }
-    void made(std::size_t place, std::size_t sample, const SetTable& table) override {
-        const std::string& name = runner_.data_.catalogue.samples[sample].name;
-        texts_[place].warnings = table_warnings_text(table);
-        texts_[place].stats = sample_title(name) + set_table_text(table, runner_.data_.classic_names());
-        texts_[place].rows = runner_.set_rows("sample", name, sample + 1, table);
+    enum class Kind { all, sample, group };
+    SetSections(Runner& runner, Kind kind, AppendFile& stats, const GroupCatalogue* groups = nullptr)
+        : runner_(runner), kind_(kind), stats_(stats), groups_(groups) {
+        if (runner.tables() && runner.resamples_) resampled_.emplace(runner.data_.locus_count());
     }
-    void ready(std::size_t place, std::size_t) override {
-        runner_.print(texts_[place].warnings);
+    // Over all samples: the summary file, frequencies.tsv (null: no tables)
+    // and the progress, locus by locus.
+    void summaries(AppendFile& summary, AppendFile* frequencies, Progress& progress) {
+        summary_ = &summary;
+        frequencies_ = frequencies;
+        progress_ = &progress;
+    }
+
+    void begin(std::size_t k) override {
+        number_ = kind_ == Kind::all ? 0 : k + 1;
+        name_ = kind_ == Kind::all      ? "all"
+                : kind_ == Kind::sample ? runner_.data_.catalogue.samples[k].name
+                                        : groups_->names[k];
+        if (kind_ == Kind::sample) stats_.write(sample_title(name_));
+        if (kind_ == Kind::group) {
+            runner_.print(group_console_line(*groups_, k));
+            stats_.write(group_title(name_));
+        }
+        stats_.write(stats_header_line());
+    }
+    void places(std::size_t count) override { texts_.resize(count); }
+    void tallied(std::size_t place, std::size_t i, const UnpackedLocus& locus, const PooledTally& pooled) override {
+        const Dataset& data = runner_.data_;
+        texts_[place].summary =
+            frequency_summary_text(locus.coded, locus.summary, pooled, data.catalogue, data.classic_names()[i]);
+        if (frequencies_ != nullptr)
+            texts_[place].frequencies =
+                frequencies_rows(data.locus_names[i], locus.coded, locus.summary, pooled, data.catalogue);
+    }
+    void made(std::size_t place, std::size_t i, const LocusOutcome& record) override {
+        const Dataset& data = runner_.data_;
+        texts_[place].stats = stats_row(record.stats, data.classic_names()[i]);
+        if (runner_.tables())
+            texts_[place].loci = loci_table_row(analysis(), name_, number_, data.locus_names[i], record);
+        if (resampled_) resampled_->set(i, record);
+    }
+    void ready(std::size_t place, std::size_t i, const LocusOutcome& record) override {
+        if (kind_ == Kind::all && runner_.dialogue_ != nullptr)
+            runner_.print(all_samples_locus_text(runner_.data_.classic_names()[i], record));
+        else if (kind_ != Kind::all && record.no_pairs_within)
+            runner_.print(NO_PAIRS_WITHIN_WARNING);
         stats_.write(texts_[place].stats);
-        runner_.write(texts_[place].rows);
+        if (runner_.tables()) runner_.loci_table().write(texts_[place].loci);
+        if (summary_ == nullptr) return;
+        summary_->write(texts_[place].summary);
+        if (frequencies_ != nullptr) frequencies_->write(texts_[place].frequencies);
+        progress_->step(i + 1, runner_.data_.locus_count());
+    }
+    void end(std::size_t, const SetAverage& average) override {
+        stats_.write(stats_row(average.average, AVERAGE_LABEL));
+        if (!runner_.tables()) return;
+        runner_.loci_table().write(loci_table_average_row(analysis(), name_, number_, average));
+        if (resampled_)
+            runner_.intervals_table().write(averages_ci_rows(analysis(), name_, number_, average,
+                                                             bootstrap_table(*resampled_, *runner_.resamples_)));
     }
 
 private:
+    std::string_view analysis() const {
+        return kind_ == Kind::all ? "all" : kind_ == Kind::sample ? "sample" : "group";
+    }
     struct Texts {
-        std::string warnings, stats;
-        Runner::SetRows rows;
+        std::string stats, loci, summary, frequencies;
     };
     Runner& runner_;
+    Kind kind_;
     AppendFile& stats_;
+    const GroupCatalogue* groups_;
+    AppendFile* summary_ = nullptr;
+    AppendFile* frequencies_ = nullptr;
+    Progress* progress_ = nullptr;
+    std::string name_;
+    std::size_t number_ = 0;
     std::vector<Texts> texts_;
+    std::optional<ResampledAverage> resampled_;  // the current set's terms, for its bootstrap
 };
+
+void Runner::all_samples(Progress& progress) {
+    AppendFile stats(plan_.stats_path);
+    stats.write(ALL_SAMPLES_TITLE);
+    AppendFile summary(plan_.summary_path);
+    std::optional<AppendFile> frequencies;
+    if (tables()) {
+        open_table(frequencies, TidyTable::frequencies);
+        frequencies->write(frequencies_header());
+    }
+    SetSections sections(*this, SetSections::Kind::all, stats);
+    sections.summaries(summary, frequencies ? &*frequencies : nullptr, progress);
+    sections.begin(0);
+    sections.end(0, analyse_all_samples(data_, scratch_, sections));
+    stats.close();
+    summary.close();
+    if (frequencies) frequencies->close();
+}
 
 void Runner::per_sample(Progress& progress) {
     AppendFile stats(plan_.stats_path);
     stats.write(PER_SAMPLE_TITLE);
     stats.write(PER_SAMPLE_NOTE);
     print("\n\n Doing per-sample stats");
-    PerSampleSections sections(*this, stats);
+    SetSections sections(*this, SetSections::Kind::sample, stats);
     analyse_each_sample(data_, scratch_, sections, progress);
     stats.close();
 }
@@ -187,21 +211,16 @@ const std::vector<PairResult>& Runner::pairwise(const Coordinates* sites, Progre
 PermutationResult Runner::groups(RandomGenerator& random, Progress& progress) {
     for (const Warning& warning : group_test_warnings(build_group_catalogue(data_.catalogue), plan_.permutations))
         warn_(warning);
-    const GroupTables groups = analyse_groups(data_);
+    const GroupCatalogue groups = compared_groups(data_);
     print("\n\nDoing Group Statistics...\n");
     AppendFile stats(plan_.stats_path);
     stats.write(GROUP_TITLE);
-    for (std::size_t g = 0; g < groups.tables.size(); ++g) {
-        print(group_console_line(groups.groups, g));
-        print(table_warnings_text(groups.tables[g]));
-        stats.write(group_title(groups.groups.names[g]));
-        stats.write(set_table_text(groups.tables[g], data_.classic_names()));
-        write(set_rows("group", groups.groups.names[g], g + 1, groups.tables[g]));
-    }
+    SetSections sections(*this, SetSections::Kind::group, stats, &groups);
+    analyse_groups(data_, groups, scratch_, sections);
     stats.close();
-    PermutationResult test = permutation_test(data_, groups.groups, plan_.permutations, random, progress);
+    PermutationResult test = permutation_test(data_, groups, plan_.permutations, random, progress);
     append_to_file(plan_.stats_path, group_report_text(test.p_values));
-    table(TidyTable::group_test, group_test_table(groups.groups, test));
+    table(TidyTable::group_test, group_test_table(groups, test));
     return test;
 }
 

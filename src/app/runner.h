@@ -49,21 +49,15 @@ public:
     void finish();
 
 private:
-    friend class PerSampleSections;
+    friend class SetSections;
     void print(const std::string& text) const {
         if (dialogue_ != nullptr) dialogue_->print(text);
     }
     bool tables() const { return !plan_.tables_folder.empty(); }
     std::string table_path(TidyTable table) const;
+    void open_table(std::optional<AppendFile>& file, TidyTable table) const;
     AppendFile& loci_table();
-    // The set's rows of loci.tsv and, with a bootstrap, of averages_ci.tsv:
-    // made (on any thread), then written.
-    struct SetRows {
-        std::string loci, intervals;
-    };
-    SetRows set_rows(std::string_view analysis, std::string_view name, std::size_t number, const SetTable& table) const;
-    void write(const SetRows& rows);
-    void write_summaries(const AllSamplesResult& result, Progress& progress);
+    AppendFile& intervals_table();
 
     const Dataset& data_;
     const RunPlan& plan_;

@@ -26,6 +26,23 @@ const char* table_file(TidyTable table) {
     return "";
 }
 
+std::string table_file(const RunPlan& plan, TidyTable table) {
+    const std::string file = table_file(table);
+    return plan.compress_tables && file.ends_with(".tsv") ? file + ".gz" : file;
+}
+
+std::string other_form(const std::string& file) {
+    if (file.ends_with(".tsv")) return file + ".gz";
+    if (file.ends_with(".tsv.gz")) return file.substr(0, file.size() - 3);
+    return file;
+}
+
+bool is_table_file(const std::string& file) {
+    for (const TidyTableEntry& entry : TIDY_TABLES)
+        if (file == entry.file || other_form(file) == entry.file) return true;
+    return false;
+}
+
 bool writes_table(const RunPlan& plan, TidyTable table) {
     for (const TidyTableEntry& entry : TIDY_TABLES)
         if (entry.table == table) return entry.written(plan);
@@ -35,7 +52,7 @@ bool writes_table(const RunPlan& plan, TidyTable table) {
 std::vector<std::string> tables_written(const RunPlan& plan) {
     std::vector<std::string> files;
     for (const TidyTableEntry& entry : TIDY_TABLES)
-        if (entry.written(plan)) files.emplace_back(entry.file);
+        if (entry.written(plan)) files.push_back(table_file(plan, entry.table));
     return files;
 }
 

@@ -38,11 +38,18 @@ struct TidyTableEntry {
 extern const std::array<TidyTableEntry, 14> TIDY_TABLES;
 
 const char* table_file(TidyTable table);
+// Its file in a run of `plan`: NAME.tsv.gz with --compress-tables (the plot
+// stays as it is).
+std::string table_file(const RunPlan& plan, TidyTable table);
+// A table's file in the other form, compressed or not; the plot's is itself.
+std::string other_form(const std::string& file);
+// Whether phenostat writes a file of this name, in either form.
+bool is_table_file(const std::string& file);
 
 // Whether a run of `plan` writes `table`.
 bool writes_table(const RunPlan& plan, TidyTable table);
 
-// The files of the tables a run of `plan` writes, in list order.
+// The files of the tables a run of `plan` writes, in list order, in its form.
 std::vector<std::string> tables_written(const RunPlan& plan);
 
 }  // namespace phenostat

@@ -21,11 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool is_table_file(const std::string& name) {
-    return std::any_of(TIDY_TABLES.begin(), TIDY_TABLES.end(),
-                       [&](const TidyTableEntry& entry) { return name == entry.file; });
-}
-
 // A new folder named `prefix` and six random characters, with the permissions
 // an ordinary mkdir would give it (mkdtemp gives 0700).
 std::string make_folder_beside(const std::string& prefix) {
@@ -45,12 +40,14 @@ void check_target(const std::string& target, const std::vector<std::string>& fil
     const fs::file_status status = fs::status(target, error);  // a link to a folder will do
     if (!fs::is_directory(status)) throw FatalError(strprintf("%s exists and is not a folder.", target.c_str()));
     if (!overwrite) {
-        // The tables another run left stay; the ones this run writes must be new.
-        for (const std::string& name : files)
-            if (fs::exists(fs::symlink_status(target + "/" + name, error)))
-                throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the output "
-                                           "files, --out for another stem, or --no-tables.",
-                                           target.c_str(), name.c_str()));
+        // The tables another run left stay; the ones this run writes must be
+        // new, in either form (loci.tsv beside loci.tsv.gz would be two runs').
+        for (const std::string& written : files)
+            for (const std::string& name : {written, other_form(written)})
+                if (fs::exists(fs::symlink_status(target + "/" + name, error)))
+                    throw FatalError(strprintf("%s/%s exists from an earlier run: give --overwrite to replace the "
+                                               "output files, --out for another stem, or --no-tables.",
+                                               target.c_str(), name.c_str()));
         return;
     }
     // --overwrite replaces the folder as a whole: never one holding files of

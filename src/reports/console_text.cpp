@@ -40,21 +40,11 @@ std::string coordinates_echo(const Coordinates& coordinates, const SampleCatalog
     return out;
 }
 
-std::string all_samples_console_text(const SetTable& table, const std::vector<std::string>& locus_names) {
-    std::string out;
-    for (std::size_t i = 0; i < table.loci.size(); ++i) {
-        appendf(out, "\n\nWorking with locus %s", locus_names[i].c_str());
-        appendf(out, "\nThe total number of individuals sampled for this locus is %lld",
-                static_cast<long long>(table.loci[i].typed));
-        if (table.loci[i].no_pairs_within) out += NO_PAIRS_WITHIN_WARNING;
-    }
-    return out;
-}
-
-std::string table_warnings_text(const SetTable& table) {
-    std::string out;
-    for (const LocusOutcome& locus : table.loci)
-        if (locus.no_pairs_within) out += NO_PAIRS_WITHIN_WARNING;
+std::string all_samples_locus_text(const std::string& locus_name, const LocusOutcome& locus) {
+    std::string out = strprintf("\n\nWorking with locus %s", locus_name.c_str());
+    appendf(out, "\nThe total number of individuals sampled for this locus is %lld",
+            static_cast<long long>(locus.typed));
+    if (locus.no_pairs_within) out += NO_PAIRS_WITHIN_WARNING;
     return out;
 }
 

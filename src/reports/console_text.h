@@ -26,11 +26,9 @@ std::string listing_text(const std::vector<std::string>& locus_names, const Samp
 // the "Are these correct?" prompt.
 std::string coordinates_echo(const Coordinates& coordinates, const SampleCatalogue& catalogue);
 
-// Per locus: its name, its typed individuals and any "no pairs within" warning.
-std::string all_samples_console_text(const SetTable& table, const std::vector<std::string>& locus_names);
-
-// A "no pairs within" warning for every locus of the table that has no pair.
-std::string table_warnings_text(const SetTable& table);
+// Of a locus over all samples: its name, its typed individuals and any "no
+// pairs within" warning. Of a sample or a group, only the warning is shown.
+std::string all_samples_locus_text(const std::string& locus_name, const LocusOutcome& locus);
 
 // "Doing pairwise F'st", then per pair its names, its warnings and any
 // distance that could not be calculated.

@@ -53,13 +53,6 @@ std::string pair_line(std::string_view name1, std::string_view name2, double fst
     return out;
 }
 
-std::string set_table_text(const SetTable& table, const std::vector<std::string>& locus_names) {
-    std::string out = stats_header_line();
-    for (std::size_t i = 0; i < table.loci.size(); ++i) out += stats_row(table.loci[i].stats, locus_names[i]);
-    out += stats_row(table.average, AVERAGE_LABEL);
-    return out;
-}
-
 std::string pairwise_text(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue, bool distances_on) {
     std::string out(PAIRWISE_TITLE);
     for (const PairResult& pair : pairs) {

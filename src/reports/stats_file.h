@@ -32,6 +32,7 @@ inline constexpr std::string_view AVERAGE_LABEL = "Average across Loci";
 std::string sample_title(std::string_view sample_name);
 std::string group_title(std::string_view group_name);
 
+// A locus table is the header line, a row per locus and the average row.
 // "\nLocus" then "\t<title>" for each column.
 std::string stats_header_line();
 
@@ -43,9 +44,6 @@ std::string stats_row(const LocusStats& record, std::string_view label);
 // unavailable (a sample without coordinates, or no finite distance).
 std::string pair_line(std::string_view name1, std::string_view name2, double fst, std::optional<double> distance_km,
                       bool distances_on);
-
-// A locus table: the header line, a row per locus and the average row.
-std::string set_table_text(const SetTable& table, const std::vector<std::string>& locus_names);
 
 // The pairwise section: its title and a line per pair.
 std::string pairwise_text(const std::vector<PairResult>& pairs, const SampleCatalogue& catalogue, bool distances_on);

@@ -66,36 +66,34 @@ std::string loci_table_header() {
     return out + "\n";
 }
 
-std::string loci_table_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
-                            const SetTable& table, const std::vector<std::string>& locus_names) {
+std::string loci_table_row(std::string_view analysis, std::string_view set_name, std::size_t number,
+                           std::string_view locus_name, const LocusOutcome& locus) {
     std::string out;
-    const std::string set_number = number_or_na(number);
-    std::int64_t typed = 0;
-    for (std::size_t i = 0; i < table.loci.size(); ++i) {
-        const LocusOutcome& locus = table.loci[i];
-        append_fields(out, {analysis, set_name, set_number, locus_names[i], std::to_string(locus.typed)});
-        for (const Statistic& statistic : STATISTICS)
-            cell(out, na_or(is_defined(locus, statistic.field), locus.stats.*statistic.field));
-        out += "\n";
-        typed += locus.typed;
-    }
-    const std::array<bool, STATISTIC_COUNT> defined = average_defined(table.loci);
-    append_fields(out, {analysis, set_name, set_number, "average", std::to_string(typed)});
-    for (std::size_t c = 0; c < STATISTIC_COUNT; ++c) cell(out, na_or(defined[c], table.average.*PRINTED_FIELDS[c]));
+    append_fields(out, {analysis, set_name, number_or_na(number), locus_name, std::to_string(locus.typed)});
+    for (const Statistic& statistic : STATISTICS)
+        cell(out, na_or(is_defined(locus, statistic.field), locus.stats.*statistic.field));
+    return out + "\n";
+}
+
+std::string loci_table_average_row(std::string_view analysis, std::string_view set_name, std::size_t number,
+                                   const SetAverage& average) {
+    std::string out;
+    append_fields(out, {analysis, set_name, number_or_na(number), "average", std::to_string(average.typed)});
+    for (std::size_t c = 0; c < STATISTIC_COUNT; ++c)
+        cell(out, na_or(average.defined[c], average.average.*PRINTED_FIELDS[c]));
     return out + "\n";
 }
 
 std::string averages_ci_header() { return "analysis\tset\tset_number\tstatistic\testimate\tlow\thigh\treplicates\n"; }
 
 std::string averages_ci_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
-                             const SetTable& table, const std::array<Interval, STATISTIC_COUNT>& intervals) {
+                             const SetAverage& average, const std::array<Interval, STATISTIC_COUNT>& intervals) {
     std::string out;
-    const std::array<bool, STATISTIC_COUNT> defined = average_defined(table.loci);
     for (std::size_t c = 0; c < STATISTIC_COUNT; ++c) {
         const Interval& interval = intervals[c];
         const bool ci = interval.replicates > 0;
         append_fields(out, {analysis, set_name, number_or_na(number), STATISTICS[c].name,
-                            na_or(defined[c], table.average.*PRINTED_FIELDS[c]), na_or(ci, interval.low),
+                            na_or(average.defined[c], average.average.*PRINTED_FIELDS[c]), na_or(ci, interval.low),
                             na_or(ci, interval.high), std::to_string(interval.replicates)});
         out += "\n";
     }

@@ -18,14 +18,16 @@ namespace phenostat {
 std::string loci_table_header();
 // `analysis` is all, sample or group; `number` the set's catalogue or group
 // number (0: none, written NA).
-std::string loci_table_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
-                            const SetTable& table, const std::vector<std::string>& locus_names);
+std::string loci_table_row(std::string_view analysis, std::string_view set_name, std::size_t number,
+                           std::string_view locus_name, const LocusOutcome& locus);
+std::string loci_table_average_row(std::string_view analysis, std::string_view set_name, std::size_t number,
+                                   const SetAverage& average);
 
 // averages_ci.tsv: a row per statistic of a set's average across loci, with
 // its bootstrap interval.
 std::string averages_ci_header();
 std::string averages_ci_rows(std::string_view analysis, std::string_view set_name, std::size_t number,
-                             const SetTable& table, const std::array<Interval, STATISTIC_COUNT>& intervals);
+                             const SetAverage& average, const std::array<Interval, STATISTIC_COUNT>& intervals);
 
 // frequencies.tsv: the allele-carrier and phenotype counts of a locus over all
 // samples and in each sample, in long form.

@@ -69,20 +69,25 @@ bool defines_average(const LocusOutcome& locus, LocusStatsField field) {
 
 std::array<bool, STATISTIC_COUNT> average_defined(std::span<const LocusOutcome> loci) {
     std::array<bool, STATISTIC_COUNT> defined{};
-    for (const LocusOutcome& locus : loci)
-        for (std::size_t c = 0; c < STATISTIC_COUNT; ++c)
-            defined[c] = defined[c] || defines_average(locus, PRINTED_FIELDS[c]);
+    for (const LocusOutcome& locus : loci) add_defined(defined, locus);
     return defined;
 }
 
-ResampledAverage::ResampledAverage(std::span<const LocusOutcome> loci)
-    : loci_(loci.size()), weighted_(loci.size() * STATISTIC_COUNT), weight_(loci.size()), defines_(loci.size(), 0) {
-    for (std::size_t i = 0; i < loci_; ++i) {
-        weight_[i] = static_cast<double>(loci[i].typed);
-        for (std::size_t c = 0; c < STATISTIC_COUNT; ++c) {
-            weighted_[i * STATISTIC_COUNT + c] = weight_[i] * (loci[i].stats.*PRINTED_FIELDS[c]);
-            if (defines_average(loci[i], PRINTED_FIELDS[c])) defines_[i] |= std::uint64_t{1} << c;
-        }
+void add_defined(std::array<bool, STATISTIC_COUNT>& defined, const LocusOutcome& locus) {
+    for (std::size_t c = 0; c < STATISTIC_COUNT; ++c)
+        defined[c] = defined[c] || defines_average(locus, PRINTED_FIELDS[c]);
+}
+
+ResampledAverage::ResampledAverage(std::span<const LocusOutcome> loci) : ResampledAverage(loci.size()) {
+    for (std::size_t i = 0; i < loci_; ++i) set(i, loci[i]);
+}
+
+void ResampledAverage::set(std::size_t i, const LocusOutcome& locus) {
+    weight_[i] = static_cast<double>(locus.typed);
+    defines_[i] = 0;
+    for (std::size_t c = 0; c < STATISTIC_COUNT; ++c) {
+        weighted_[i * STATISTIC_COUNT + c] = weight_[i] * (locus.stats.*PRINTED_FIELDS[c]);
+        if (defines_average(locus, PRINTED_FIELDS[c])) defines_[i] |= std::uint64_t{1} << c;
     }
 }
 

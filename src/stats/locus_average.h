@@ -29,6 +29,8 @@ bool is_defined(const LocusOutcome& outcome, LocusStatsField field);
 bool defines_average(const LocusOutcome& locus, LocusStatsField field);
 // For every printed field, in column order.
 std::array<bool, STATISTIC_COUNT> average_defined(std::span<const LocusOutcome> loci);
+// The same a locus at a time: adds the fields `locus` defines to `defined`.
+void add_defined(std::array<bool, STATISTIC_COUNT>& defined, const LocusOutcome& locus);
 
 // The one average across loci, weighted by the typed individuals of each
 // locus: every averaged field is sum_i w(i)/W * value(i) in locus order (all
@@ -59,6 +61,10 @@ private:
 class ResampledAverage {
 public:
     explicit ResampledAverage(std::span<const LocusOutcome> loci);
+    // Locus by locus instead, with set(): the records need not be kept.
+    explicit ResampledAverage(std::size_t loci)
+        : loci_(loci), weighted_(loci * STATISTIC_COUNT), weight_(loci), defines_(loci, 0) {}
+    void set(std::size_t i, const LocusOutcome& locus);
     // Writes the averages and returns the fields the draw makes defined, bit c
     // for column c (0 when the draw holds no typed individual).
     std::uint64_t average(std::span<const double> counts, std::array<double, STATISTIC_COUNT>& values) const;

@@ -25,6 +25,7 @@ TEST(CommandLine, UsageErrorsNameWhatWasMeant) {
         {{"--overwrite=yes", "--ovewrite", "d.txt"}, "did you mean --overwrite?"},
         {{"-c", "s.txt", "--ibd", "--ibd-genetic", "Fst", "d.txt"}, "--ibd-genetic: 'Fst' is not one of rousset|fst"},
         {{"-c", "s.txt", "--ibd", "--ibd-distance=km", "d.txt"}, "'km' is not one of log|linear"},
+        {{"-a", "--no-tables", "--compress-tables", "d.txt"}, "--compress-tables compresses the tables, which"},
     };
     for (const Case& c : cases) {
         const testing::CommandLineRun run = testing::run_command_line(c.words);

@@ -20,6 +20,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <numeric>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -76,11 +77,36 @@ std::optional<Coordinates> read_sites(const std::string& path, std::string_view 
     return positional;
 }
 
-void analyse_small(const Dataset& data, const SetTable& all, const Coordinates& sites, std::uint8_t flags,
+// The all-samples analysis's every text, as the runner makes it.
+class AllSamplesText final : public AllSamplesSink {
+public:
+    explicit AllSamplesText(const Dataset& data, std::string& text) : data_(data), text_(text) {}
+    void places(std::size_t count) override { texts_.resize(count); }
+    void tallied(std::size_t place, std::size_t, const UnpackedLocus& locus, const PooledTally& pooled) override {
+        texts_[place] = frequency_summary_text(locus.coded, locus.summary, pooled, data_.catalogue, "L") +
+                        frequencies_rows("L", locus.coded, locus.summary, pooled, data_.catalogue);
+    }
+    void made(std::size_t place, std::size_t, const LocusOutcome& record) override {
+        texts_[place] += stats_row(record.stats, "L") + loci_table_row("all", "all", 0, "L", record) +
+                         all_samples_locus_text("L", record);
+    }
+    void ready(std::size_t place, std::size_t, const LocusOutcome&) override { text_ += texts_[place]; }
+
+private:
+    const Dataset& data_;
+    std::string& text_;
+    std::vector<std::string> texts_;
+};
+
+void analyse_small(const Dataset& data, const SetAverage& all, const Coordinates& sites, std::uint8_t flags,
                    std::string& text) {
     NoProgress quiet;
+    SetScratch scratch;
+    std::vector<std::size_t> samples(data.sample_count());
+    std::iota(samples.begin(), samples.end(), std::size_t{0});
     const LocusResamples resamples = draw_resamples(data.locus_count(), 3, 7);
-    text += averages_ci_rows("all", "all", 0, all, bootstrap_table(all, resamples));
+    text +=
+        averages_ci_rows("all", "all", 0, all, bootstrap_table(compute_set_table(data, samples, scratch), resamples));
     const std::vector<PairResult> pairs = analyse_pairs(data, &sites, quiet, &resamples);
     text += pairwise_text(pairs, data.catalogue, true) + pairs_table(pairs, data.catalogue) +
             fst_matrix(pairs, data.catalogue) + km_matrix(pairs, data.catalogue);
@@ -90,9 +116,9 @@ void analyse_small(const Dataset& data, const SetTable& all, const Coordinates& 
         isolation_by_distance(pairs, individual_counts(data.catalogue), scales.genetic, scales.geographic, 9, 7);
     text += isolation_console_text(ibd, scales) + isolation_table(ibd, scales, 7) +
             isolation_pairs_table(ibd, pairs, data.catalogue) + isolation_plot(ibd, scales, "data <&>");
-    const GroupTables groups = analyse_groups(data);
+    const GroupCatalogue groups = compared_groups(data);
     RandomGenerator random(1);
-    text += group_test_table(groups.groups, permutation_test(data, groups.groups, 3, random, quiet));
+    text += group_test_table(groups, permutation_test(data, groups, 3, random, quiet));
 }
 
 }  // namespace
@@ -129,17 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         for (const Sample& sample : data.catalogue.samples) names.push_back(sample.name);
         const std::optional<Coordinates> sites = read_sites(coords_path, coords_bytes, names, (flags & 4) != 0);
         std::string text = listing_text(data.locus_names, data.catalogue, loaded.warnings);
-        const AllSamplesResult all = analyse_all_samples(data);
-        text +=
-            set_table_text(all.table, data.locus_names) + loci_table_rows("all", "all", 0, all.table, data.locus_names);
-        LocusReader reader;
-        for (std::size_t i = 0; i < data.locus_count(); ++i) {
-            const UnpackedLocus& locus = reader.read(data.loci, i);
-            text += frequency_summary_text(locus.coded, locus.summary, all.tallies[i], data.catalogue, "L") +
-                    frequencies_rows("L", locus.coded, locus.summary, all.tallies[i], data.catalogue);
-        }
+        SetScratch scratch;
+        AllSamplesText all_text(data, text);
+        const SetAverage all = analyse_all_samples(data, scratch, all_text);
+        text += stats_row(all.average, AVERAGE_LABEL) + loci_table_average_row("all", "all", 0, all);
         if ((flags & 32) != 0 && sites && data.sample_count() <= SMALL_SAMPLES && data.locus_count() <= SMALL_LOCI)
-            analyse_small(data, all.table, *sites, flags, text);
+            analyse_small(data, all, *sites, flags, text);
     } catch (const FatalError&) {
         // The coordinates too, when the data stop early.
         if (!coords_bytes.empty()) read_sites(coords_path, coords_bytes, {"a", "b", "c"}, (flags & 4) != 0);
