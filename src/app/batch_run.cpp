@@ -40,54 +40,43 @@ std::string iso_date(std::time_t now) {
                      utc.tm_min, utc.tm_sec);
 }
 
-// An input file's size; NA for a pipe or anything else without one.
-std::string file_bytes(const std::string& path) {
-    std::error_code error;
-    const std::uintmax_t bytes = fs::file_size(path, error);  // an error for anything but a regular file
-    return error ? "NA" : std::to_string(bytes);
-}
+std::string yes_no(bool value) { return value ? "yes" : "no"; }
+bool has_map(const RunPlan& plan) { return !plan.load.sample_map.empty(); }
 
-const char* yes_no(bool value) { return value ? "yes" : "no"; }
+// The keys of run.tsv that are the run's, not an analysis's, in their places.
+const RunKey GENERAL_KEYS[] = {
+    {"bootstrap", [](const RunPlan& plan) { return std::to_string(plan.bootstrap); }, nullptr, RunKeyPlace::bootstrap},
+    {"stem", [](const RunPlan& plan) { return plan.stem; }, nullptr, RunKeyPlace::stem},
+    {"overwrite", [](const RunPlan& plan) { return yes_no(plan.overwrite); }, nullptr, RunKeyPlace::overwrite},
+    {"min_individuals", [](const RunPlan& plan) { return std::to_string(plan.min_individuals); },
+     [](const RunPlan& plan) { return plan.min_individuals > 0; }, RunKeyPlace::min_individuals},
+    {"sample_map", [](const RunPlan& plan) { return plan.load.sample_map; }, has_map},
+    {"sample_map_bytes", [](const RunPlan& plan) { return file_bytes(plan.load.sample_map); }, has_map},
+    {"regions", [](const RunPlan& plan) { return plan.load.regions; },
+     [](const RunPlan& plan) { return !plan.load.regions.empty(); }},
+    {"partial_genotypes",
+     [](const RunPlan& plan) {
+         return std::string(plan.load.partial == PartialGenotypes::known ? "known" : "missing");
+     },
+     [](const RunPlan& plan) { return plan.variant_data; }},
+};
 
-const char* genetic_name(GeneticScale scale) { return scale == GeneticScale::rousset ? "rousset" : "fst"; }
-const char* geographic_name(GeographicScale scale) { return scale == GeographicScale::log ? "log" : "linear"; }
-
-// run.tsv: what was asked, of which data, when, with which seed.
+// run.tsv: what was asked, of which data, when, with which seed; then every
+// key of the run and of the analyses the plan asks for, in their places (a
+// key of an analysis not asked for only where it always stands).
 std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) {
     std::vector<std::pair<std::string, std::string>> entries = {
-        {"version", PHENOSTAT_VERSION},
-        {"command_line", plan.command},
-        {"data_file", plan.data_path},
-        {"data_bytes", file_bytes(plan.data_path)},
-        {"date", iso_date(now)},
-        {"seed", std::to_string(seed)},
-        {"permutations", std::to_string(plan.permutations)},
-        {"bootstrap", std::to_string(plan.bootstrap)},
-        {"ibd", yes_no(plan.ibd)},
-        {"all", yes_no(plan.all_samples)},
-        {"each", yes_no(plan.per_sample)},
-        {"pairwise", yes_no(plan.pairwise)},
-        {"coordinates", plan.coordinates_path.empty() ? "NA" : plan.coordinates_path},
-        {"stem", plan.stem},
-        {"overwrite", yes_no(plan.overwrite)},
+        {"version", PHENOSTAT_VERSION}, {"command_line", plan.command},
+        {"data_file", plan.data_path},  {"data_bytes", file_bytes(plan.data_path)},
+        {"date", iso_date(now)},        {"seed", std::to_string(seed)},
     };
-    // Only where asked for, so that other runs' tables stay as they were.
-    if (plan.amova) entries.emplace_back("amova_permutations", std::to_string(plan.amova_permutations));
-    if (plan.pair_test > 0) entries.emplace_back("pair_test", std::to_string(plan.pair_test));
-    if (plan.min_individuals > 0) entries.emplace_back("min_individuals", std::to_string(plan.min_individuals));
-    if (!plan.coordinates_path.empty()) entries.emplace_back("coordinates_bytes", file_bytes(plan.coordinates_path));
-    if (plan.ibd) {
-        entries.emplace_back("ibd_genetic", genetic_name(plan.ibd_scales.genetic));
-        entries.emplace_back("ibd_distance", geographic_name(plan.ibd_scales.geographic));
-        entries.emplace_back("ibd_permutations", std::to_string(plan.ibd_permutations));
-    }
-    if (!plan.load.sample_map.empty()) {
-        entries.emplace_back("sample_map", plan.load.sample_map);
-        entries.emplace_back("sample_map_bytes", file_bytes(plan.load.sample_map));
-    }
-    if (!plan.load.regions.empty()) entries.emplace_back("regions", plan.load.regions);
-    if (plan.variant_data)
-        entries.emplace_back("partial_genotypes", plan.load.partial == PartialGenotypes::known ? "known" : "missing");
+    std::vector<const RunKey*> keys;
+    for (const RunKey& key : GENERAL_KEYS) keys.push_back(&key);
+    for (const Analysis& analysis : analyses())
+        for (const RunKey& key : analysis.keys) keys.push_back(&key);
+    std::stable_sort(keys.begin(), keys.end(), [](const RunKey* a, const RunKey* b) { return a->place < b->place; });
+    for (const RunKey* key : keys)
+        if (key->present == nullptr || key->present(plan)) entries.emplace_back(key->key, key->value(plan));
     return key_value_table(entries);
 }
 
@@ -247,23 +236,21 @@ void make_stem_folder(const RunPlan& plan) {
         throw FatalError(strprintf("Creating the folder %s failed: %s.", folder.c_str(), error.message().c_str()));
 }
 
-// The analyses of the plan, in the order of the options' help.
-void run_analyses(Runner& runner, const RunPlan& plan, const Coordinates* sites, std::uint32_t seed,
-                  TerminalProgress& progress, std::ostream& out) {
-    if (plan.all_samples) runner.all_samples(progress.task("all samples"));
-    if (plan.per_sample) runner.per_sample(progress.task("each sample"));
-    if (plan.pair_test > 0) runner.pair_tests(progress.task("pair tests"));
-    if (plan.pairwise) runner.pairwise(sites, progress.task("pairs"));
-    RandomGenerator random(seed);
-    if (plan.groups()) {
-        runner.groups(random, progress.task("permutations"));
-        progress.end_line();
-    }
-    if (plan.amova) {
-        runner.amova(progress.task("AMOVA"), out);
-        progress.end_line();
-    }
-    if (plan.ibd) runner.isolation(out);
+// The command line's side of the analyses: a task of the progress line each,
+// its console lines on `out`, the samples' sites when given.
+FrontEnd command_line_front(const RunPlan& plan, const Coordinates& sites, RandomGenerator& random,
+                            TerminalProgress& progress, std::ostream& out, const WarningSink& warn) {
+    FrontEnd front;
+    front.report = &out;
+    front.warn = warn;
+    front.classic_random = &random;
+    front.starting = [&progress](const Analysis& analysis) -> Progress& { return progress.task(analysis.progress); };
+    front.finished = [&progress](const Analysis& analysis) {
+        if ((analysis.needs & ENDS_PROGRESS_LINE) != 0) progress.end_line();
+    };
+    const Coordinates* given = plan.coordinates_path.empty() ? nullptr : &sites;
+    front.sites = [given] { return given; };
+    return front;
 }
 
 int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
@@ -292,13 +279,14 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     const std::uint32_t seed = plan.seed ? *plan.seed : static_cast<std::uint32_t>(now);
     out << "seed: " << seed << '\n';
     try {
-        Runner runner(data, writing, seed, nullptr, warn);
+        RandomGenerator random(seed);
+        Runner runner(data, writing, seed, command_line_front(plan, sites, random, progress, out, warn));
         for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
             if (plan.overwrite) truncate_file(*path);
             append_to_file(*path, run_header_text(plan.data_path, now));
         }
-        run_analyses(runner, writing, plan.coordinates_path.empty() ? nullptr : &sites, seed, progress, out);
-        runner.table(TidyTable::run, run_table(plan, now, seed));
+        runner.run_analyses();
+        runner.table("run.tsv", run_table(plan, now, seed));
         runner.finish();
     } catch (const FatalError& error) {
         if (!tables) throw;

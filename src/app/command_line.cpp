@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/analysis_list.h"
 #include "app/batch_run.h"
+#include "app/option_values.h"
 #include "app/dialogue.h"
 #include "app/run_plan.h"
 #include "base/fatal_error.h"
@@ -22,96 +24,36 @@ namespace {
 
 constexpr std::int64_t MAX_THREADS = 4096;
 
-// A whole number from `low` to `high`, written in decimal digits.
-CLI::Validator whole_number(std::int64_t low, std::int64_t high) {
-    const std::string message = strprintf(" is not a whole number from %lld to %lld", static_cast<long long>(low),
-                                          static_cast<long long>(high));
-    return CLI::Validator(
-        [=](std::string& text) -> std::string {
-            std::int64_t value = 0;
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-            if (error == std::errc() && end == text.data() + text.size() && value >= low && value <= high) return {};
-            return "'" + text + "'" + message;
-        },
-        "");
-}
-
-// One of the named choices, in the order given: the text becomes the value's
-// number, which CLI11 reads into the enum.
-template <typename Enum>
-CLI::Validator choice(std::vector<std::pair<std::string, Enum>> choices) {
-    std::string names;
-    for (const auto& [name, value] : choices) names += (names.empty() ? "" : "|") + name;
-    return CLI::Validator(
-        [=](std::string& text) -> std::string {
-            for (const auto& [name, value] : choices) {
-                if (text != name) continue;
-                text = std::to_string(static_cast<int>(value));
-                return {};
-            }
-            return "'" + text + "' is not one of " + names;
-        },
-        "");
-}
-
 // The options as they are typed, before the plan is completed from them.
 struct Typed {
     bool no_tables = false;
     std::int64_t seed = -1;  // -1: the clock
 };
 
-void add_analysis_options(CLI::App& app, RunPlan& plan, Typed& typed) {
+void add_data_options(CLI::App& app, RunPlan& plan, Typed& typed) {
     app.add_option("DATA", plan.data_path,
                    "The data file (plain or gzip-compressed), or a VCF or BCF file (with --sample-map)")
         ->required();
     app.add_option("-o,--out", plan.stem,
                    "Output stem (default: DATA without its extension, .gz included); a folder (existing, or "
                    "written with a final /) takes DATA's stem inside it");
-    app.add_flag("-a,--all", plan.all_samples, "Statistics of all samples together, with the frequency tables");
-    app.add_flag("-e,--each", plan.per_sample, "Statistics of each sample in turn");
-    app.add_flag("-p,--pairwise", plan.pairwise, "F'st between every pair of samples");
-    app.add_option("-c,--coords", plan.coordinates_path,
-                   "Coordinates of the samples (implies --pairwise): longitude and latitude in sample order, or "
-                   "lines of name, longitude, latitude");
-    app.add_option("-g,--groups", plan.permutations, "Group statistics and a permutation test with N permutations")
-        ->type_name("N")
-        ->check(whole_number(1, INT_MAX));
     app.add_option("-s,--seed", typed.seed, "Seed of the random generator (default: the clock)")
         ->type_name("N")
         ->check(whole_number(0, 4294967295));
 }
 
-// Isolation by distance; its settings are returned to tell them given without --ibd.
-std::vector<const CLI::Option*> add_isolation_options(CLI::App& app, RunPlan& plan) {
-    app.add_flag("--ibd", plan.ibd, "Isolation by distance: Mantel test and regression (needs --coords)");
-    return {
-        app.add_option("--ibd-genetic", plan.ibd_scales.genetic, "Genetic distance: rousset, F/(1-F) (default), or fst")
-            ->type_name("rousset|fst")
-            ->transform(choice<GeneticScale>({{"rousset", GeneticScale::rousset}, {"fst", GeneticScale::fst}})),
-        app.add_option("--ibd-distance", plan.ibd_scales.geographic,
-                       "Geographic distance: log, ln(km) (default), or linear")
-            ->type_name("log|linear")
-            ->transform(choice<GeographicScale>({{"log", GeographicScale::log}, {"linear", GeographicScale::linear}})),
-        app.add_option("--ibd-permutations", plan.ibd_permutations, "Permutations of the Mantel test (default 9999)")
-            ->type_name("N")
-            ->check(whole_number(1, INT_MAX)),
-    };
-}
-
-// The AMOVA and the pair test; the count of --amova-permutations is kept to
-// tell it given without --amova.
-CLI::Option* add_amova_options(CLI::App& app, RunPlan& plan) {
-    app.add_flag("--amova", plan.amova,
-                 "AMOVA on allele presence (groups, samples, individuals), with Phi_ST of every pair of samples");
-    CLI::Option* permutations = app.add_option("--amova-permutations", plan.amova_permutations,
-                                               "Permutations of the AMOVA's tests (default 999)")
-                                    ->type_name("N")
-                                    ->check(whole_number(0, INT_MAX));
-    app.add_option("--pair-test", plan.pair_test,
-                   "Permutation test of every pair's F'st with N permutations (implies --pairwise)")
-        ->type_name("N")
-        ->check(whole_number(1, INT_MAX));
-    return permutations;
+// Every analysis's options, under its name in --help; the checks of the
+// options that need others.
+std::vector<OptionCheck> add_analysis_options(CLI::App& app, RunPlan& plan) {
+    std::vector<OptionCheck> checks;
+    for (const Analysis& analysis : analyses()) {
+        if (analysis.options == nullptr) continue;
+        const std::size_t before = app.get_options().size();
+        if (OptionCheck check = analysis.options(app, plan)) checks.push_back(std::move(check));
+        const std::vector<CLI::Option*> options = app.get_options();
+        for (std::size_t k = before; k < options.size(); ++k) options[k]->group(analysis.title);
+    }
+    return checks;
 }
 
 // VCF and BCF input.
@@ -217,7 +159,6 @@ std::string misnamed_option(const CLI::App& app, int argc, const char* const* ar
 // What the options imply: --coords asks for the pairs, the stem defaults to
 // the data file's name, the files and tables folder follow from the stem.
 void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* const* argv) {
-    if (!plan.coordinates_path.empty() || plan.pair_test > 0) plan.pairwise = true;
     std::filesystem::path data_stem = plan.data_path;
     if (is_compressed(plan.data_path)) data_stem.replace_extension();  // data.txt.gz gives data, as data.txt does
     data_stem.replace_extension();
@@ -239,12 +180,9 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
 // another, and options that do not fit the kind of data file, told from its
 // first bytes (a data file that does not open is the run's to report).
 // Empty: none.
-std::string misused_options(const RunPlan& plan, const std::vector<const CLI::Option*>& ibd_settings,
-                            const CLI::Option* amova_permutations) {
-    if (plan.ibd && plan.coordinates_path.empty()) return "--ibd needs the coordinates of the samples (--coords FILE).";
-    for (const CLI::Option* setting : ibd_settings)
-        if (setting->count() > 0 && !plan.ibd) return setting->get_name() + " needs --ibd.";
-    if (amova_permutations->count() > 0 && !plan.amova) return "--amova-permutations needs --amova.";
+std::string misused_options(const RunPlan& plan, const std::vector<OptionCheck>& checks) {
+    for (const OptionCheck& check : checks)
+        if (std::string misuse = check(plan); !misuse.empty()) return misuse;
     if (!is_readable_file(plan.data_path)) return {};
     try {
         check_load_options(plan.data_path, plan.load);
@@ -266,9 +204,8 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
                "  phenostat --all --each --groups 999 data.txt\n"
                "  phenostat --coords sites.txt --ibd --seed 1 --out results/ data.txt");
     Typed typed;
-    add_analysis_options(app, plan, typed);
-    const std::vector<const CLI::Option*> ibd_settings = add_isolation_options(app, plan);
-    const CLI::Option* amova_permutations = add_amova_options(app, plan);
+    add_data_options(app, plan, typed);
+    const std::vector<OptionCheck> checks = add_analysis_options(app, plan);
     add_input_options(app, plan);
     add_run_options(app, plan, typed);
     if (const std::string misnamed = misnamed_option(app, argc, argv); !misnamed.empty())
@@ -290,8 +227,7 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
         return 2;
     }
     complete_plan(plan, typed, argc, argv);
-    if (const std::string misused = misused_options(plan, ibd_settings, amova_permutations); !misused.empty())
-        return usage_error(err, misused);
+    if (const std::string misused = misused_options(plan, checks); !misused.empty()) return usage_error(err, misused);
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #include "app/driver.h"
 
 #include <new>
+#include <optional>
 
 #include "analyses/analyses.h"
 #include "app/dialogue.h"
@@ -89,27 +90,33 @@ int run(Console& console, std::optional<std::uint32_t> seed) {
 
     // A single Enter continues, also after the permutation answer whose
     // line's rest is still unread.
-    if (plan.groups()) console.discard_line();
+    if (plan.permutations > 0) console.discard_line();
     console.pause();
 
-    Runner runner(data, plan, seed_used, &console, ignore);
+    // The analyses of the list that the answers ask for; the coordinates
+    // are read, shown and paused on when the first analysis needs them.
     NoProgress quiet;
-    if (plan.all_samples) runner.all_samples(quiet);
-    if (plan.per_sample) runner.per_sample(quiet);
-    if (plan.pairwise) {
-        Coordinates sites;
-        const bool distances_on = !plan.coordinates_path.empty();
-        if (distances_on) {
+    ReplicateLines lines(console);
+    std::optional<Coordinates> sites;
+    FrontEnd front;
+    front.dialogue = &console;
+    front.warn = ignore;
+    front.classic_random = &random;
+    front.starting = [&](const Analysis& analysis) -> Progress& {
+        if ((analysis.needs & SHOWS_REPLICATES) != 0) return lines;
+        return quiet;
+    };
+    front.sites = [&]() -> const Coordinates* {
+        if (plan.coordinates_path.empty()) return nullptr;
+        if (!sites) {
             sites = read_coordinates_file(plan.coordinates_path, data.sample_count());
-            console.print(coordinates_echo(sites, data.catalogue));
+            console.print(coordinates_echo(*sites, data.catalogue));
             console.pause();
         }
-        runner.pairwise(distances_on ? &sites : nullptr, quiet);
-    }
-    if (plan.groups()) {
-        ReplicateLines lines(console);
-        runner.groups(random, lines);
-    }
+        return &*sites;
+    };
+    Runner runner(data, plan, seed_used, std::move(front));
+    runner.run_analyses();
 
     console.print(strprintf("\n\nFINISHED\n\nStatistics have been recorded in %s\nallele/phenotype frequencies in "
                             "%s\n\npress <enter> to exit",

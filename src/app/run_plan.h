@@ -39,12 +39,10 @@ struct RunPlan {
     LoadOptions load;                   // how the data file is read (VCF and BCF input among them)
     bool variant_data = false;          // the data file is a VCF or BCF file (the command line tells at its start)
 
-    bool groups() const { return permutations > 0; }
-    bool analyses() const { return all_samples || per_sample || pairwise || groups() || amova; }
-    // The analyses that move individuals between samples need each one's phenotype ids.
-    bool keeps_cells() const { return amova || pair_test > 0; }
-    // Any analysis with a table per set of samples (loci.tsv, averages_ci.tsv).
-    bool set_tables() const { return all_samples || per_sample || groups(); }
+    // Whether the plan asks for any analysis, and whether one of those needs
+    // every individual's phenotype ids: from the list of analyses.
+    bool analyses() const;
+    bool keeps_cells() const;
 };
 
 }  // namespace phenostat

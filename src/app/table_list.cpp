@@ -1,34 +1,18 @@
 #include "app/table_list.h"
 
+#include <algorithm>
+
+#include "app/analysis_list.h"
+
 namespace phenostat {
+namespace {
 
-const std::array<TidyTableEntry, 14> TIDY_TABLES = {{
-    {TidyTable::run, "run.tsv", [](const RunPlan&) { return true; }},
-    {TidyTable::loci, "loci.tsv", [](const RunPlan& plan) { return plan.set_tables(); }},
-    {TidyTable::frequencies, "frequencies.tsv", [](const RunPlan& plan) { return plan.all_samples; }},
-    {TidyTable::pairs, "pairs.tsv", [](const RunPlan& plan) { return plan.pairwise; }},
-    {TidyTable::fst_matrix, "fst_matrix.tsv", [](const RunPlan& plan) { return plan.pairwise; }},
-    {TidyTable::km_matrix, "km_matrix.tsv", [](const RunPlan& plan) { return !plan.coordinates_path.empty(); }},
-    {TidyTable::ibd, "ibd.tsv", [](const RunPlan& plan) { return plan.ibd; }},
-    {TidyTable::ibd_pairs, "ibd_pairs.tsv", [](const RunPlan& plan) { return plan.ibd; }},
-    {TidyTable::ibd_plot, "ibd.svg", [](const RunPlan& plan) { return plan.ibd; }},
-    {TidyTable::averages_ci, "averages_ci.tsv",
-     [](const RunPlan& plan) { return plan.bootstrap > 0 && plan.set_tables(); }},
-    {TidyTable::group_test, "group_test.tsv", [](const RunPlan& plan) { return plan.groups(); }},
-    {TidyTable::amova, "amova.tsv", [](const RunPlan& plan) { return plan.amova; }},
-    {TidyTable::amova_phi, "amova_phi.tsv", [](const RunPlan& plan) { return plan.amova; }},
-    {TidyTable::phipt_matrix, "phipt_matrix.tsv", [](const RunPlan& plan) { return plan.amova; }},
-}};
+constexpr const char* RUN_TABLE = "run.tsv";
 
-const char* table_file(TidyTable table) {
-    for (const TidyTableEntry& entry : TIDY_TABLES)
-        if (entry.table == table) return entry.file;
-    return "";
-}
+}  // namespace
 
-std::string table_file(const RunPlan& plan, TidyTable table) {
-    const std::string file = table_file(table);
-    return plan.compress_tables && file.ends_with(".tsv") ? file + ".gz" : file;
+std::string table_file(const RunPlan& plan, const std::string& table) {
+    return plan.compress_tables && table.ends_with(".tsv") ? table + ".gz" : table;
 }
 
 std::string other_form(const std::string& file) {
@@ -38,21 +22,23 @@ std::string other_form(const std::string& file) {
 }
 
 bool is_table_file(const std::string& file) {
-    for (const TidyTableEntry& entry : TIDY_TABLES)
-        if (file == entry.file || other_form(file) == entry.file) return true;
-    return false;
-}
-
-bool writes_table(const RunPlan& plan, TidyTable table) {
-    for (const TidyTableEntry& entry : TIDY_TABLES)
-        if (entry.table == table) return entry.written(plan);
+    const auto named = [&](const std::string& table) { return file == table || other_form(file) == table; };
+    if (named(RUN_TABLE)) return true;
+    for (const Analysis& analysis : analyses())
+        for (const AnalysisTable& table : analysis.tables)
+            if (named(table.file)) return true;
     return false;
 }
 
 std::vector<std::string> tables_written(const RunPlan& plan) {
-    std::vector<std::string> files;
-    for (const TidyTableEntry& entry : TIDY_TABLES)
-        if (entry.written(plan)) files.push_back(table_file(plan, entry.table));
+    std::vector<std::string> files = {table_file(plan, RUN_TABLE)};
+    for (const Analysis* analysis : analyses_asked(plan))
+        for (const AnalysisTable& table : analysis->tables) {
+            const std::string file = table_file(plan, table.file);
+            if ((table.written == nullptr || table.written(plan)) &&
+                std::find(files.begin(), files.end(), file) == files.end())
+                files.push_back(file);
+        }
     return files;
 }
 

@@ -12,6 +12,12 @@
 
 namespace phenostat {
 
+std::string file_bytes(const std::string& path) {
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);  // an error for anything but a regular file
+    return error ? "NA" : std::to_string(bytes);
+}
+
 std::string unreadable_reason(const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) return "it is a folder";

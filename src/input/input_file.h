@@ -10,6 +10,10 @@ namespace phenostat {
 // denied", "it is a folder", or the system's own words; empty when it opens.
 std::string unreadable_reason(const std::string& path);
 
+// The file's size in bytes, as run.tsv records it; NA for a pipe or anything
+// else without one.
+std::string file_bytes(const std::string& path);
+
 // FatalError "Opening the <what> <path> failed: <reason>." when it cannot be read.
 void require_readable(const std::string& path, const char* what);
 

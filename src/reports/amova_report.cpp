@@ -99,4 +99,20 @@ std::string amova_console_text(const AmovaResult& amova) {
     return out;
 }
 
+std::vector<Warning> amova_warnings(const AmovaResult& amova) {
+    std::vector<Warning> warnings;
+    if (!amova.left_out.empty()) {
+        const std::string names = join_names(amova.left_out);
+        const char* samples = amova.left_out.size() == 1 ? "the sample" : "the samples";
+        warnings.push_back({WarningKind::amova_ungrouped, names,
+                            std::string("the AMOVA leaves out ") + samples + " in no group: " + names + "."});
+    }
+    if (amova.contributing_loci == 0)
+        warnings.push_back(
+            {WarningKind::amova_no_locus, "",
+             "no locus has a degree of freedom at every level of the AMOVA (each needs two samples, or groups, "
+             "typed there and a sample with two typed individuals): its components and Phi values are NA."});
+    return warnings;
+}
+
 }  // namespace phenostat

@@ -6,6 +6,7 @@
 
 #include "analyses/amova.h"
 #include "analyses/pair_permutation.h"
+#include "base/warning.h"
 
 namespace phenostat {
 
@@ -17,5 +18,7 @@ std::string amova_phi_table(const AmovaResult& amova);
 std::string phipt_matrix(const std::vector<double>& phi_st, const SampleCatalogue& catalogue);
 // The summary on the console.
 std::string amova_console_text(const AmovaResult& amova);
+// What the command line warns of: samples left out for want of a group, no locus contributing.
+std::vector<Warning> amova_warnings(const AmovaResult& amova);
 
 }  // namespace phenostat

@@ -44,6 +44,9 @@ std::string plot_caption(const IsolationResult& result, std::string_view data_na
 
 }  // namespace
 
+const char* genetic_scale_name(GeneticScale scale) { return scale == GeneticScale::rousset ? "rousset" : "fst"; }
+const char* geographic_scale_name(GeographicScale scale) { return scale == GeographicScale::log ? "log" : "linear"; }
+
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales) {
     std::string out = "isolation by distance: " + count_of(result.pairs_used, "pair", "pairs") + " of " +
                       count_of(result.samples_used, "sample", "samples") + " used";
@@ -62,8 +65,8 @@ std::string isolation_table(const IsolationResult& result, IsolationScales scale
     std::string out = "genetic_distance\tgeographic_distance\tsamples_used\tpairs_used";
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) appendf(out, "\tpairs_left_out_%s", EXCLUSION_NAMES[k]);
     out += "\tr\tslope\tintercept\tpermutations\tp_value\tseed\n";
-    appendf(out, "%s\t%s\t%zu\t%zu", scales.genetic == GeneticScale::rousset ? "rousset" : "fst",
-            scales.geographic == GeographicScale::log ? "log" : "linear", result.samples_used, result.pairs_used);
+    appendf(out, "%s\t%s\t%zu\t%zu", genetic_scale_name(scales.genetic), geographic_scale_name(scales.geographic),
+            result.samples_used, result.pairs_used);
     for (std::size_t k = 1; k < EXCLUSION_KINDS; ++k) appendf(out, "\t%zu", result.excluded[k]);
     for (const double value : {result.r, result.slope, result.intercept}) {
         out += '\t';

@@ -16,6 +16,10 @@ struct IsolationScales {
     GeographicScale geographic;
 };
 
+// The scales' names, as run.tsv and ibd.tsv write them.
+const char* genetic_scale_name(GeneticScale scale);
+const char* geographic_scale_name(GeographicScale scale);
+
 std::string isolation_console_text(const IsolationResult& result, IsolationScales scales);
 std::string isolation_table(const IsolationResult& result, IsolationScales scales, std::uint64_t seed);
 std::string isolation_pairs_table(const IsolationResult& result, const std::vector<PairResult>& pairs,
