@@ -145,7 +145,8 @@ OptionCheck groups_options(CLI::App& app, RunPlan& plan) {
 
 void run_groups(Runner& runner) {
     const Dataset& data = runner.data();
-    for (const Warning& warning : group_test_warnings(build_group_catalogue(data.catalogue), runner.plan().permutations))
+    for (const Warning& warning :
+         group_test_warnings(build_group_catalogue(data.catalogue), runner.plan().permutations))
         runner.warn(warning);
     const GroupCatalogue groups = compared_groups(data);
     runner.print("\n\nDoing Group Statistics...\n");
@@ -161,8 +162,9 @@ void run_groups(Runner& runner) {
 }
 
 constexpr AnalysisTable GROUPS_TABLES[] = {{"loci.tsv"}, {"averages_ci.tsv", bootstrapped}, {"group_test.tsv"}};
-constexpr RunKey GROUPS_KEYS[] = {{"permutations", [](const RunPlan& plan) { return std::to_string(plan.permutations); },
-                                   nullptr, RunKeyPlace::permutations}};
+constexpr RunKey GROUPS_KEYS[] = {{"permutations",
+                                   [](const RunPlan& plan) { return std::to_string(plan.permutations); }, nullptr,
+                                   RunKeyPlace::permutations}};
 
 // ---- AMOVA
 
@@ -242,9 +244,8 @@ constexpr RunKey IBD_KEYS[] = {
     {"ibd", [](const RunPlan& plan) { return yes_no(plan.ibd); }, nullptr, RunKeyPlace::ibd},
     {"ibd_genetic", [](const RunPlan& plan) { return std::string(genetic_scale_name(plan.ibd_scales.genetic)); },
      ibd_asked, RunKeyPlace::ibd_settings},
-    {"ibd_distance",
-     [](const RunPlan& plan) { return std::string(geographic_scale_name(plan.ibd_scales.geographic)); }, ibd_asked,
-     RunKeyPlace::ibd_settings},
+    {"ibd_distance", [](const RunPlan& plan) { return std::string(geographic_scale_name(plan.ibd_scales.geographic)); },
+     ibd_asked, RunKeyPlace::ibd_settings},
     {"ibd_permutations", [](const RunPlan& plan) { return std::to_string(plan.ibd_permutations); }, ibd_asked,
      RunKeyPlace::ibd_settings},
 };
@@ -256,12 +257,21 @@ constexpr unsigned SET_NEEDS = NEEDS_ALL_LOCI;
 const Analysis ANALYSES[] = {
     {"All samples together", "all samples", all_asked, SET_NEEDS, all_options, ALL_TABLES, ALL_KEYS, run_all},
     {"Each sample", "each sample", each_asked, SET_NEEDS, each_options, SET_TABLES, EACH_KEYS, run_each},
-    {"Permutation test of every pair", "pair tests", pair_test_asked, NEEDS_CELLS, pair_test_options, {}, PAIR_TEST_KEYS, run_pair_test},
+    {"Permutation test of every pair",
+     "pair tests",
+     pair_test_asked,
+     NEEDS_CELLS,
+     pair_test_options,
+     {},
+     PAIR_TEST_KEYS,
+     run_pair_test},
     {"Pairs of samples", "pairs", pairs_asked, NEEDS_SITES, pairs_options, PAIRS_TABLES, PAIRS_KEYS, run_pairs},
-    {"Groups, with a permutation test", "permutations", groups_asked, SET_NEEDS | SHOWS_REPLICATES | ENDS_PROGRESS_LINE, groups_options, GROUPS_TABLES,
-     GROUPS_KEYS, run_groups},
-    {"AMOVA", "AMOVA", amova_asked, NEEDS_CELLS | ENDS_PROGRESS_LINE, amova_options, AMOVA_TABLES, AMOVA_KEYS, run_amova},
-    {"Isolation by distance", "isolation by distance", ibd_asked, NEEDS_SITES, ibd_options, IBD_TABLES, IBD_KEYS, run_ibd},
+    {"Groups, with a permutation test", "permutations", groups_asked, SET_NEEDS | SHOWS_REPLICATES | ENDS_PROGRESS_LINE,
+     groups_options, GROUPS_TABLES, GROUPS_KEYS, run_groups},
+    {"AMOVA", "AMOVA", amova_asked, NEEDS_CELLS | ENDS_PROGRESS_LINE, amova_options, AMOVA_TABLES, AMOVA_KEYS,
+     run_amova},
+    {"Isolation by distance", "isolation by distance", ibd_asked, NEEDS_SITES, ibd_options, IBD_TABLES, IBD_KEYS,
+     run_ibd},
 };
 
 }  // namespace

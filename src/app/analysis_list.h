@@ -71,7 +71,7 @@ struct Analysis {
     const char* title;     // its heading in --help
     const char* progress;  // its task on the command line's progress line
     bool (*asked)(const RunPlan& plan);
-    unsigned needs;            // Need flags
+    unsigned needs;                                        // Need flags
     OptionCheck (*options)(CLI::App& app, RunPlan& plan);  // adds its options; null: none of its own
     std::span<const AnalysisTable> tables;
     std::span<const RunKey> keys;

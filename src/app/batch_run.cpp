@@ -11,7 +11,6 @@
 #include <new>
 #include <optional>
 
-#include "app/dialogue.h"
 #include "app/driver.h"
 #include "app/output_file.h"
 #include "app/runner.h"

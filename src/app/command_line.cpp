@@ -11,7 +11,7 @@
 #include "app/analysis_list.h"
 #include "app/batch_run.h"
 #include "app/option_values.h"
-#include "app/dialogue.h"
+#include "input/input_file.h"
 #include "app/run_plan.h"
 #include "base/fatal_error.h"
 #include "base/output_file_name.h"
@@ -183,7 +183,7 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
 std::string misused_options(const RunPlan& plan, const std::vector<OptionCheck>& checks) {
     for (const OptionCheck& check : checks)
         if (std::string misuse = check(plan); !misuse.empty()) return misuse;
-    if (!is_readable_file(plan.data_path)) return {};
+    if (!unreadable_reason(plan.data_path).empty()) return {};
     try {
         check_load_options(plan.data_path, plan.load);
     } catch (const UsageError& error) {

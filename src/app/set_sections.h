@@ -84,7 +84,7 @@ public:
         loci_table().write(loci_table_average_row(analysis(), name_, number_, average));
         if (resampled_)
             intervals_table().write(averages_ci_rows(analysis(), name_, number_, average,
-                                                             bootstrap_table(*resampled_, *runner_.resamples())));
+                                                     bootstrap_table(*resampled_, *runner_.resamples())));
     }
 
 private:

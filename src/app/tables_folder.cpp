@@ -4,9 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -63,52 +61,7 @@ void check_target(const std::string& target, const std::vector<std::string>& fil
         throw FatalError(strprintf("Reading the folder %s failed: %s.", target.c_str(), error.message().c_str()));
 }
 
-// A run stopped by a signal (Ctrl-C, kill, a closed terminal) leaves no
-// partial folder either: the handler removes the tables written so far and
-// the folder, with calls that are safe in a handler, then lets the signal
-// take its usual course.
-constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-// NUL-terminated paths back to back, the folder's last, then an empty one.
-std::atomic<const char*> paths_to_remove{nullptr};
-
-extern "C" void remove_partial_folder_and_stop(int signal) {
-    if (const char* path = paths_to_remove.exchange(nullptr)) {
-        for (const char* next; *path != '\0'; path = next) {
-            next = path + std::strlen(path) + 1;
-            if (*next == '\0') {
-                rmdir(path);
-            } else {
-                unlink(path);
-            }
-        }
-    }
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
 }  // namespace
-
-void TablesFolder::remove_on_signal() {
-    for (const std::string& name : files_) removal_paths_ += partial_ + "/" + name + '\0';
-    removal_paths_ += partial_ + '\0' + '\0';
-    paths_to_remove.store(removal_paths_.data());
-    struct sigaction action = {};
-    action.sa_handler = remove_partial_folder_and_stop;
-    sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) {
-        struct sigaction previous = {};
-        sigaction(STOP_SIGNALS[i], nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN) continue;  // as under nohup: ignored it stays
-        sigaction(STOP_SIGNALS[i], &action, nullptr);
-        handled_[i] = true;
-    }
-}
-
-void TablesFolder::stop_removing_on_signal() {
-    paths_to_remove.store(nullptr);
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i)
-        if (std::exchange(handled_[i], false)) std::signal(STOP_SIGNALS[i], SIG_DFL);
-}
 
 TablesFolder::TablesFolder(const RunPlan& plan)
     : target_(plan.tables_folder), files_(tables_written(plan)), overwrite_(plan.overwrite) {
@@ -118,8 +71,15 @@ TablesFolder::TablesFolder(const RunPlan& plan)
     if (!parent.empty()) fs::create_directories(parent, error);
     if (error)
         throw FatalError(strprintf("Creating the folder %s failed: %s.", parent.c_str(), error.message().c_str()));
-    partial_ = make_folder_beside(target_ + ".partial-");
-    remove_on_signal();
+    // A run stopped by a signal (Ctrl-C, kill, a closed terminal) leaves no
+    // partial folder either: the tables written so far, then the folder.
+    cleanup_.hold([&] {
+        partial_ = make_folder_beside(target_ + ".partial-");
+        std::vector<std::string> paths;
+        for (const std::string& name : files_) paths.push_back(partial_ + "/" + name);
+        paths.push_back(partial_);
+        return paths;
+    });
 }
 
 void TablesFolder::check(const RunPlan& plan) {
@@ -127,14 +87,14 @@ void TablesFolder::check(const RunPlan& plan) {
 }
 
 TablesFolder::~TablesFolder() {
-    stop_removing_on_signal();
+    cleanup_.release();
     if (committed_) return;
     std::error_code ignored;
     fs::remove_all(partial_, ignored);
 }
 
 void TablesFolder::commit() {
-    stop_removing_on_signal();
+    cleanup_.release();
     std::error_code error;
     if (!fs::exists(fs::symlink_status(target_, error))) {
         fs::rename(partial_, target_, error);

@@ -10,11 +10,11 @@
 // must hold nothing but tables this program writes); without, each new table
 // is moved in beside the earlier run's others (none of which it may replace).
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "app/run_plan.h"
+#include "app/signal_cleanup.h"
 
 namespace phenostat {
 
@@ -43,15 +43,12 @@ public:
 private:
     void move_each_table_in();
     void replace_target();
-    void remove_on_signal();
-    void stop_removing_on_signal();
 
     std::string target_, partial_;
     std::vector<std::string> files_;
     bool overwrite_;
     bool committed_ = false;
-    std::string removal_paths_;  // what a signal's handler removes (see remove_on_signal)
-    std::array<bool, 3> handled_ = {};
+    SignalCleanup cleanup_;  // armed first, before the partial folder exists
 };
 
 }  // namespace phenostat
