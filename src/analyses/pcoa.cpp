@@ -80,8 +80,7 @@ Eigenpairs krylov_eigenpairs(PresenceMatrix& matrix, std::size_t axes) {
     const double shift = matrix.trace() / static_cast<double>(axes + 1);
     ShiftedGram op(matrix, shift);
     const std::size_t vectors = std::min(n, std::max(2 * axes + 1, axes + EXTRA_LANCZOS_VECTORS));
-    Spectra::SymEigsSolver<ShiftedGram> solver(op, static_cast<Eigen::Index>(axes),
-                                               static_cast<Eigen::Index>(vectors));
+    Spectra::SymEigsSolver<ShiftedGram> solver(op, static_cast<Eigen::Index>(axes), static_cast<Eigen::Index>(vectors));
     // A fixed start, centred (G has no component along the constant vector).
     Eigen::VectorXd start(static_cast<Eigen::Index>(n));
     for (std::size_t i = 0; i < n; ++i) {
@@ -142,8 +141,7 @@ IndividualOrdination individual_ordination(const Dataset& data, std::size_t axes
     PresenceMatrix matrix(data);
     result.rows = matrix.data_rows();
     result.left_out_rows = matrix.untyped_rows();
-    for (const std::size_t row : result.left_out_rows)
-        result.left_out.push_back(individual_name(data.catalogue, row));
+    for (const std::size_t row : result.left_out_rows) result.left_out.push_back(individual_name(data.catalogue, row));
     const std::size_t n = matrix.rows();
     axes = std::min(axes, n == 0 ? 0 : n - 1);
     Ordination& out = result.ordination;

@@ -30,9 +30,9 @@ struct Ordination {
     std::vector<double> eigenvalues;  // descending
     // 100 x eigenvalue / total, and its running sum; NaN when total is 0.
     std::vector<double> percent, cumulative_percent;
-    double total = 0;                  // the trace of the decomposed matrix
-    std::size_t axes = 0;              // coordinate columns
-    std::vector<double> coordinates;   // row-major, a row per individual or sample, `axes` to a row
+    double total = 0;                 // the trace of the decomposed matrix
+    std::size_t axes = 0;             // coordinate columns
+    std::vector<double> coordinates;  // row-major, a row per individual or sample, `axes` to a row
     double coordinate(std::size_t row, std::size_t axis) const { return coordinates[row * axes + axis]; }
 };
 

@@ -15,6 +15,9 @@ constexpr std::size_t ROWS_PER_TASK = 4096;
 // Columns per task of the column sums: their sums stay in the first-level
 // cache while the blocks go by.
 constexpr std::size_t COLUMNS_PER_TASK = 1024;
+// Products over fewer words than this run on one thread: the threads would
+// cost more to start and wait for than they save.
+constexpr std::size_t PARALLEL_WORDS = std::size_t{1} << 16;
 constexpr std::size_t BYTE_TABLE = 256;  // subsets of a byte's 8 rows
 constexpr std::size_t BLOCK_TABLES = 8 * BYTE_TABLE;
 constexpr std::uint32_t NO_ALLELE_COLUMN = std::numeric_limits<std::uint32_t>::max();
@@ -111,7 +114,8 @@ PresenceMatrix::PresenceMatrix(const Dataset& data) {
     PerThread<LocusReader> readers;
     parallel_for(data.locus_count(), LOCI_PER_TASK, [&](std::size_t l) {
         const LocusColumns& locus = counted[l];
-        if (std::all_of(locus.column.begin(), locus.column.end(), [](std::uint32_t c) { return c == NO_ALLELE_COLUMN; }))
+        if (std::all_of(locus.column.begin(), locus.column.end(),
+                        [](std::uint32_t c) { return c == NO_ALLELE_COLUMN; }))
             return;
         const CodedLocus& coded = readers.local().read(data.loci, l, Unpack::coding).coded;
         const CellIds& cells = data.cells[l];
@@ -128,6 +132,7 @@ PresenceMatrix::PresenceMatrix(const Dataset& data) {
             }
         }
     });
+    grain_ = blocks_ * width_ < PARALLEL_WORDS ? blocks_ : 1;
     tables_.assign(blocks_ * BLOCK_TABLES, 0);
     sums_.assign(width_, 0);
     weights_.assign(width_, 0);
@@ -144,7 +149,7 @@ void PresenceMatrix::gram_product(const double* x, double* y) {
 // subset of the 8 rows: a column's sum over its bits is then 8 lookups a block.
 void PresenceMatrix::subset_sums(const double* x) {
     const std::size_t n = rows();
-    parallel_for(blocks_, 1, [&](std::size_t b) {
+    parallel_for(blocks_, grain_, [&](std::size_t b) {
         for (std::size_t k = 0; k < 8; ++k) {
             double* table = tables_.data() + b * BLOCK_TABLES + k * BYTE_TABLE;
             const std::size_t first = b * 64 + k * 8;
@@ -159,7 +164,8 @@ void PresenceMatrix::subset_sums(const double* x) {
 
 // sums_[c]: the sum of x over the bits of column c, block after block.
 void PresenceMatrix::column_sums() {
-    parallel_for((width_ + COLUMNS_PER_TASK - 1) / COLUMNS_PER_TASK, 1, [&](std::size_t q) {
+    const std::size_t tasks = (width_ + COLUMNS_PER_TASK - 1) / COLUMNS_PER_TASK;
+    parallel_for(tasks, grain_ == 1 ? 1 : tasks, [&](std::size_t q) {
         const std::size_t first = q * COLUMNS_PER_TASK, end = std::min(width_, first + COLUMNS_PER_TASK);
         double* sums = sums_.data();
         std::fill(sums + first, sums + end, 0.0);
@@ -208,7 +214,7 @@ double PresenceMatrix::column_weights(const double* x) {
 // sums the subsets that hold it.
 void PresenceMatrix::scatter(double constant, double* y) {
     const std::size_t n = rows();
-    parallel_for(blocks_, 1, [&](std::size_t b) {
+    parallel_for(blocks_, grain_, [&](std::size_t b) {
         std::array<double, BLOCK_TABLES> added{};
         const std::uint64_t* words = bits_.data() + b * width_;
         for (std::size_t c = 0; c < width_; ++c) {

@@ -55,16 +55,17 @@ private:
     static constexpr std::size_t NO_COLUMN = static_cast<std::size_t>(-1);
 
     std::vector<std::size_t> rows_, untyped_;
-    std::size_t blocks_ = 0;  // words of 64 individuals
-    std::size_t width_ = 0;   // columns: the alleles', then the typed individuals'
+    std::size_t blocks_ = 0;           // words of 64 individuals
+    std::size_t width_ = 0;            // columns: the alleles', then the typed individuals'
     std::vector<std::uint64_t> bits_;  // bits_[block * width_ + column]
     std::vector<double> mean_;         // each allele column's mean over its typed individuals
     std::vector<Locus> loci_;          // the loci with an allele column, in column order
     double trace_ = 0;
+    std::size_t grain_ = 1;  // blocks per task of the products: all of them when the matrix is small
 
     // Working storage of gram_product.
-    std::vector<double> tables_;  // per block and byte: the sums of x over each subset of the byte's 8 rows
-    std::vector<double> sums_;    // per column: the sum of x over its bits
+    std::vector<double> tables_;   // per block and byte: the sums of x over each subset of the byte's 8 rows
+    std::vector<double> sums_;     // per column: the sum of x over its bits
     std::vector<double> weights_;  // per column: its weight in Xc w
 };
 
