@@ -52,8 +52,7 @@ std::uint64_t checksum(const Ordination& o) {
 
 void compare(const Dataset& data, const Ordination& fast, std::size_t axes) {
     const auto start = std::chrono::steady_clock::now();
-    const Ordination whole =
-        individual_ordination(data, axes, std::numeric_limits<std::size_t>::max()).ordination;
+    const Ordination whole = individual_ordination(data, axes, std::numeric_limits<std::size_t>::max()).ordination;
     double values = 0, coordinates = 0, largest = 0;
     for (std::size_t k = 0; k < whole.axes; ++k)
         values = std::max(values, std::fabs(whole.eigenvalues[k] - fast.eigenvalues[k]));

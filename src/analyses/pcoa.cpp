@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 
 #include "analyses/presence_matrix.h"
 #include "base/fatal_error.h"
@@ -89,9 +90,13 @@ Eigenpairs krylov_eigenpairs(PresenceMatrix& matrix, std::size_t axes) {
     }
     start.array() -= start.mean();
     solver.init(start.data());
-    solver.compute(Spectra::SortRule::LargestAlge, MAX_RESTARTS, TOLERANCE, Spectra::SortRule::LargestAlge);
-    if (solver.info() != Spectra::CompInfo::Successful)
-        throw FatalError("Principal coordinates: the eigenvalues of the individuals did not converge.");
+    const char* failure = "Principal coordinates: the eigenvalues of the individuals did not converge.";
+    try {
+        solver.compute(Spectra::SortRule::LargestAlge, MAX_RESTARTS, TOLERANCE, Spectra::SortRule::LargestAlge);
+    } catch (const std::exception&) {  // a breakdown of the iterations
+        throw FatalError(failure);
+    }
+    if (solver.info() != Spectra::CompInfo::Successful) throw FatalError(failure);
     return {solver.eigenvalues().array() - shift, solver.eigenvectors()};
 }
 
