@@ -7,7 +7,7 @@
 # starts them afresh).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev libhts-dev librandom123-dev pkg-config
+scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev libhts-dev librandom123-dev libeigen3-dev libspectra-dev pkg-config
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
 cmake --build build -j2 --target phenostat
 mkdir -p out
