@@ -10,6 +10,7 @@
 #include "input/input_file.h"
 #include "reports/amova_report.h"
 #include "reports/isolation_report.h"
+#include "reports/pcoa_report.h"
 #include "reports/significance_report.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
@@ -250,6 +251,44 @@ constexpr RunKey IBD_KEYS[] = {
      RunKeyPlace::ibd_settings},
 };
 
+// ---- Principal coordinates
+
+bool pcoa_asked(const RunPlan& plan) { return plan.pcoa; }
+
+OptionCheck pcoa_options(CLI::App& app, RunPlan& plan) {
+    app.add_flag("--pcoa", plan.pcoa,
+                 "Principal coordinates of the individuals (allele presence) and of the samples (pairwise F'st)");
+    const CLI::Option* axes = app.add_option("--pcoa-axes", plan.pcoa_axes, "Axes kept (default 10)")
+                                  ->type_name("K")
+                                  ->check(whole_number(1, 1000));
+    return [axes](const RunPlan& given) {
+        return axes->count() > 0 && !given.pcoa ? std::string("--pcoa-axes needs --pcoa.") : std::string();
+    };
+}
+
+void run_pcoa(Runner& runner) {
+    const Dataset& data = runner.data();
+    // The pairs' F'st, from the pairs when they ran.
+    std::vector<PairResult> computed;
+    if (!pairs_asked(runner.plan())) computed = analyse_pairs(data, nullptr, runner.progress(), nullptr);
+    const std::vector<PairResult>& pairs = pairs_asked(runner.plan()) ? runner.results.pairs : computed;
+    const auto axes = static_cast<std::size_t>(runner.plan().pcoa_axes);
+    const PcoaResult pcoa{individual_ordination(data, axes), sample_ordination(pairs, data.sample_count(), axes)};
+    for (const Warning& warning : pcoa_warnings(pcoa)) runner.warn(warning);
+    runner.report(pcoa_console_text(pcoa));
+    const std::string name = std::filesystem::path(runner.plan().data_path).filename().string();
+    runner.table("pcoa_individuals.tsv", pcoa_individuals_table(pcoa.individuals, data));
+    runner.table("pcoa_samples.tsv", pcoa_samples_table(pcoa.samples, data.catalogue));
+    runner.table("pcoa_axes.tsv", pcoa_axes_table(pcoa));
+    runner.table("pcoa_individuals.svg", pcoa_individuals_plot(pcoa.individuals, data, name));
+    runner.table("pcoa_samples.svg", pcoa_samples_plot(pcoa.samples, data.catalogue, name));
+}
+
+constexpr AnalysisTable PCOA_TABLES[] = {
+    {"pcoa_individuals.tsv"}, {"pcoa_samples.tsv"}, {"pcoa_axes.tsv"}, {"pcoa_individuals.svg"}, {"pcoa_samples.svg"}};
+constexpr RunKey PCOA_KEYS[] = {
+    {"pcoa_axes", [](const RunPlan& plan) { return std::to_string(plan.pcoa_axes); }, pcoa_asked}};
+
 // ---- The list
 
 constexpr unsigned SET_NEEDS = NEEDS_ALL_LOCI;
@@ -272,6 +311,8 @@ const Analysis ANALYSES[] = {
      run_amova},
     {"Isolation by distance", "isolation by distance", ibd_asked, NEEDS_SITES, ibd_options, IBD_TABLES, IBD_KEYS,
      run_ibd},
+    {"Principal coordinates", "principal coordinates", pcoa_asked, NEEDS_CELLS | ENDS_PROGRESS_LINE, pcoa_options,
+     PCOA_TABLES, PCOA_KEYS, run_pcoa},
 };
 
 }  // namespace

@@ -29,6 +29,8 @@ struct RunPlan {
     bool amova = false;                 // AMOVA, with the pairs' Phi_ST
     int amova_permutations = 999;       // of each of the AMOVA's Phi tests
     int pair_test = 0;                  // permutations of every pair's F'st test; 0: none
+    bool pcoa = false;                  // principal coordinates of the individuals and the samples
+    int pcoa_axes = 10;                 // axes kept
     int bootstrap = 0;                  // replicates of the loci's bootstrap; 0: none
     std::optional<std::uint32_t> seed;  // none: the clock
     int min_individuals = 0;            // samples of fewer individuals are left out; 0: not given (all kept)

@@ -23,6 +23,8 @@ enum class WarningKind {
     trailing_empty_fields,   // subject: the lines ending in empty fields past the header's ("lines 4, 9 and 3 more")
     short_lines,             // subject: the lines with fewer fields than the header, alike
     repeated_locus_names,    // subject: the names that more than one locus has (the first few), joined by ", "
+    pcoa_untyped,            // subject: the individuals typed at no locus (the first few), joined by ", "
+    pcoa_samples_skipped,    // subject: empty
 };
 
 struct Warning {
