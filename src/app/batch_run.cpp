@@ -85,8 +85,16 @@ std::string run_table(const RunPlan& plan, std::time_t now, std::uint32_t seed) 
         entries.emplace_back("sample_map_bytes", file_bytes(plan.load.sample_map));
     }
     if (!plan.load.regions.empty()) entries.emplace_back("regions", plan.load.regions);
-    if (plan.variant_data)
+    // The format, when asked for or not ours (a VCF's records said so as ever).
+    const DataFormat format = plan.format.value_or(DataFormat::tab);
+    if (plan.load.format || (format != DataFormat::tab && format != DataFormat::vcf))
+        entries.emplace_back("format", format_name(format));
+    if (format == DataFormat::vcf || format == DataFormat::structure)
         entries.emplace_back("partial_genotypes", plan.load.partial == PartialGenotypes::known ? "known" : "missing");
+    if (format == DataFormat::structure) {
+        entries.emplace_back("structure_columns", structure_columns_text(plan.load.structure.columns));
+        if (plan.load.structure.ploidy > 0) entries.emplace_back("ploidy", std::to_string(plan.load.structure.ploidy));
+    }
     return key_value_table(entries);
 }
 
@@ -147,8 +155,11 @@ Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out,
     check_dimensions(plan.data_path, loaded.dims);
     if (loaded.refusal) throw FatalError(*loaded.refusal);
     const Dataset& data = loaded.data;
-    out << plan.data_path << ": "
-        << count_of(static_cast<std::size_t>(loaded.dims.individual_count), "individual", "individuals") << ", "
+    // The format is named when the file is not ours: the content told it.
+    const DataFormat format = plan.format.value_or(DataFormat::tab);
+    out << plan.data_path
+        << (format == DataFormat::tab || format == DataFormat::vcf ? "" : strprintf(" (%s)", format_title(format)))
+        << ": " << count_of(static_cast<std::size_t>(loaded.dims.individual_count), "individual", "individuals") << ", "
         << count_of(data.locus_count(), "locus", "loci") << ", " << count_of(data.sample_count(), "sample", "samples")
         << ", " << count_of(build_group_catalogue(data.catalogue).names.size(), "group", "groups") << '\n';
     for (const Warning& warning : loaded.warnings) warn(warning);

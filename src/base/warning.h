@@ -22,6 +22,7 @@ enum class WarningKind {
     small_samples_left_out,  // subject: the samples left out by --min-individuals, joined by ", "
     trailing_empty_fields,   // subject: the lines ending in empty fields past the header's ("lines 4, 9 and 3 more")
     short_lines,             // subject: the lines with fewer fields than the header, alike
+    ignored_columns,         // subject: the file whose columns after the genotypes are ignored
 };
 
 struct Warning {
