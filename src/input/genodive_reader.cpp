@@ -23,7 +23,7 @@ public:
             names_.emplace_back(trim_blanks(text));
             return;
         }
-        if (!header_read_) return header(number, text);
+        if (!header_read_) return read_header(number, text);
         split(text);
         if (fields_.size() != first_locus_ + loci_)
             rows_.fail(number, strprintf("%zu fields, where the header (line %zu) has %zu", fields_.size(),
@@ -79,7 +79,7 @@ private:
             rows_.fail(2, strprintf("%zu digits per allele, where 1 to %u are read", digits_, MOST_DIGITS));
     }
 
-    void header(std::size_t number, std::string_view text) {
+    void read_header(std::size_t number, std::string_view text) {
         tabs_ = text.find('\t') != std::string_view::npos;
         split(text);
         first_locus_ =
