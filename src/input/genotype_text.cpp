@@ -29,22 +29,25 @@ void append_code(std::uint32_t code, std::string& out) {
     out.append(digits, end);
 }
 
-// One allele, or two in ascending order (or one, when they are the same).
-void append_pair(std::uint32_t a, std::uint32_t b, std::string& out) {
-    if (a > b) std::swap(a, b);
-    append_code(a, out);
-    if (b == a) return;
-    out += ',';
-    append_code(b, out);
+// The digits of an allele without its leading zeros; empty for an allele of zeros.
+std::string_view significant(std::string_view digits) {
+    while (!digits.empty() && digits.front() == '0') digits.remove_prefix(1);
+    return digits;
 }
 
-// One or two alleles of width / count digits each, written together; missing
-// (nothing appended) when one is of zeros.
+// One or two alleles of width / count digits each, written together, copied
+// as they are written less their leading zeros (read as numbers, they are
+// ordered by length first); missing (nothing appended) when one is of zeros.
 void append_fixed_pair(std::string_view text, std::size_t count, std::string& out) {
     const std::size_t digits = text.size() / count;
-    const auto a = static_cast<std::uint32_t>(digits_value(text.substr(0, digits)));
-    const auto b = count == 1 ? a : static_cast<std::uint32_t>(digits_value(text.substr(digits)));
-    if (a != 0 && b != 0) append_pair(a, b, out);
+    std::string_view a = significant(text.substr(0, digits));
+    std::string_view b = count == 1 ? a : significant(text.substr(digits));
+    if (a.empty() || b.empty()) return;
+    if (b.size() < a.size() || (b.size() == a.size() && b < a)) std::swap(a, b);
+    out += a;
+    if (b == a) return;
+    out += ',';
+    out += b;
 }
 
 std::string width_mismatch(std::size_t size, std::size_t width) {
