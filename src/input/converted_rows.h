@@ -30,6 +30,8 @@ public:
     explicit ConvertedRows(std::string path) : path_(std::move(path)) {}
 
     const std::string& path() const { return path_; }
+    // Room for the rows of a file of that size (in place of growing by copies).
+    void reserve(std::uint64_t file_bytes);
     void add_locus(std::string_view name);
     std::size_t locus_count() const { return loci_.size(); }
     const std::string& locus_name(std::size_t l) const { return loci_[l]; }

@@ -223,6 +223,7 @@ std::string unknown_format_message(const std::string& path) {
 
 void read_converted(ConvertedRows& rows, DataFormat format, const StructureLayout& layout, PartialGenotypes partial,
                     Progress& progress) {
+    if (!is_gzip_file(rows.path())) rows.reserve(data_file_size(rows.path()));
     switch (format) {
         case DataFormat::genepop:
             read_genepop(rows, progress);

@@ -43,11 +43,19 @@ void append_fixed_pair(std::string_view text, std::size_t count, std::string& ou
     std::string_view a = significant(text.substr(0, digits));
     std::string_view b = count == 1 ? a : significant(text.substr(digits));
     if (a.empty() || b.empty()) return;
-    if (b.size() < a.size() || (b.size() == a.size() && b < a)) std::swap(a, b);
-    out += a;
-    if (b == a) return;
-    out += ',';
-    out += b;
+    std::size_t k = 0;  // the first digit where a and b of a size differ
+    const bool same_size = a.size() == b.size();
+    if (same_size)
+        while (k < a.size() && a[k] == b[k]) ++k;
+    if (b.size() < a.size() || (same_size && k < a.size() && b[k] < a[k])) std::swap(a, b);
+    char pair[2 * MOST_DIGITS + 1];
+    a.copy(pair, a.size());
+    std::size_t size = a.size();
+    if (!same_size || k < a.size()) {
+        pair[size++] = ',';
+        size += b.copy(pair + size, b.size());
+    }
+    out.append(pair, size);
 }
 
 std::string width_mismatch(std::size_t size, std::size_t width) {
