@@ -3,10 +3,14 @@
 #include <algorithm>
 
 #include "base/fatal_error.h"
+#include "base/parallel.h"
 #include "base/text.h"
 
 namespace phenostat {
 namespace {
+
+// The data rows are converted in batches of about this much text and at least this many lines.
+constexpr std::size_t BATCH_BYTES = std::size_t{1} << 20, BATCH_LINES = 64;
 
 // A name as a field of a tab file: a tab in it becomes a blank.
 std::string as_field(std::string_view name) {
@@ -53,10 +57,16 @@ void ConvertedRows::fail(std::size_t line, const std::string& what) const {
     throw FatalError(strprintf("%s, line %zu: %s.", path_.c_str(), line, what.c_str()));
 }
 
-void ConvertedRows::bad_genotype(std::size_t line, std::string_view text, std::size_t l, const std::string& problem,
-                                 const char* noun) const {
-    fail(line, strprintf("%s %.*s of locus %s: %s", noun, static_cast<int>(text.size()), text.data(), loci_[l].c_str(),
-                         problem.c_str()));
+std::string ConvertedRows::bad_genotype(std::string_view text, std::size_t l, const std::string& problem,
+                                        const char* noun) const {
+    return strprintf("%s %.*s of locus %s: %s", noun, static_cast<int>(text.size()), text.data(), loci_[l].c_str(),
+                     problem.c_str());
+}
+
+void ConvertedRows::add_cells(std::string_view text, const std::vector<std::uint32_t>& ends) {
+    const std::size_t shift = text_.size() - rows_.back().text_begin;
+    text_ += text;
+    for (const std::uint32_t end : ends) ends_.push_back(static_cast<std::uint32_t>(end + shift));
 }
 
 void ConvertedRows::finish() {
@@ -129,6 +139,15 @@ FileDimensions ConvertedRows::dimensions() const {
     return {static_cast<long>(rows_.size()), static_cast<long>(loci_.size() + 3), 0};
 }
 
+void ConvertedLine::clear() {
+    kind = 0;
+    text.clear();
+    ends.clear();
+    fields.clear();
+    number = 0;
+    problem.clear();
+}
+
 LineReader::LineReader(const std::string& path, Progress& progress)
     : progress_(progress), file_size_(data_file_size(path)) {}
 
@@ -137,13 +156,35 @@ void LineReader::file_bytes_read(std::uint64_t bytes) {
 }
 
 void LineReader::whole(std::size_t number, const DataLine& line) {
-    if (line.size() <= 1) return this->line(number, line.text);
-    joined_.clear();
-    for (std::size_t k = 0; k < line.size(); ++k) {
-        if (k > 0) joined_ += '\t';
-        joined_ += line.field(k);
+    std::string_view text = line.text;
+    if (line.size() > 1) {
+        joined_.clear();
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            if (k > 0) joined_ += '\t';
+            joined_ += line.field(k);
+        }
+        text = joined_;
     }
-    this->line(number, joined_);
+    if (held_lines_.empty() && !in_rows()) return this->line(number, text);
+    held_ += text;
+    held_ends_.push_back(held_.size());
+    held_lines_.push_back(number);
+    if (held_.size() >= BATCH_BYTES && held_lines_.size() >= BATCH_LINES) take_held();
+}
+
+void LineReader::take_held() {
+    const std::size_t count = held_lines_.size();
+    if (converted_.size() < count) converted_.resize(count);
+    parallel_for(count, 1, [&](std::size_t k) {
+        ConvertedLine& out = converted_[k];
+        out.clear();
+        const std::size_t begin = k == 0 ? 0 : held_ends_[k - 1];
+        convert(held_lines_[k], std::string_view(held_).substr(begin, held_ends_[k] - begin), out);
+    });
+    for (std::size_t k = 0; k < count; ++k) take(held_lines_[k], converted_[k]);
+    held_.clear();
+    held_ends_.clear();
+    held_lines_.clear();
 }
 
 }  // namespace phenostat

@@ -48,13 +48,15 @@ public:
     void open_row(std::size_t population, std::string_view label, std::size_t line);
     std::string& cell() { return text_; }
     void end_cell() { ends_.push_back(text_.size() - rows_.back().text_begin); }
+    // The cells of a row converted on its own (as ConvertedLine holds them).
+    void add_cells(std::string_view text, const std::vector<std::uint32_t>& ends);
     std::size_t row_count() const { return rows_.size(); }
 
     // FatalError "PATH, line N: WHAT."
     [[noreturn]] void fail(std::size_t line, const std::string& what) const;
-    // FatalError for a genotype (or an allele: `noun`) of locus l that breaks a rule.
-    [[noreturn]] void bad_genotype(std::size_t line, std::string_view text, std::size_t l, const std::string& problem,
-                                   const char* noun = "genotype") const;
+    // What is wrong with a genotype (or an allele: `noun`) of locus l, for `fail`.
+    std::string bad_genotype(std::string_view text, std::size_t l, const std::string& problem,
+                             const char* noun = "genotype") const;
 
     void warn(Warning warning) { warnings_.push_back(std::move(warning)); }
     const std::vector<Warning>& warnings() const { return warnings_; }
@@ -93,21 +95,49 @@ private:
     std::vector<Warning> warnings_;
 };
 
+// A data row as a reader converts it, on any thread: its cells' texts back
+// to back and where each ends, the fields the reader takes later, and what
+// is wrong with it (the end of the message "PATH, line N: ..."; empty: nothing).
+struct ConvertedLine {
+    int kind = 0;  // the reader's own kinds of line (0: a data row)
+    std::string text;
+    std::vector<std::uint32_t> ends;
+    std::vector<std::string_view> fields;  // into the line, valid until it is taken
+    std::vector<std::uint32_t> values, scratch;
+    std::size_t number = 0;  // a number the reader reads from the line
+    std::string problem;
+    void clear();
+};
+
 // Hands on each line of a file whole (its tab-separated fields joined again),
-// numbered from 1, and the file's progress in megabytes.
+// numbered from 1, and the file's progress in megabytes. The lines before the
+// data rows go to `line` one by one; from the line on which `in_rows` holds,
+// they are held in batches, each converted on the threads (`convert`, which
+// reads nothing of the reader that a line changes) and then taken in file
+// order (`take`).
 class LineReader : public DataFileSink {
 public:
     explicit LineReader(const std::string& path, Progress& progress);
     void header(const DataLine& line, std::uint64_t) final { whole(1, line); }
     void row(std::size_t row, const DataLine& line, std::uint64_t) final { whole(row + 2, line); }
     void file_bytes_read(std::uint64_t bytes) final;
+
+protected:
     virtual void line(std::size_t number, std::string_view text) = 0;
+    virtual bool in_rows() const = 0;
+    virtual void convert(std::size_t number, std::string_view text, ConvertedLine& out) const = 0;
+    virtual void take(std::size_t number, ConvertedLine& line) = 0;
+    // Converts and takes the lines held: at the end of the file.
+    void take_held();
 
 private:
     void whole(std::size_t number, const DataLine& line);
     Progress& progress_;
     std::uint64_t file_size_;
     std::string joined_;
+    std::string held_;                                 // the lines held, back to back
+    std::vector<std::size_t> held_ends_, held_lines_;  // where each ends in held_, and its number
+    std::vector<ConvertedLine> converted_;
 };
 
 }  // namespace phenostat

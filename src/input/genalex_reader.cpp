@@ -16,17 +16,8 @@ class GenalexReader final : public LineReader {
 public:
     GenalexReader(ConvertedRows& rows, Progress& progress) : LineReader(rows.path(), progress), rows_(rows) {}
 
-    void line(std::size_t number, std::string_view text) override {
-        if (number == 1) separator_ = text.find('\t') == std::string_view::npos ? ',' : '\t';
-        split_cells(text, separator_, cells_);
-        if (number == 1) return counts();
-        if (number == 2) return names();
-        if (number == 3) return layout();
-        if (std::all_of(cells_.begin(), cells_.end(), [](std::string_view cell) { return cell.empty(); })) return;
-        individual(number);
-    }
-
     void finish() {
+        take_held();
         if (starts_.empty()) rows_.fail(3, "expected the individuals' and populations' headers and the locus names");
         if (rows_.row_count() != individuals_)
             throw FatalError(strprintf("%s: line 1 gives %s, and the rows hold %zu.", rows_.path().c_str(),
@@ -39,6 +30,17 @@ public:
     }
 
 private:
+    // Lines 1 to 3.
+    void line(std::size_t number, std::string_view text) override {
+        if (number == 1) separator_ = text.find('\t') == std::string_view::npos ? ',' : '\t';
+        split_cells(text, separator_, cells_);
+        if (number == 1) return counts();
+        if (number == 2) return names();
+        layout();
+    }
+
+    bool in_rows() const override { return !starts_.empty(); }
+
     std::uint32_t whole(std::size_t k) const {
         std::uint32_t value = 0;
         if (k >= cells_.size() || !read_whole(cells_[k], value))
@@ -90,36 +92,55 @@ private:
         starts_.push_back(genotype_end_);
     }
 
-    void individual(std::size_t number) {
-        if (cells_.size() < genotype_end_)
-            rows_.fail(number, strprintf("%zu cells, where line 3 has %zu up to the last locus's", cells_.size(),
-                                         genotype_end_));
-        if (!extra_)
-            for (std::size_t k = genotype_end_; k < cells_.size(); ++k)
-                if (!cells_[k].empty())
-                    rows_.fail(number, strprintf("cell %zu holds %.*s, past the %zu cells of line 3", k + 1,
-                                                 static_cast<int>(cells_[k].size()), cells_[k].data(), genotype_end_));
-        const auto found = std::find(names_.begin(), names_.end(), cells_[1]);
-        if (found == names_.end())
-            rows_.fail(number, strprintf("population %.*s is not among those named on line 2",
-                                         static_cast<int>(cells_[1].size()), cells_[1].data()));
-        ++held_[static_cast<std::size_t>(found - names_.begin())];
-        rows_.open_row(rows_.population(cells_[1]), cells_[0], number);
+    // An individual: its label and population (fields[0] and [1]), then its alleles.
+    void convert(std::size_t, std::string_view text, ConvertedLine& out) const override {
+        std::vector<std::string_view>& cells = out.fields;
+        split_cells(text, separator_, cells);
+        if (std::all_of(cells.begin(), cells.end(), [](std::string_view cell) { return cell.empty(); })) {
+            out.kind = 1;  // a row of empty cells
+            return;
+        }
+        if (cells.size() < genotype_end_) {
+            out.problem =
+                strprintf("%zu cells, where line 3 has %zu up to the last locus's", cells.size(), genotype_end_);
+            return;
+        }
+        for (std::size_t k = genotype_end_; k < cells.size() && !extra_; ++k)
+            if (!cells[k].empty()) {
+                out.problem = strprintf("cell %zu holds %.*s, past the %zu cells of line 3", k + 1,
+                                        static_cast<int>(cells[k].size()), cells[k].data(), genotype_end_);
+                return;
+            }
         for (std::size_t l = 0; l < loci_; ++l) {
-            alleles_.clear();
+            out.values.clear();
             for (std::size_t k = starts_[l]; k < starts_[l + 1]; ++k) {
                 std::uint32_t allele = 0;
-                const AlleleCell read = read_genalex_allele(cells_[k], allele);
-                if (read == AlleleCell::bad)
-                    rows_.bad_genotype(number, cells_[k], l,
-                                       "expected a whole number from 1 to 999999999, or 0, -1 or an empty cell for "
-                                       "a missing allele",
-                                       "allele");
-                if (read == AlleleCell::allele) alleles_.push_back(allele);
+                const AlleleCell read = read_genalex_allele(cells[k], allele);
+                if (read == AlleleCell::bad) {
+                    out.problem = rows_.bad_genotype(cells[k], l,
+                                                     "expected a whole number from 1 to 999999999, or 0, -1 or an "
+                                                     "empty cell for a missing allele",
+                                                     "allele");
+                    return;
+                }
+                if (read == AlleleCell::allele) out.values.push_back(allele);
             }
-            append_alleles(alleles_, rows_.cell());
-            rows_.end_cell();
+            append_alleles(out.values, out.text);
+            out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
         }
+    }
+
+    void take(std::size_t number, ConvertedLine& line) override {
+        if (line.kind != 0) return;
+        if (!line.problem.empty()) rows_.fail(number, line.problem);
+        const std::string_view population = line.fields[1];
+        const auto found = std::find(names_.begin(), names_.end(), population);
+        if (found == names_.end())
+            rows_.fail(number, strprintf("population %.*s is not among those named on line 2",
+                                         static_cast<int>(population.size()), population.data()));
+        ++held_[static_cast<std::size_t>(found - names_.begin())];
+        rows_.open_row(rows_.population(population), line.fields[0], number);
+        rows_.add_cells(line.text, line.ends);
     }
 
     ConvertedRows& rows_;
@@ -130,7 +151,6 @@ private:
     std::vector<std::size_t> sizes_, held_;  // per population: the size of line 1, the rows read
     std::vector<std::string> names_;
     std::vector<std::size_t> starts_;  // each locus's first cell, then the end of the genotypes
-    std::vector<std::uint32_t> alleles_;
 };
 
 }  // namespace

@@ -15,36 +15,8 @@ class GenodiveReader final : public LineReader {
 public:
     GenodiveReader(ConvertedRows& rows, Progress& progress) : LineReader(rows.path(), progress), rows_(rows) {}
 
-    void line(std::size_t number, std::string_view text) override {
-        if (number == 1) return;  // the comment
-        if (number == 2) return counts(text);
-        if (trim_blanks(text).empty()) return;
-        if (names_.size() < populations_) {
-            names_.emplace_back(trim_blanks(text));
-            return;
-        }
-        if (!header_read_) return read_header(number, text);
-        split(text);
-        if (fields_.size() != first_locus_ + loci_)
-            rows_.fail(number, strprintf("%zu fields, where the header (line %zu) has %zu", fields_.size(),
-                                         header_line_, first_locus_ + loci_));
-        std::uint32_t population = 0, ploidy = highest_ploidy_;
-        if (!read_whole(fields_[0], population) || population < 1 || population > populations_)
-            rows_.fail(number, strprintf("population %.*s: expected a number from 1 to %u, the populations of line 2",
-                                         static_cast<int>(fields_[0].size()), fields_[0].data(), populations_));
-        if (first_locus_ == 3 && (!read_whole(fields_[2], ploidy) || ploidy < 1 || ploidy > highest_ploidy_))
-            rows_.fail(number, strprintf("ploidy %.*s: expected a number from 1 to %u, the highest ploidy of line 2",
-                                         static_cast<int>(fields_[2].size()), fields_[2].data(), highest_ploidy_));
-        rows_.open_row(rows_.population(names_[population - 1]), fields_[1], number);
-        for (std::size_t l = 0; l < loci_; ++l) {
-            const std::string_view genotype = fields_[first_locus_ + l];
-            const std::string problem = read_genodive_genotype(genotype, digits_, ploidy, alleles_, rows_.cell());
-            if (!problem.empty()) rows_.bad_genotype(number, genotype, l, problem);
-            rows_.end_cell();
-        }
-    }
-
     void finish() {
+        take_held();
         if (!header_read_)
             throw FatalError(strprintf("%s ends before the header line (Population, Individual, the loci).",
                                        rows_.path().c_str()));
@@ -54,11 +26,68 @@ public:
     }
 
 private:
-    void split(std::string_view text) {
+    // The comment, line 2, the population names and the header.
+    void line(std::size_t number, std::string_view text) override {
+        if (number == 1) return;
+        if (number == 2) return counts(text);
+        if (trim_blanks(text).empty()) return;
+        if (names_.size() < populations_) {
+            names_.emplace_back(trim_blanks(text));
+            return;
+        }
+        read_header(number, text);
+    }
+
+    bool in_rows() const override { return header_read_; }
+
+    // An individual: its population (`number`) and label (fields[1]), then its genotypes.
+    void convert(std::size_t, std::string_view text, ConvertedLine& out) const override {
+        if (trim_blanks(text).empty()) {
+            out.kind = 1;  // a blank line
+            return;
+        }
+        split(text, out.fields);
+        const std::vector<std::string_view>& fields = out.fields;
+        if (fields.size() != first_locus_ + loci_) {
+            out.problem = strprintf("%zu fields, where the header (line %zu) has %zu", fields.size(), header_line_,
+                                    first_locus_ + loci_);
+            return;
+        }
+        std::uint32_t population = 0, ploidy = highest_ploidy_;
+        if (!read_whole(fields[0], population) || population < 1 || population > populations_) {
+            out.problem = strprintf("population %.*s: expected a number from 1 to %u, the populations of line 2",
+                                    static_cast<int>(fields[0].size()), fields[0].data(), populations_);
+            return;
+        }
+        if (first_locus_ == 3 && (!read_whole(fields[2], ploidy) || ploidy < 1 || ploidy > highest_ploidy_)) {
+            out.problem = strprintf("ploidy %.*s: expected a number from 1 to %u, the highest ploidy of line 2",
+                                    static_cast<int>(fields[2].size()), fields[2].data(), highest_ploidy_);
+            return;
+        }
+        out.number = population;
+        for (std::size_t l = 0; l < loci_; ++l) {
+            const std::string_view genotype = fields[first_locus_ + l];
+            const std::string problem = read_genodive_genotype(genotype, digits_, ploidy, out.scratch, out.text);
+            if (!problem.empty()) {
+                out.problem = rows_.bad_genotype(genotype, l, problem);
+                return;
+            }
+            out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
+        }
+    }
+
+    void take(std::size_t number, ConvertedLine& line) override {
+        if (line.kind != 0) return;
+        if (!line.problem.empty()) rows_.fail(number, line.problem);
+        rows_.open_row(rows_.population(names_[line.number - 1]), line.fields[1], number);
+        rows_.add_cells(line.text, line.ends);
+    }
+
+    void split(std::string_view text, std::vector<std::string_view>& fields) const {
         if (tabs_)
-            split_cells(text, '\t', fields_);
+            split_cells(text, '\t', fields);
         else
-            split_blanks(text, fields_);
+            split_blanks(text, fields);
     }
 
     void counts(std::string_view text) {
@@ -81,7 +110,7 @@ private:
 
     void read_header(std::size_t number, std::string_view text) {
         tabs_ = text.find('\t') != std::string_view::npos;
-        split(text);
+        split(text, fields_);
         first_locus_ =
             fields_.size() > 2 && fields_[2].size() == 6 && strncasecmp(fields_[2].data(), "ploidy", 6) == 0 ? 3 : 2;
         if (fields_.size() != first_locus_ + loci_)
@@ -99,7 +128,6 @@ private:
     bool header_read_ = false, tabs_ = false;
     std::vector<std::string> names_;
     std::vector<std::string_view> fields_;
-    std::vector<std::uint32_t> alleles_;
 };
 
 }  // namespace

@@ -29,18 +29,8 @@ public:
           pop_column_(column_index(layout, StructureColumn::pop)),
           per_row_(layout.ploidy > 0 ? static_cast<std::size_t>(layout.ploidy) : 1) {}
 
-    void line(std::size_t number, std::string_view text) override {
-        if (trim_blanks(text).empty()) return;
-        if (first_line_ == 0) {
-            first_line_ = number;
-            first_text_ = text;
-            return;
-        }
-        if (loci_ == 0) begin(number, text);
-        data_row(number, text);
-    }
-
     void finish() {
+        take_held();
         if (first_line_ != 0 && loci_ == 0) {
             const std::string text = first_text_;
             begin(first_line_, text);
@@ -49,11 +39,25 @@ public:
     }
 
 private:
-    // At the second non-blank line: the first is the marker line when it
-    // holds fewer fields, else the first data row.
+    // The first two non-blank lines.
+    void line(std::size_t number, std::string_view text) override {
+        if (trim_blanks(text).empty()) return;
+        if (first_line_ == 0) {
+            first_line_ = number;
+            first_text_ = text;
+            return;
+        }
+        begin(number, text);
+        data_row(number, text);
+    }
+
+    bool in_rows() const override { return loci_ > 0; }
+
+    // The first line is the marker line when it holds fewer fields than the
+    // second, else the first data row.
     void begin(std::size_t number, std::string_view text) {
-        split_blanks(text, fields_);
-        const std::size_t fields = fields_.size();
+        split_blanks(text, markers_);
+        const std::size_t fields = markers_.size();
         split_blanks(first_text_, markers_);
         const bool marker_line = number != first_line_ && markers_.size() < fields;
         if (fields <= before_)
@@ -81,13 +85,39 @@ private:
     }
 
     void data_row(std::size_t number, std::string_view text) {
-        split_blanks(text, fields_);
-        if (fields_.size() != fields_per_row_)
-            rows_.fail(number,
-                       strprintf("%zu fields, where the data rows before have %zu", fields_.size(), fields_per_row_));
-        const std::string_view label = label_column_ == NONE ? std::string_view() : fields_[label_column_];
-        const std::string_view pop = pop_column_ == NONE ? std::string_view("1") : fields_[pop_column_];
-        // One row per copy: a row of the same label continues the individual.
+        row_.clear();
+        convert(number, text, row_);
+        take(number, row_);
+    }
+
+    // A data row: its fields, and its alleles in values, locus after locus (0: missing).
+    void convert(std::size_t, std::string_view text, ConvertedLine& out) const override {
+        split_blanks(text, out.fields);
+        if (out.fields.empty()) {
+            out.kind = 1;  // a blank line
+            return;
+        }
+        if (out.fields.size() != fields_per_row_) {
+            out.problem =
+                strprintf("%zu fields, where the data rows before have %zu", out.fields.size(), fields_per_row_);
+            return;
+        }
+        out.values.assign(fields_per_row_ - before_, 0);
+        for (std::size_t k = before_; k < fields_per_row_; ++k) {
+            if (read_structure_allele(out.fields[k], out.values[k - before_]) != AlleleCell::bad) continue;
+            out.problem = rows_.bad_genotype(out.fields[k], (k - before_) / per_row_,
+                                             "expected a whole number from 1 to 999999999, or -9 for a missing allele",
+                                             "allele");
+            return;
+        }
+    }
+
+    // One row per copy: a row of the same label continues the individual.
+    void take(std::size_t number, ConvertedLine& line) override {
+        if (line.kind != 0) return;
+        if (!line.problem.empty()) rows_.fail(number, line.problem);
+        const std::string_view label = label_column_ == NONE ? std::string_view() : line.fields[label_column_];
+        const std::string_view pop = pop_column_ == NONE ? std::string_view("1") : line.fields[pop_column_];
         if (per_row_ > 1 || label_column_ == NONE || copies_ == 0 || label != label_) {
             flush();
             label_ = label_column_ == NONE ? std::to_string(rows_.row_count() + 1) : std::string(label);
@@ -98,14 +128,8 @@ private:
                                          std::string(pop).c_str(), pop_.c_str(), line_));
         }
         values_.resize((copies_ + per_row_) * loci_);
-        for (std::size_t k = before_; k < fields_.size(); ++k) {
-            const std::size_t l = (k - before_) / per_row_, copy = copies_ + (k - before_) % per_row_;
-            std::uint32_t& value = values_[copy * loci_ + l];
-            value = 0;
-            if (read_structure_allele(fields_[k], value) == AlleleCell::bad)
-                rows_.bad_genotype(number, fields_[k], l,
-                                   "expected a whole number from 1 to 999999999, or -9 for a missing allele", "allele");
-        }
+        for (std::size_t k = 0; k < line.values.size(); ++k)
+            values_[(copies_ + k % per_row_) * loci_ + k / per_row_] = line.values[k];
         copies_ += per_row_;
     }
 
@@ -129,7 +153,8 @@ private:
     std::size_t before_, label_column_, pop_column_, per_row_;
     std::size_t first_line_ = 0, loci_ = 0, fields_per_row_ = 0;
     std::string first_text_;
-    std::vector<std::string_view> fields_, markers_;
+    std::vector<std::string_view> markers_;
+    ConvertedLine row_;  // a data row read before the batches
     // The individual being read: its label, population, first line, and its
     // alleles, copy after copy (0: missing).
     std::string label_, pop_;
