@@ -141,7 +141,16 @@ OptionCheck groups_options(CLI::App& app, RunPlan& plan) {
     app.add_option("-g,--groups", plan.permutations, "Group statistics and a permutation test with N permutations")
         ->type_name("N")
         ->check(whole_number(1, INT_MAX));
-    return nullptr;
+    // Only our own files have groups of their own (a VCF or BCF has a map).
+    return [](const RunPlan& given) {
+        const DataFormat format = given.format.value_or(DataFormat::tab);
+        if (!groups_asked(given) || !given.load.sample_map.empty() || format == DataFormat::tab ||
+            format == DataFormat::vcf)
+            return std::string();
+        return strprintf("--groups compares groups of samples, and %s data have none: give the samples their groups "
+                         "with --sample-map FILE (lines of individual, sample, group).",
+                         format_title(format));
+    };
 }
 
 void run_groups(Runner& runner) {

@@ -41,6 +41,7 @@ std::string iso_date(std::time_t now) {
 
 std::string yes_no(bool value) { return value ? "yes" : "no"; }
 bool has_map(const RunPlan& plan) { return !plan.load.sample_map.empty(); }
+DataFormat data_format(const RunPlan& plan) { return plan.format.value_or(DataFormat::tab); }
 
 // The keys of run.tsv that are the run's, not an analysis's, in their places.
 const RunKey GENERAL_KEYS[] = {
@@ -53,11 +54,23 @@ const RunKey GENERAL_KEYS[] = {
     {"sample_map_bytes", [](const RunPlan& plan) { return file_bytes(plan.load.sample_map); }, has_map},
     {"regions", [](const RunPlan& plan) { return plan.load.regions; },
      [](const RunPlan& plan) { return !plan.load.regions.empty(); }},
+    {"format", [](const RunPlan& plan) { return std::string(format_name(data_format(plan))); },
+     // When asked for, or not ours (a VCF's records said so as ever).
+     [](const RunPlan& plan) {
+         return plan.load.format.has_value() ||
+                (data_format(plan) != DataFormat::tab && data_format(plan) != DataFormat::vcf);
+     }},
     {"partial_genotypes",
      [](const RunPlan& plan) {
          return std::string(plan.load.partial == PartialGenotypes::known ? "known" : "missing");
      },
-     [](const RunPlan& plan) { return plan.variant_data; }},
+     [](const RunPlan& plan) {
+         return data_format(plan) == DataFormat::vcf || data_format(plan) == DataFormat::structure;
+     }},
+    {"structure_columns", [](const RunPlan& plan) { return structure_columns_text(plan.load.structure.columns); },
+     [](const RunPlan& plan) { return data_format(plan) == DataFormat::structure; }},
+    {"ploidy", [](const RunPlan& plan) { return std::to_string(plan.load.structure.ploidy); },
+     [](const RunPlan& plan) { return data_format(plan) == DataFormat::structure && plan.load.structure.ploidy > 0; }},
 };
 
 // run.tsv: what was asked, of which data, when, with which seed; then every
@@ -136,8 +149,11 @@ Dataset load(const RunPlan& plan, TerminalProgress& progress, std::ostream& out,
     check_dimensions(plan.data_path, loaded.dims);
     if (loaded.refusal) throw FatalError(*loaded.refusal);
     const Dataset& data = loaded.data;
-    out << plan.data_path << ": "
-        << count_of(static_cast<std::size_t>(loaded.dims.individual_count), "individual", "individuals") << ", "
+    // The format is named when the file is not ours: the content told it.
+    const DataFormat format = plan.format.value_or(DataFormat::tab);
+    out << plan.data_path
+        << (format == DataFormat::tab || format == DataFormat::vcf ? "" : strprintf(" (%s)", format_title(format)))
+        << ": " << count_of(static_cast<std::size_t>(loaded.dims.individual_count), "individual", "individuals") << ", "
         << count_of(data.locus_count(), "locus", "loci") << ", " << count_of(data.sample_count(), "sample", "samples")
         << ", " << count_of(build_group_catalogue(data.catalogue).names.size(), "group", "groups") << '\n';
     for (const Warning& warning : loaded.warnings) warn(warning);

@@ -23,16 +23,19 @@ namespace phenostat {
 namespace {
 
 constexpr std::int64_t MAX_THREADS = 4096;
+constexpr std::int64_t MAX_PLOIDY = 64;
 
 // The options as they are typed, before the plan is completed from them.
 struct Typed {
     bool no_tables = false;
     std::int64_t seed = -1;  // -1: the clock
+    std::optional<DataFormat> format;
 };
 
 void add_data_options(CLI::App& app, RunPlan& plan, Typed& typed) {
     app.add_option("DATA", plan.data_path,
-                   "The data file (plain or gzip-compressed), or a VCF or BCF file (with --sample-map)")
+                   "The data file (plain or gzip-compressed): our tab format, VCF or BCF (with --sample-map), "
+                   "Genepop, FSTAT, STRUCTURE, GenAlEx or GenoDive")
         ->required();
     app.add_option("-o,--out", plan.stem,
                    "Output stem (default: DATA without its extension, .gz included); a folder (existing, or "
@@ -56,20 +59,49 @@ std::vector<OptionCheck> add_analysis_options(CLI::App& app, RunPlan& plan) {
     return checks;
 }
 
-// VCF and BCF input.
-void add_input_options(CLI::App& app, RunPlan& plan) {
+// The data file's format, and the options of VCF, BCF and STRUCTURE input.
+void add_input_options(CLI::App& app, RunPlan& plan, Typed& typed) {
+    app.add_option_function<std::string>(
+           "--format", [&typed](const std::string& name) { typed.format = format_named(name); },
+           "The data file's format, one of " + format_names() + " (default: told by its content)")
+        ->type_name("NAME")
+        ->check(CLI::Validator(
+            [](std::string& name) -> std::string {
+                return format_named(name) ? std::string() : "'" + name + "' is not one of " + format_names();
+            },
+            ""));
     app.add_option("--sample-map", plan.load.sample_map,
                    "Lines of individual, sample and optionally group (tab-separated) naming the individuals to "
-                   "analyse: needed for VCF or BCF data; for a tab file, by column 2, in place of its first two");
+                   "analyse: needed for VCF or BCF data; for other data, by their labels (a tab file's column 2), "
+                   "in place of their samples and groups");
     app.add_option("--regions", plan.load.regions,
                    "VCF or BCF data: read only these regions (CHROM or CHROM:BEGIN-END, comma-separated), through "
                    "the file's index");
     app.add_option("--partial-genotypes", plan.load.partial,
-                   "VCF or BCF data: a partly missing GT such as 0/./1 is missing (default) or keeps its known "
-                   "alleles")
+                   "VCF, BCF or STRUCTURE data: a partly missing genotype such as 0/./1 is missing (default) or "
+                   "keeps its known alleles")
         ->type_name("missing|known")
         ->transform(choice<PartialGenotypes>({{"missing", PartialGenotypes::missing},
                                               {"known", PartialGenotypes::known}}));
+    app.add_option_function<std::string>(
+           "--structure-columns",
+           [&plan](const std::string& list) { plan.load.structure.columns = *structure_columns(list); },
+           "STRUCTURE data: the columns before the loci, from label, pop, flag, locdata, phenotype and extra "
+           "(default label,pop)")
+        ->type_name("LIST")
+        ->check(CLI::Validator(
+            [](std::string& list) -> std::string {
+                return structure_columns(list) ? std::string()
+                                               : "'" + list +
+                                                     "' is not a comma-separated list of label, pop, flag, locdata, "
+                                                     "phenotype and extra, each once but extra";
+            },
+            ""));
+    app.add_option("--ploidy", plan.load.structure.ploidy,
+                   "STRUCTURE data: each row is an individual, with N alleles a locus (default: one row per allele "
+                   "copy, rows of the same label making an individual)")
+        ->type_name("N")
+        ->check(whole_number(1, MAX_PLOIDY));
     app.add_option("--write-data", plan.load.write_data,
                    "Write the data as read (through the sample map) to FILE, in phenostat's tab format; - writes "
                    "them to standard output, and the run's messages go to standard error");
@@ -173,7 +205,8 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
     plan.command = recorded_command(argc, argv);
     plan.load.overwrite = plan.overwrite;
     plan.load.keep_cells = plan.keeps_cells();
-    plan.variant_data = is_variant_file(plan.data_path);
+    plan.load.format = typed.format;
+    if (typed.format || unreadable_reason(plan.data_path).empty()) plan.format = data_format(plan.data_path, plan.load);
 }
 
 // The usage errors that no single option's value shows: an option that needs
@@ -206,7 +239,7 @@ std::optional<int> parse(int argc, const char* const* argv, RunPlan& plan, std::
     Typed typed;
     add_data_options(app, plan, typed);
     const std::vector<OptionCheck> checks = add_analysis_options(app, plan);
-    add_input_options(app, plan);
+    add_input_options(app, plan, typed);
     add_run_options(app, plan, typed);
     if (const std::string misnamed = misnamed_option(app, argc, argv); !misnamed.empty())
         return usage_error(err, misnamed);

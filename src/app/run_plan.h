@@ -39,7 +39,7 @@ struct RunPlan {
     bool quiet = false;                 // no progress line
     std::string command;                // the command as run.tsv records it
     LoadOptions load;                   // how the data file is read (VCF and BCF input among them)
-    bool variant_data = false;          // the data file is a VCF or BCF file (the command line tells at its start)
+    std::optional<DataFormat> format;   // the data file's, as the command line tells it at its start
 
     // Whether the plan asks for any analysis, and whether one of those needs
     // every individual's phenotype ids: from the list of analyses.

@@ -25,6 +25,7 @@ enum class WarningKind {
     repeated_locus_names,    // subject: the names that more than one locus has (the first few), joined by ", "
     pcoa_untyped,            // subject: the individuals typed at no locus (the first few), joined by ", "
     pcoa_samples_skipped,    // subject: empty
+    ignored_columns,         // subject: the file whose columns after the genotypes are ignored
 };
 
 struct Warning {

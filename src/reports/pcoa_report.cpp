@@ -117,7 +117,8 @@ std::string pcoa_individuals_plot(const IndividualOrdination& individuals, const
     }
     for (const std::size_t row : individuals.rows) {
         const Sample& sample = catalogue.samples[sample_of[row]];
-        const auto group = static_cast<std::size_t>(std::find(groups.begin(), groups.end(), sample.group) - groups.begin());
+        const auto group =
+            static_cast<std::size_t>(std::find(groups.begin(), groups.end(), sample.group) - groups.begin());
         points.category.push_back(by_sample ? sample_of[row] : group);
         points.tip.push_back(individual_name(data, sample_of[row], row));
     }
@@ -127,8 +128,8 @@ std::string pcoa_individuals_plot(const IndividualOrdination& individuals, const
             if (name.empty()) name = "(no group)";
     }
     Plot plot(760, 560, "pcoa_individuals");
-    const std::string title = strprintf("Principal coordinates of %s", count_of(individuals.rows.size(), "individual",
-                                                                                 "individuals").c_str());
+    const std::string title = strprintf("Principal coordinates of %s",
+                                        count_of(individuals.rows.size(), "individual", "individuals").c_str());
     plot.title(title);
     Margins margins;
     margins.right = 190;

@@ -349,7 +349,8 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
     return loaded;
 }
 
-LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
+LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress,
+                               DataFormat format) {
     LoadedDataset loaded;
     std::vector<Warning> map_warnings;
     std::optional<SampleMap> map;
@@ -363,21 +364,36 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
         if (options.write_data.empty()) return builder;
         return writer.emplace(options.write_data, options.overwrite, builder);
     };
-    if (!map) {
-        Builder builder(loaded.data, progress, data_file_size(path), is_gzip_file(path), options.memory_limit,
-                        options.keep_cells);
-        LineCheck check(path, written(builder));
+    // A file of another format is read whole, then handed on as our rows.
+    std::optional<ConvertedRows> converted;
+    if (format != DataFormat::tab) {
+        converted.emplace(path);
+        read_converted(*converted, format, options.structure, options.partial, progress);
+    }
+    // The lines as read (checked against the header) or the rows converted,
+    // numbered by their place in the file when they go to the map.
+    const auto read_rows = [&](DataFileSink& sink, bool file_numbers) {
+        if (converted) {
+            converted->replay(sink, file_numbers);
+            loaded.dims = converted->dimensions();
+            loaded.warnings = converted->warnings();
+            return;
+        }
+        LineCheck check(path, sink);
         loaded.dims = read_data_file(path, check);
         loaded.dims.column_count = std::min<long>(loaded.dims.column_count, static_cast<long>(check.columns()));
         loaded.warnings = check.warnings();
+    };
+    if (!map) {
+        Builder builder(loaded.data, progress, converted ? converted->text_bytes() : data_file_size(path),
+                        !converted && is_gzip_file(path), options.memory_limit, options.keep_cells);
+        if (converted) builder.set_file_rows(converted->file_rows());
+        read_rows(written(builder), false);
         loaded.refusal = builder.finish();
     } else {
         // The file read first, the rows then coded in the map's order.
         MappedRows rows(*map, options.sample_map, path, progress);
-        LineCheck check(path, rows);
-        loaded.dims = read_data_file(path, check);
-        loaded.dims.column_count = std::min<long>(loaded.dims.column_count, static_cast<long>(check.columns()));
-        loaded.warnings = check.warnings();
+        read_rows(rows, true);
         map_warnings = rows.warnings();
         Builder builder(loaded.data, progress, rows.text_bytes(), false, options.memory_limit, options.keep_cells);
         builder.set_file_rows(rows.file_rows());

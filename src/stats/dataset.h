@@ -12,6 +12,7 @@
 #include "base/progress.h"
 #include "input/cell_ids.h"
 #include "input/data_file.h"
+#include "input/format_detection.h"
 #include "input/phenotype_coding.h"
 #include "input/sample_catalogue.h"
 #include "input/vcf_reader.h"
@@ -47,12 +48,14 @@ struct LoadedDataset {
 };
 
 // How a data file is read, beyond its name. The variant files (VCF, BCF) need
-// a sample map, and our tab files may have one; regions and partial apply
-// to the variant files only.
+// a sample map, and files of every other format may have one; regions apply
+// to the variant files only, partial to them and to STRUCTURE files.
 struct LoadOptions {
+    std::optional<DataFormat> format;  // none: told by the file's content
     std::string sample_map;
     std::string regions;  // comma-separated CHROM or CHROM:BEGIN-END; empty: every record
     PartialGenotypes partial = PartialGenotypes::missing;
+    StructureLayout structure;       // the columns of a STRUCTURE file
     std::string write_data;          // when given, the data as read, in our tab format ("-": standard output)
     bool overwrite = false;          // write_data may replace an existing file
     bool keep_cells = false;         // keep every individual's phenotype ids (Dataset::cells)
@@ -76,20 +79,31 @@ LoadedDataset load_dataset(const std::string& path, Progress& progress, std::uin
 // and summarised in the map's catalogue order. FatalError for data past the
 // header's fields, and for an individual of the map that the file lacks or
 // has twice. With write_data, the lines so read are written in our tab format
-// (in the map's order, with its columns). regions and partial do not apply.
-LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
+// (in the map's order, with its columns). regions do not apply.
+// A file of another format (Genepop, FSTAT, STRUCTURE, GenAlEx, GenoDive) is
+// read whole first, then its rows (input/converted_rows.h) take the place of
+// the lines, unchecked; FatalError naming its first line that breaks a rule.
+LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& options, Progress& progress,
+                               DataFormat format = DataFormat::tab);
 
-// Reads either kind of data file: our tab files as above, or a VCF or BCF
-// file (recognised by its content) whose records are coded and summarised
-// locus by locus, in batches spread over the threads, exactly as the same
-// data written in our format would be. UsageError as check_load_options
-// finds; FatalError for an individual of the map that the file lacks, or a
-// record without GT.
+// Reads a data file of any format (options.format, or told by its content):
+// our tab files and the formats translated into them as above, or a VCF or
+// BCF file whose records are coded and summarised locus by locus, in batches
+// spread over the threads, exactly as the same data written in our format
+// would be. UsageError as check_load_options finds; FatalError for a file of
+// no format, an individual of the map that the file lacks, or a record
+// without GT.
 LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress);
 
-// UsageError for options that do not fit the kind of data file, told from
-// its first bytes alone: a VCF or BCF file without a sample map, regions or
-// partial genotypes asked of a tab file, regions that cannot be read.
+// The data file's format: options.format, or told by its first bytes; none
+// when they fit no format.
+std::optional<DataFormat> data_format(const std::string& path, const LoadOptions& options);
+
+// UsageError for options that do not fit the data file's format, told from
+// its first bytes alone: a VCF or BCF file without a sample map, regions
+// asked of another format, partial genotypes of a format other than VCF,
+// BCF and STRUCTURE, STRUCTURE's layout of another, a STRUCTURE file without
+// labels read one row per allele copy, regions that cannot be read.
 void check_load_options(const std::string& path, const LoadOptions& options);
 
 }  // namespace phenostat

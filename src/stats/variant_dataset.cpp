@@ -337,21 +337,41 @@ LoadedDataset load_variant_dataset(const std::string& path, const LoadOptions& o
 
 }  // namespace
 
+std::optional<DataFormat> data_format(const std::string& path, const LoadOptions& options) {
+    return options.format ? options.format : detect_format(path, options.structure);
+}
+
 void check_load_options(const std::string& path, const LoadOptions& options) {
-    if (is_variant_file(path)) {
+    const std::optional<DataFormat> format = data_format(path, options);
+    if (!format) return;  // loading says so
+    const char* title = format_title(*format);
+    if (format == DataFormat::vcf) {
         if (options.sample_map.empty()) throw UsageError(sample_map_needed_message(path));
         check_regions(options.regions);
-    } else if (!options.regions.empty() || options.partial != PartialGenotypes::missing) {
-        throw UsageError(strprintf("%s is not a VCF or BCF file: --regions and --partial-genotypes apply to VCF and "
-                                   "BCF data only.",
-                                   path.c_str()));
+    } else if (!options.regions.empty() ||
+               (options.partial != PartialGenotypes::missing && format != DataFormat::structure)) {
+        throw UsageError(strprintf("%s is not a VCF or BCF file (it is read as %s data): --regions applies to VCF "
+                                   "and BCF data only, --partial-genotypes to them and to STRUCTURE data.",
+                                   path.c_str(), title));
     }
+    const StructureLayout plain;
+    const bool layout_given = options.structure.columns != plain.columns || options.structure.ploidy != 0;
+    if (layout_given && format != DataFormat::structure)
+        throw UsageError(strprintf("%s is read as %s data: --structure-columns and --ploidy apply to STRUCTURE "
+                                   "data only.",
+                                   path.c_str(), title));
+    if (format == DataFormat::structure && options.structure.ploidy == 0 &&
+        !has_column(options.structure, StructureColumn::label))
+        throw UsageError("--structure-columns without label: the rows cannot be told apart into individuals, one row "
+                         "per allele copy; give --ploidy N for rows of N alleles a locus.");
 }
 
 LoadedDataset load_dataset(const std::string& path, const LoadOptions& options, Progress& progress) {
     check_load_options(path, options);
-    if (is_variant_file(path)) return load_variant_dataset(path, options, progress);
-    return load_tab_dataset(path, options, progress);
+    const std::optional<DataFormat> format = data_format(path, options);
+    if (!format) throw FatalError(unknown_format_message(path));
+    if (format == DataFormat::vcf) return load_variant_dataset(path, options, progress);
+    return load_tab_dataset(path, options, progress, *format);
 }
 
 }  // namespace phenostat

@@ -51,6 +51,8 @@ TEST(CommandLine, StopsBeforeTheDataAreRead) {
     const std::string bad = write("bad.txt", "g\ts\ti\tL1\nG\tA\t1\t1\t2\n");  // data past the header
     const std::string vcf = write("empty.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\n");
     const std::string map = write("map.txt", "x\tA\n");
+    const std::string genepop = write("d.gen", "Title\nL1\nPop\na, 0101\n");
+    const std::string structure = write("d.str", "1 101\n1 103\n");  // read as pop and one allele
     struct Case {
         std::vector<std::string> words;
         int status;
@@ -64,6 +66,12 @@ TEST(CommandLine, StopsBeforeTheDataAreRead) {
         {{"-a", "--out", map + "/new/run", bad}, 1, "the folder " + map + "/new cannot be made."},
         {{"--write-data", map, bad}, 1, "map.txt exists: give --overwrite to replace it."},
         {{"--sample-map", map, "--write-data", (dir / "none" / "d.txt").string(), vcf}, 1, "d.txt for writing failed"},
+        {{"--ploidy", "2", bad}, 2, "is read as tab data: --structure-columns and --ploidy apply to STRUCTURE"},
+        {{"--partial-genotypes", "known", genepop}, 2, "(it is read as Genepop data)"},
+        {{"-g", "9", genepop}, 2, "--groups compares groups of samples, and Genepop data have none"},
+        {{"--structure-columns", "pop", structure}, 2, "--structure-columns without label"},
+        {{"--structure-columns", "label,label", structure}, 2, "'label,label' is not a comma-separated list"},
+        {{"--format", "gen", genepop}, 2, "'gen' is not one of tab|vcf|genepop|fstat|structure|genalex|genodive"},
     };
     for (const Case& c : cases) {
         const testing::CommandLineRun run = testing::run_command_line(c.words);

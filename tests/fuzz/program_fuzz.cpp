@@ -12,9 +12,12 @@
 // distance. These run on small data sets only, and each sets up scratch
 // tables of its own, so most inputs skip them and the fuzzer explores faster.
 // 64 the data are loaded as the command line loads them (lines checked
-// against the header; a VCF or BCF file read as such), 128 with it a fixed
-// sample map naming A1, B1, A2 and B2 in samples P and Q (a tab file's column
-// 2, a variant file's individuals). The VCF and BCF seeds carry both.
+// against the header; a VCF or BCF, Genepop, FSTAT, STRUCTURE, GenAlEx or
+// GenoDive file, told by its content, read as such; with it, a STRUCTURE file
+// is read with --ploidy 2 under flag 8, with --partial-genotypes known under
+// flag 16), 128 with it a fixed sample map naming A1, B1, A2 and B2 in
+// samples P and Q (a tab file's column 2, the others' labels). The VCF and
+// BCF seeds carry both, the seeds of the other formats 64.
 
 #include <unistd.h>
 #include <zlib.h>
@@ -147,6 +150,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         NoProgress quiet;
         LoadOptions options;
         if ((flags & 128) != 0) options.sample_map = map_path;
+        if ((flags & 64) != 0 && data_format(path, options) == DataFormat::structure) {
+            if ((flags & 8) != 0) options.structure.ploidy = 2;
+            if ((flags & 16) != 0) options.partial = PartialGenotypes::known;
+        }
         const LoadedDataset loaded = (flags & 64) != 0 ? load_dataset(path, options, quiet) : load_dataset(path, quiet);
         check_dimensions(path, loaded.dims);
         if (loaded.refusal) return 0;

@@ -1,0 +1,187 @@
+#include "input/genotype_text.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "base/text.h"
+
+namespace phenostat {
+namespace {
+
+constexpr std::size_t MOST_DIGITS = 9;  // of an allele, leading zeros left out
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+bool all_digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The value of a run of digits known to be digits, at most 18 of them.
+std::uint64_t digits_value(std::string_view digits) {
+    std::uint64_t value = 0;
+    for (const char c : digits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    return value;
+}
+
+void append_code(std::uint32_t code, std::string& out) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
+    out.append(digits, end);
+}
+
+// The digits of an allele without its leading zeros; empty for an allele of zeros.
+std::string_view significant(std::string_view digits) {
+    while (!digits.empty() && digits.front() == '0') digits.remove_prefix(1);
+    return digits;
+}
+
+// One or two alleles of width / count digits each, written together, copied
+// as they are written less their leading zeros (read as numbers, they are
+// ordered by length first); missing (nothing appended) when one is of zeros.
+void append_fixed_pair(std::string_view text, std::size_t count, std::string& out) {
+    const std::size_t digits = text.size() / count;
+    std::string_view a = significant(text.substr(0, digits));
+    std::string_view b = count == 1 ? a : significant(text.substr(digits));
+    if (a.empty() || b.empty()) return;
+    std::size_t k = 0;  // the first digit where a and b of a size differ
+    const bool same_size = a.size() == b.size();
+    if (same_size)
+        while (k < a.size() && a[k] == b[k]) ++k;
+    if (b.size() < a.size() || (same_size && k < a.size() && b[k] < a[k])) std::swap(a, b);
+    char pair[2 * MOST_DIGITS + 1];
+    a.copy(pair, a.size());
+    std::size_t size = a.size();
+    if (!same_size || k < a.size()) {
+        pair[size++] = ',';
+        size += b.copy(pair + size, b.size());
+    }
+    out.append(pair, size);
+}
+
+std::string width_mismatch(std::size_t size, std::size_t width) {
+    return strprintf("%zu digits, where the genotypes before it have %zu", size, width);
+}
+
+}  // namespace
+
+void split_blanks(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
+    std::size_t at = 0;
+    while (true) {
+        while (at < line.size() && is_blank(line[at])) ++at;
+        if (at == line.size()) return;
+        const std::size_t begin = at;
+        while (at < line.size() && !is_blank(line[at])) ++at;
+        fields.push_back(line.substr(begin, at - begin));
+    }
+}
+
+void split_cells(std::string_view line, char separator, std::vector<std::string_view>& cells) {
+    cells.clear();
+    std::size_t at = 0;
+    while (true) {
+        while (at < line.size() && is_blank(line[at]) && line[at] != separator) ++at;
+        std::size_t end = line.find(separator, at);
+        if (at < line.size() && line[at] == '"') {
+            const std::size_t quote = line.find('"', at + 1);
+            if (quote != std::string_view::npos) {
+                cells.push_back(line.substr(at + 1, quote - at - 1));
+                end = line.find(separator, quote);
+                if (end == std::string_view::npos) return;
+                at = end + 1;
+                continue;
+            }
+        }
+        cells.push_back(trim_blanks(line.substr(at, end == std::string_view::npos ? end : end - at)));
+        if (end == std::string_view::npos) return;
+        at = end + 1;
+    }
+}
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool read_whole(std::string_view text, std::uint32_t& value) {
+    if (text.empty() || !all_digits(text)) return false;
+    const std::size_t first = std::min(text.find_first_not_of('0'), text.size());
+    if (text.size() - first > MOST_DIGITS) return false;
+    value = static_cast<std::uint32_t>(digits_value(text.substr(first)));
+    return true;
+}
+
+void append_alleles(std::vector<std::uint32_t>& alleles, std::string& out) {
+    std::sort(alleles.begin(), alleles.end());
+    bool first = true;
+    for (std::size_t k = 0; k < alleles.size(); ++k) {
+        if (alleles[k] == 0 || (k > 0 && alleles[k] == alleles[k - 1])) continue;
+        if (!first) out += ',';
+        append_code(alleles[k], out);
+        first = false;
+    }
+}
+
+std::string read_genepop_genotype(std::string_view text, std::size_t& width, std::string& out) {
+    if (!all_digits(text)) return "not digits alone";
+    if (width == 0) {
+        if (text.size() != 2 && text.size() != 3 && text.size() != 4 && text.size() != 6)
+            return strprintf("%zu digits, where a genotype has 2 or 3 (one allele) or 4 or 6 (two alleles)",
+                             text.size());
+        width = text.size();
+    }
+    if (text.size() != width) return width_mismatch(text.size(), width);
+    append_fixed_pair(text, width >= 4 ? 2 : 1, out);
+    return {};
+}
+
+std::string read_fstat_genotype(std::string_view text, std::size_t digits, std::size_t& width, std::uint32_t highest,
+                                std::string& out) {
+    if (text == "0") return {};
+    if (!all_digits(text)) return "not digits alone";
+    if (width == 0) {
+        if (text.size() != digits && text.size() != 2 * digits)
+            return strprintf("%zu digits, where a genotype has %zu (one allele) or %zu (two), as line 1 says",
+                             text.size(), digits, 2 * digits);
+        width = text.size();
+    }
+    if (text.size() != width) return width_mismatch(text.size(), width);
+    const std::size_t count = width / digits;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint64_t allele = digits_value(text.substr(k * digits, digits));
+        if (allele > highest)
+            return strprintf("allele %llu is above the highest allele of line 1, %u",
+                             static_cast<unsigned long long>(allele), highest);
+    }
+    append_fixed_pair(text, count, out);
+    return {};
+}
+
+std::string read_genodive_genotype(std::string_view text, std::size_t digits, std::size_t ploidy,
+                                   std::vector<std::uint32_t>& scratch, std::string& out) {
+    if (text.find_first_not_of('0') == std::string_view::npos) return {};
+    if (!all_digits(text)) return "not digits alone";
+    if (text.size() % digits != 0)
+        return strprintf("%zu digits, not a whole number of alleles of %zu digits", text.size(), digits);
+    if (text.size() / digits > ploidy)
+        return strprintf("%zu alleles, more than the ploidy, %zu", text.size() / digits, ploidy);
+    scratch.clear();
+    for (std::size_t at = 0; at < text.size(); at += digits)
+        scratch.push_back(static_cast<std::uint32_t>(digits_value(text.substr(at, digits))));
+    append_alleles(scratch, out);
+    return {};
+}
+
+AlleleCell read_structure_allele(std::string_view text, std::uint32_t& allele) {
+    if (text == "-9") return AlleleCell::missing;
+    return read_whole(text, allele) && allele > 0 ? AlleleCell::allele : AlleleCell::bad;
+}
+
+AlleleCell read_genalex_allele(std::string_view text, std::uint32_t& allele) {
+    if (text.empty() || text == "-1") return AlleleCell::missing;
+    if (!read_whole(text, allele)) return AlleleCell::bad;
+    return allele == 0 ? AlleleCell::missing : AlleleCell::allele;
+}
+
+}  // namespace phenostat
