@@ -21,7 +21,7 @@
 
 #include "analyses/pcoa.h"
 #include "base/parallel.h"
-#include "stats/dataset.h"
+#include "load/load_dataset.h"
 
 namespace phenostat {
 namespace {

@@ -1,14 +1,23 @@
 #!/usr/bin/env python3
 """Fails, naming each offender, when a file under src/ includes a header of a
-higher layer. The layers, lowest first: base, input, stats, analyses, reports,
-app; a file may include headers of its own layer and of the layers below.
+higher layer, or when the numeric core, the analyses or the reports include
+one of input's readers. The layers, lowest first: base, input, stats,
+analyses, reports, load, app; a file may include headers of its own layer and
+of the layers below.
 
 usage: check-layers.py [SRC_DIR]  (default: the src/ beside this script)"""
 import pathlib
 import re
 import sys
 
-LAYERS = ['base', 'input', 'stats', 'analyses', 'reports', 'app']
+LAYERS = ['base', 'input', 'stats', 'analyses', 'reports', 'load', 'app']
+# input's readers, for the loading layer and the app alone: the numeric core,
+# the analyses and the reports see the data model (coding, catalogue) only.
+READERS = {'data_file', 'vcf_reader', 'mapped_rows', 'row_writer', 'line_check', 'sample_map', 'converted_rows',
+           'format_detection', 'genepop_reader', 'fstat_reader', 'structure_reader', 'genalex_reader',
+           'genodive_reader', 'genotype_text'}
+READER_FREE = {'stats', 'analyses', 'reports'}
+HEADER = re.compile(r'^\s*#\s*include\s*"input/([^"/.]+)\.h"')
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]*"')
 
 
@@ -23,6 +32,10 @@ def main():
             problems.append(f'{path.relative_to(src.parent)}: folder "{folder}" is not a known layer')
             continue
         for number, line in enumerate(path.read_text(encoding='utf-8', errors='replace').splitlines(), 1):
+            reader = HEADER.match(line)
+            if reader and folder in READER_FREE and reader.group(1) in READERS:
+                problems.append(f'{path.relative_to(src.parent)}:{number}: {folder} includes the reader '
+                                f'input/{reader.group(1)}.h, which only loading may use')
             match = INCLUDE.match(line)
             if not match:
                 continue

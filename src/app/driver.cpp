@@ -19,26 +19,6 @@ namespace {
 
 constexpr const char* ALLOCATION_FAILED = "\n\nWARNING memory allocation failed! exiting";
 
-}  // namespace
-
-// A file without individuals or loci gives nothing to analyse; say which.
-void check_dimensions(const std::string& input_path, const FileDimensions& dims) {
-    if (dims.individual_count < 1) {
-        std::string message = strprintf("\n\nThe data file %s holds no data line (only a header, or nothing): "
-                                        "nothing to analyse.",
-                                        input_path.c_str());
-        // Text without a single line feed: most likely lines ended by CR alone, which reads as one line.
-        if (dims.individual_count < 0 && dims.field_width > 0)
-            message += "\nNo line feed was found in it: lines must end in LF or CR LF (CR alone does not end a line).";
-        throw FatalError(message);
-    }
-    if (dims.column_count < 4)
-        throw FatalError(strprintf("\n\nThe data file %s has no locus column (loci start in the fourth column): "
-                                   "nothing to analyse.",
-                                   input_path.c_str()));
-}
-
-namespace {
 
 // The messages of the table allocations: the data table, the work table and
 // the locus names. The tables grow while loading, so nothing can fail here.

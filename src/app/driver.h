@@ -14,7 +14,7 @@
 #include "base/progress.h"
 #include "base/warning.h"
 #include "input/data_file.h"
-#include "stats/dataset.h"
+#include "load/load_dataset.h"
 
 namespace phenostat {
 
@@ -23,9 +23,6 @@ namespace phenostat {
 // data line or no locus column, when a locus exceeds the fixed capacities, or
 // when its summaries would not fit in memory.
 Dataset load_phase(Console& console, const std::string& input_path, std::vector<Warning>& warnings);
-
-// FatalError for a file with no data line or no locus column.
-void check_dimensions(const std::string& input_path, const FileDimensions& dims);
 
 // One whole run. `seed` fixes the seed of the random generator (tests); without
 // it the generator is seeded with the current time in seconds, read right

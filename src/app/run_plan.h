@@ -7,7 +7,7 @@
 #include <string>
 
 #include "reports/isolation_report.h"
-#include "stats/dataset.h"
+#include "load/load_dataset.h"
 
 namespace phenostat {
 

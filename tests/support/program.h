@@ -14,7 +14,7 @@
 #include "analyses/amova.h"
 #include "analyses/pair_permutation.h"
 #include "analyses/set_statistics.h"
-#include "stats/dataset.h"
+#include "load/load_dataset.h"
 #include "app/driver.h"
 #include "stats/statistics.h"
 

@@ -1,4 +1,4 @@
-#include "stats/dataset.h"
+#include "load/load_dataset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -408,6 +408,23 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
     loaded.data.locus_names.resize(static_cast<std::size_t>(std::max(0L, loaded.dims.column_count - 3)));
     name_loci_uniquely(loaded);
     return loaded;
+}
+
+// A file without individuals or loci gives nothing to analyse; say which.
+void check_dimensions(const std::string& input_path, const FileDimensions& dims) {
+    if (dims.individual_count < 1) {
+        std::string message = strprintf("\n\nThe data file %s holds no data line (only a header, or nothing): "
+                                        "nothing to analyse.",
+                                        input_path.c_str());
+        // Text without a single line feed: most likely lines ended by CR alone, which reads as one line.
+        if (dims.individual_count < 0 && dims.field_width > 0)
+            message += "\nNo line feed was found in it: lines must end in LF or CR LF (CR alone does not end a line).";
+        throw FatalError(message);
+    }
+    if (dims.column_count < 4)
+        throw FatalError(strprintf("\n\nThe data file %s has no locus column (loci start in the fourth column): "
+                                   "nothing to analyse.",
+                                   input_path.c_str()));
 }
 
 }  // namespace phenostat

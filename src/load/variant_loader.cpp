@@ -15,7 +15,7 @@
 #include "base/text.h"
 #include "input/locus_names.h"
 #include "input/sample_map.h"
-#include "stats/dataset.h"
+#include "load/load_dataset.h"
 
 namespace phenostat {
 namespace {
