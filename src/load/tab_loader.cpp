@@ -12,7 +12,7 @@
 #include "input/line_check.h"
 #include "input/locus_names.h"
 #include "input/mapped_rows.h"
-#include "input/row_writer.h"
+#include "load/data_writer.h"
 
 namespace phenostat {
 namespace {

@@ -15,6 +15,7 @@
 #include "base/text.h"
 #include "input/locus_names.h"
 #include "input/sample_map.h"
+#include "load/data_writer.h"
 #include "load/load_dataset.h"
 
 namespace phenostat {
@@ -44,18 +45,17 @@ std::string capacity_message(const CapacityError& error, const std::string& locu
 
 // Writes the data as read, in our tab format, from every individual's
 // phenotype ids (Dataset::cells; rows in catalogue order, which is the map's).
-void write_data(const std::string& path, const Dataset& data, const SampleMap& map) {
-    std::FILE* file = open_output(path);
-    if (file == nullptr) throw FatalError(strprintf("Opening %s for writing failed.", path.c_str()));
+void write_data(const std::string& path, bool overwrite, const Dataset& data, const SampleMap& map) {
+    DataWriter file(path, overwrite);
     std::vector<CodedLocus> loci(data.locus_count());
     for (std::size_t l = 0; l < loci.size(); ++l) unpack_coding(data.loci.locus(l), loci[l]);
     std::string line = "group\tsample\tindividual";
-    for (const std::string& name : data.locus_names) line += "\t" + name;
-    line += '\n';
-    bool ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-    for (std::size_t i = 0; i < map.individuals.size() && ok; ++i) {
+    for (const std::string& name : data.locus_names) line.append("\t").append(name);
+    file.write(line);
+    file.write('\n');
+    for (std::size_t i = 0; i < map.individuals.size(); ++i) {
         const MappedIndividual& individual = map.individuals[i];
-        line = individual.group + "\t" + individual.sample + "\t" + individual.name;
+        line.assign(individual.group).append("\t").append(individual.sample).append("\t").append(individual.name);
         for (std::size_t l = 0; l < data.locus_count(); ++l) {
             line += '\t';
             const std::int32_t id = data.cells[l][i];
@@ -67,9 +67,9 @@ void write_data(const std::string& path, const Dataset& data, const SampleMap& m
             }
         }
         line += '\n';
-        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+        file.write(line);
     }
-    if (!close_output(file) || !ok) throw FatalError(strprintf("Writing %s failed.", output_name(path).c_str()));
+    file.keep();
 }
 
 // The columns of the map's individuals in the file, in catalogue order.
@@ -153,7 +153,7 @@ public:
         loaded_.dims.individual_count = static_cast<long>(map_.individuals.size());
         loaded_.dims.column_count = static_cast<long>(data_.locus_names.size()) + 3;
         if (!options_.write_data.empty() && !loaded_.refusal) {
-            write_data(options_.write_data, data_, map_);
+            write_data(options_.write_data, options_.overwrite, data_, map_);
             if (!options_.keep_cells) std::vector<CellIds>().swap(data_.cells);  // kept only to write the data
         }
     }
