@@ -274,8 +274,7 @@ private:
             summarise_sample(ids, locus, summary, scratch_.local());
         }
         packed.clear();
-        pack_coding(locus, packed);
-        for (std::size_t s = 0; s < samples.size(); ++s) pack_sample(locus, summary, s, packed);
+        pack_locus(locus, summary, {}, packed);
         if (kept != nullptr) kept->shrink_to_fit();
     }
 

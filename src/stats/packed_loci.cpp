@@ -225,4 +225,11 @@ const UnpackedLocus& LocusReader::read(const PackedLoci& loci, std::size_t l, Un
     return locus_;
 }
 
+void pack_locus(const CodedLocus& locus, const LocusSummary& summary, std::span<const char> keep,
+                std::vector<std::uint8_t>& out) {
+    pack_coding(locus, out);
+    for (std::size_t s = 0; s < summary.samples.size(); ++s)
+        if (keep.empty() || keep[s] != 0) pack_sample(locus, summary, s, out);
+}
+
 }  // namespace phenostat

@@ -42,6 +42,10 @@ enum class Unpack { coding, summaries, everything };
 void pack_coding(const CodedLocus& locus, std::vector<std::uint8_t>& out);
 // Appends sample s of `summary` to `out`.
 void pack_sample(const CodedLocus& locus, const LocusSummary& summary, std::size_t s, std::vector<std::uint8_t>& out);
+// Appends a whole locus: its coding, then sample s of `summary` for every s
+// kept (keep[s] != 0; every sample when `keep` is empty).
+void pack_locus(const CodedLocus& locus, const LocusSummary& summary, std::span<const char> keep,
+                std::vector<std::uint8_t>& out);
 // Appends a sample with nobody typed.
 inline void pack_untyped_sample(std::vector<std::uint8_t>& out) { out.push_back(0); }
 // The end of the sample that pack_sample wrote at `at`; its typed

@@ -30,9 +30,7 @@ void keep_samples(Dataset& data, const std::vector<char>& keep) {
         parallel_for(count, 16, [&](std::size_t k) {
             const UnpackedLocus& locus = readers.local().read(data.loci, first + k);
             packed[k].clear();
-            pack_coding(locus.coded, packed[k]);
-            for (std::size_t s = 0; s < keep.size(); ++s)
-                if (keep[s] != 0) pack_sample(locus.coded, locus.summary, s, packed[k]);
+            pack_locus(locus.coded, locus.summary, keep, packed[k]);
         });
         kept.append(std::span(packed.data(), count));
     }
