@@ -51,6 +51,8 @@ public:
     void row(std::size_t row, const DataLine& line, std::uint64_t text_bytes) override {
         group_ = line.field(0);
         rows_ = row + 1;
+        if (data_.individual_names.size() <= row) data_.individual_names.resize(row + 1);
+        if (line.size() > 2) data_.individual_names[row] = line.field(2);
         place_row(row, line.size() > 1 ? line.field(1) : std::string_view());
         if (line.size() > FIRST_LOCUS_COLUMN) grow_loci(line.size() - FIRST_LOCUS_COLUMN);
         text_bytes_ = text_bytes;

@@ -117,6 +117,7 @@ public:
           data_(loaded.data),
           file_bytes_(std::filesystem::file_size(path)) {
         data_.catalogue = map.catalogue;
+        for (const MappedIndividual& individual : map.individuals) data_.individual_names.push_back(individual.name);
         batch_size_ = std::clamp<std::size_t>(BATCH_GENOTYPES / std::max<std::size_t>(1, reader.individuals().size()),
                                               16, MAX_BATCH);
     }

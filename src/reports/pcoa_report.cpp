@@ -38,7 +38,9 @@ std::vector<std::size_t> sample_of_rows(const SampleCatalogue& catalogue) {
     return sample_of;
 }
 
+// The row's name in the data, or else SAMPLE #k, the k-th of its sample.
 std::string individual_name(const Dataset& data, std::size_t sample, std::size_t row) {
+    if (row < data.individual_names.size() && !data.individual_names[row].empty()) return data.individual_names[row];
     const Sample& of = data.catalogue.samples[sample];
     return std::string(of.name).append(" #").append(std::to_string(row - of.first_row + 1));
 }

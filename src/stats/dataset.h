@@ -23,7 +23,10 @@ struct Dataset {
     std::vector<std::string> header_names;
     const std::vector<std::string>& classic_names() const { return header_names.empty() ? locus_names : header_names; }
     SampleCatalogue catalogue;  // the samples (runs of lines) in file order
-    PackedLoci loci;            // locus i coded and summarised per sample, in column order
+    // Each data row's individual: column 3 of a tab file, the name in a VCF's
+    // header or another format's label; in row order.
+    std::vector<std::string> individual_names;
+    PackedLoci loci;  // locus i coded and summarised per sample, in column order
     // cells[i]: every individual's phenotype id at locus i, in row order; kept
     // only when the load asks for it (else empty).
     std::vector<CellIds> cells;
