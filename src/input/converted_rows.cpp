@@ -182,6 +182,7 @@ void LineReader::take_held() {
         convert(held_lines_[k], std::string_view(held_).substr(begin, held_ends_[k] - begin), out);
     });
     for (std::size_t k = 0; k < count; ++k) take(held_lines_[k], converted_[k]);
+    taken();
     held_.clear();
     held_ends_.clear();
     held_lines_.clear();

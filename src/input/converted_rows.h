@@ -127,6 +127,8 @@ protected:
     virtual bool in_rows() const = 0;
     virtual void convert(std::size_t number, std::string_view text, ConvertedLine& out) const = 0;
     virtual void take(std::size_t number, ConvertedLine& line) = 0;
+    // After each batch is taken.
+    virtual void taken() {}
     // Converts and takes the lines held: at the end of the file.
     void take_held();
 

@@ -23,12 +23,6 @@ std::uint64_t digits_value(std::string_view digits) {
     return value;
 }
 
-void append_code(std::uint32_t code, std::string& out) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
-    out.append(digits, end);
-}
-
 // The digits of an allele without its leading zeros; empty for an allele of zeros.
 std::string_view significant(std::string_view digits) {
     while (!digits.empty() && digits.front() == '0') digits.remove_prefix(1);
@@ -113,12 +107,17 @@ bool read_whole(std::string_view text, std::uint32_t& value) {
 }
 
 void append_alleles(std::vector<std::uint32_t>& alleles, std::string& out) {
-    std::sort(alleles.begin(), alleles.end());
+    // An individual has few alleles at a locus: sorted by insertion.
+    for (std::size_t k = 1; k < alleles.size(); ++k)
+        for (std::size_t j = k; j > 0 && alleles[j] < alleles[j - 1]; --j) std::swap(alleles[j], alleles[j - 1]);
+    char text[16];
     bool first = true;
     for (std::size_t k = 0; k < alleles.size(); ++k) {
         if (alleles[k] == 0 || (k > 0 && alleles[k] == alleles[k - 1])) continue;
-        if (!first) out += ',';
-        append_code(alleles[k], out);
+        char* at = text;
+        if (!first) *at++ = ',';
+        at = std::to_chars(at, text + sizeof text, alleles[k]).ptr;
+        out.append(text, at);
         first = false;
     }
 }
