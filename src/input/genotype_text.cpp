@@ -166,17 +166,28 @@ std::string read_fstat_genotype(std::string_view text, std::size_t digits, std::
 }
 
 std::string read_genodive_genotype(std::string_view text, std::size_t digits, std::size_t ploidy,
-                                   std::vector<std::uint32_t>& scratch, std::string& out) {
+                                   std::vector<std::string_view>& scratch, std::string& out) {
     if (text.find_first_not_of('0') == std::string_view::npos) return {};
     if (!all_digits(text)) return "not digits alone";
     if (text.size() % digits != 0)
         return strprintf("%zu digits, not a whole number of alleles of %zu digits", text.size(), digits);
     if (text.size() / digits > ploidy)
         return strprintf("%zu alleles, more than the ploidy, %zu", text.size() / digits, ploidy);
+    // Alleles of a width: ordered as their digits are. Sorted by insertion,
+    // written less their leading zeros.
     scratch.clear();
-    for (std::size_t at = 0; at < text.size(); at += digits)
-        scratch.push_back(static_cast<std::uint32_t>(digits_value(text.substr(at, digits))));
-    append_alleles(scratch, out);
+    for (std::size_t at = 0; at < text.size(); at += digits) {
+        const std::string_view allele = significant(text.substr(at, digits));
+        if (allele.empty()) continue;
+        scratch.push_back(text.substr(at, digits));
+        for (std::size_t j = scratch.size() - 1; j > 0 && scratch[j] < scratch[j - 1]; --j)
+            std::swap(scratch[j], scratch[j - 1]);
+    }
+    for (std::size_t k = 0; k < scratch.size(); ++k) {
+        if (k > 0 && scratch[k] == scratch[k - 1]) continue;
+        if (k > 0) out += ',';
+        out += significant(scratch[k]);
+    }
     return {};
 }
 

@@ -168,13 +168,13 @@ private:
         out.ends.clear();
         const std::size_t row_values = loci_ * per_row_, copies = individual.rows * per_row_;
         for (std::size_t l = 0; l < loci_; ++l) {
-            out.scratch.clear();
+            out.values.clear();
             for (std::size_t r = 0; r < individual.rows; ++r)
                 for (std::size_t c = 0; c < per_row_; ++c)
-                    out.scratch.push_back(values_[individual.first_value + r * row_values + l * per_row_ + c]);
-            const auto missing = static_cast<std::size_t>(std::count(out.scratch.begin(), out.scratch.end(), 0u));
+                    out.values.push_back(values_[individual.first_value + r * row_values + l * per_row_ + c]);
+            const auto missing = static_cast<std::size_t>(std::count(out.values.begin(), out.values.end(), 0u));
             if (missing == 0 || (missing < copies && partial_ == PartialGenotypes::known))
-                append_alleles(out.scratch, out.text);
+                append_alleles(out.values, out.text);
             out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
         }
     }
