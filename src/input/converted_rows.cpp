@@ -158,10 +158,11 @@ void LineReader::file_bytes_read(std::uint64_t bytes) {
 void LineReader::whole(std::size_t number, const DataLine& line) {
     std::string_view text = line.text;
     if (line.size() > 1) {
-        joined_.clear();
+        joined_.resize(line.text.size() + line.size() - 1);
+        char* at = joined_.data();
         for (std::size_t k = 0; k < line.size(); ++k) {
-            if (k > 0) joined_ += '\t';
-            joined_ += line.field(k);
+            if (k > 0) *at++ = '\t';
+            at = std::copy(line.text.data() + line.begin(k), line.text.data() + line.ends[k], at);
         }
         text = joined_;
     }
@@ -182,6 +183,7 @@ void LineReader::take_held() {
         convert(held_lines_[k], std::string_view(held_).substr(begin, held_ends_[k] - begin), out);
     });
     for (std::size_t k = 0; k < count; ++k) take(held_lines_[k], converted_[k]);
+    taken();
     held_.clear();
     held_ends_.clear();
     held_lines_.clear();

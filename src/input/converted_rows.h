@@ -103,8 +103,9 @@ struct ConvertedLine {
     std::string text;
     std::vector<std::uint32_t> ends;
     std::vector<std::string_view> fields;  // into the line, valid until it is taken
-    std::vector<std::uint32_t> values, scratch;
-    std::size_t number = 0;  // a number the reader reads from the line
+    std::vector<std::uint32_t> values;
+    std::vector<std::string_view> pieces;  // working storage
+    std::size_t number = 0;                // a number the reader reads from the line
     std::string problem;
     void clear();
 };
@@ -127,6 +128,8 @@ protected:
     virtual bool in_rows() const = 0;
     virtual void convert(std::size_t number, std::string_view text, ConvertedLine& out) const = 0;
     virtual void take(std::size_t number, ConvertedLine& line) = 0;
+    // After each batch is taken.
+    virtual void taken() {}
     // Converts and takes the lines held: at the end of the file.
     void take_held();
 

@@ -67,7 +67,7 @@ private:
         out.number = population;
         for (std::size_t l = 0; l < loci_; ++l) {
             const std::string_view genotype = fields[first_locus_ + l];
-            const std::string problem = read_genodive_genotype(genotype, digits_, ploidy, out.scratch, out.text);
+            const std::string problem = read_genodive_genotype(genotype, digits_, ploidy, out.pieces, out.text);
             if (!problem.empty()) {
                 out.problem = rows_.bad_genotype(genotype, l, problem);
                 return;

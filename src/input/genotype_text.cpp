@@ -23,12 +23,6 @@ std::uint64_t digits_value(std::string_view digits) {
     return value;
 }
 
-void append_code(std::uint32_t code, std::string& out) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
-    out.append(digits, end);
-}
-
 // The digits of an allele without its leading zeros; empty for an allele of zeros.
 std::string_view significant(std::string_view digits) {
     while (!digits.empty() && digits.front() == '0') digits.remove_prefix(1);
@@ -78,23 +72,28 @@ void split_blanks(std::string_view line, std::vector<std::string_view>& fields) 
 
 void split_cells(std::string_view line, char separator, std::vector<std::string_view>& cells) {
     cells.clear();
-    std::size_t at = 0;
+    const char* at = line.data();
+    const char* const end = at + line.size();
     while (true) {
-        while (at < line.size() && is_blank(line[at]) && line[at] != separator) ++at;
-        std::size_t end = line.find(separator, at);
-        if (at < line.size() && line[at] == '"') {
-            const std::size_t quote = line.find('"', at + 1);
-            if (quote != std::string_view::npos) {
-                cells.push_back(line.substr(at + 1, quote - at - 1));
-                end = line.find(separator, quote);
-                if (end == std::string_view::npos) return;
-                at = end + 1;
-                continue;
+        while (at < end && *at != separator && is_blank(*at)) ++at;
+        const char* begin = at;
+        const char* cell_end = nullptr;
+        if (at < end && *at == '"') {
+            const char* quote = std::find(at + 1, end, '"');
+            if (quote != end) {
+                begin = at + 1;
+                cell_end = quote;
+                at = quote;
             }
         }
-        cells.push_back(trim_blanks(line.substr(at, end == std::string_view::npos ? end : end - at)));
-        if (end == std::string_view::npos) return;
-        at = end + 1;
+        while (at < end && *at != separator) ++at;
+        if (cell_end == nullptr) {
+            cell_end = at;
+            while (cell_end > begin && is_blank(cell_end[-1])) --cell_end;
+        }
+        cells.emplace_back(begin, static_cast<std::size_t>(cell_end - begin));
+        if (at == end) return;
+        ++at;
     }
 }
 
@@ -113,14 +112,22 @@ bool read_whole(std::string_view text, std::uint32_t& value) {
 }
 
 void append_alleles(std::vector<std::uint32_t>& alleles, std::string& out) {
-    std::sort(alleles.begin(), alleles.end());
-    bool first = true;
+    // An individual has few alleles at a locus: sorted by insertion, written
+    // into a buffer, appended at once.
+    for (std::size_t k = 1; k < alleles.size(); ++k)
+        for (std::size_t j = k; j > 0 && alleles[j] < alleles[j - 1]; --j) std::swap(alleles[j], alleles[j - 1]);
+    char text[256];
+    char* at = text;
     for (std::size_t k = 0; k < alleles.size(); ++k) {
         if (alleles[k] == 0 || (k > 0 && alleles[k] == alleles[k - 1])) continue;
-        if (!first) out += ',';
-        append_code(alleles[k], out);
-        first = false;
+        if (at + MOST_DIGITS + 1 > text + sizeof text) {
+            out.append(text, at);
+            at = text;
+        }
+        if (k > 0 && alleles[k - 1] != 0) *at++ = ',';  // zeros come first: an allele is written before
+        at = std::to_chars(at, text + sizeof text, alleles[k]).ptr;
     }
+    out.append(text, at);
 }
 
 std::string read_genepop_genotype(std::string_view text, std::size_t& width, std::string& out) {
@@ -159,17 +166,28 @@ std::string read_fstat_genotype(std::string_view text, std::size_t digits, std::
 }
 
 std::string read_genodive_genotype(std::string_view text, std::size_t digits, std::size_t ploidy,
-                                   std::vector<std::uint32_t>& scratch, std::string& out) {
+                                   std::vector<std::string_view>& scratch, std::string& out) {
     if (text.find_first_not_of('0') == std::string_view::npos) return {};
     if (!all_digits(text)) return "not digits alone";
     if (text.size() % digits != 0)
         return strprintf("%zu digits, not a whole number of alleles of %zu digits", text.size(), digits);
     if (text.size() / digits > ploidy)
         return strprintf("%zu alleles, more than the ploidy, %zu", text.size() / digits, ploidy);
+    // Alleles of a width: ordered as their digits are. Sorted by insertion,
+    // written less their leading zeros.
     scratch.clear();
-    for (std::size_t at = 0; at < text.size(); at += digits)
-        scratch.push_back(static_cast<std::uint32_t>(digits_value(text.substr(at, digits))));
-    append_alleles(scratch, out);
+    for (std::size_t at = 0; at < text.size(); at += digits) {
+        const std::string_view allele = significant(text.substr(at, digits));
+        if (allele.empty()) continue;
+        scratch.push_back(text.substr(at, digits));
+        for (std::size_t j = scratch.size() - 1; j > 0 && scratch[j] < scratch[j - 1]; --j)
+            std::swap(scratch[j], scratch[j - 1]);
+    }
+    for (std::size_t k = 0; k < scratch.size(); ++k) {
+        if (k > 0 && scratch[k] == scratch[k - 1]) continue;
+        if (k > 0) out += ',';
+        out += significant(scratch[k]);
+    }
     return {};
 }
 

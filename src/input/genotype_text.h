@@ -49,7 +49,7 @@ std::string read_fstat_genotype(std::string_view text, std::size_t digits, std::
 // GenoDive: up to `ploidy` alleles of `digits` digits written together; an
 // allele of zeros is missing, and so are an empty text and one of zeros alone.
 std::string read_genodive_genotype(std::string_view text, std::size_t digits, std::size_t ploidy,
-                                   std::vector<std::uint32_t>& scratch, std::string& out);
+                                   std::vector<std::string_view>& scratch, std::string& out);
 
 // One allele a cell (STRUCTURE, GenAlEx).
 enum class AlleleCell { allele, missing, bad };

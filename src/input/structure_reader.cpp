@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/fatal_error.h"
+#include "base/parallel.h"
 #include "base/text.h"
 #include "input/genotype_text.h"
 
@@ -35,10 +36,20 @@ public:
             const std::string text = first_text_;
             begin(first_line_, text);
         }
-        flush();
+        if (!individuals_.empty()) individuals_.back().complete = true;
+        taken();
     }
 
 private:
+    // The individuals taken and not yet added, the last perhaps still open:
+    // their rows' alleles (0: missing) are in values_, row after row, each
+    // locus after locus.
+    struct Individual {
+        std::string label, pop;
+        std::size_t line, first_value, rows;
+        bool complete = false;
+    };
+
     // The first two non-blank lines.
     void line(std::size_t number, std::string_view text) override {
         if (trim_blanks(text).empty()) return;
@@ -118,34 +129,54 @@ private:
         if (!line.problem.empty()) rows_.fail(number, line.problem);
         const std::string_view label = label_column_ == NONE ? std::string_view() : line.fields[label_column_];
         const std::string_view pop = pop_column_ == NONE ? std::string_view("1") : line.fields[pop_column_];
-        if (per_row_ > 1 || label_column_ == NONE || copies_ == 0 || label != label_) {
-            flush();
-            label_ = label_column_ == NONE ? std::to_string(rows_.row_count() + 1) : std::string(label);
-            pop_ = pop;
-            line_ = number;
-        } else if (pop != pop_) {
-            rows_.fail(number, strprintf("individual %s is of population %s here and %s on line %zu", label_.c_str(),
-                                         std::string(pop).c_str(), pop_.c_str(), line_));
+        Individual* individual = individuals_.empty() ? nullptr : &individuals_.back();
+        if (per_row_ > 1 || label_column_ == NONE || individual == nullptr || label != individual->label) {
+            if (individual != nullptr) individual->complete = true;
+            const std::string name = label_column_ == NONE ? std::to_string(++unlabelled_) : std::string(label);
+            individual = &individuals_.emplace_back(Individual{name, std::string(pop), number, values_.size(), 0});
+        } else if (pop != individual->pop) {
+            rows_.fail(number,
+                       strprintf("individual %s is of population %s here and %s on line %zu", individual->label.c_str(),
+                                 std::string(pop).c_str(), individual->pop.c_str(), individual->line));
         }
-        values_.resize((copies_ + per_row_) * loci_);
-        for (std::size_t k = 0; k < line.values.size(); ++k)
-            values_[(copies_ + k % per_row_) * loci_ + k / per_row_] = line.values[k];
-        copies_ += per_row_;
+        values_.insert(values_.end(), line.values.begin(), line.values.end());
+        ++individual->rows;
     }
 
-    // The individual read so far, as a row.
-    void flush() {
-        if (copies_ == 0) return;
-        rows_.open_row(rows_.population(pop_), label_, line_);
-        for (std::size_t l = 0; l < loci_; ++l) {
-            alleles_.clear();
-            for (std::size_t copy = 0; copy < copies_; ++copy) alleles_.push_back(values_[copy * loci_ + l]);
-            const auto missing = static_cast<std::size_t>(std::count(alleles_.begin(), alleles_.end(), 0u));
-            if (missing == 0 || (missing < copies_ && partial_ == PartialGenotypes::known))
-                append_alleles(alleles_, rows_.cell());
-            rows_.end_cell();
+    // The individuals complete so far: their rows made on the threads, then added in order.
+    void taken() override {
+        std::size_t complete = 0;
+        while (complete < individuals_.size() && individuals_[complete].complete) ++complete;
+        if (built_.size() < complete) built_.resize(complete);
+        parallel_for(complete, 16, [&](std::size_t k) { build(individuals_[k], built_[k]); });
+        for (std::size_t k = 0; k < complete; ++k) {
+            rows_.open_row(rows_.population(individuals_[k].pop), individuals_[k].label, individuals_[k].line);
+            rows_.add_cells(built_[k].text, built_[k].ends);
         }
-        copies_ = 0;
+        // The individual still open keeps its values, moved to the front.
+        const std::size_t kept = complete < individuals_.size() ? individuals_[complete].first_value : values_.size();
+        values_.erase(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(kept));
+        individuals_.erase(individuals_.begin(), individuals_.begin() + static_cast<std::ptrdiff_t>(complete));
+        for (Individual& individual : individuals_) individual.first_value -= kept;
+    }
+
+    // An individual's cells: at each locus its distinct alleles, or none
+    // when they are all missing (or some are, unless partial genotypes keep
+    // the known alleles).
+    void build(const Individual& individual, ConvertedLine& out) const {
+        out.text.clear();
+        out.ends.clear();
+        const std::size_t row_values = loci_ * per_row_, copies = individual.rows * per_row_;
+        for (std::size_t l = 0; l < loci_; ++l) {
+            out.values.clear();
+            for (std::size_t r = 0; r < individual.rows; ++r)
+                for (std::size_t c = 0; c < per_row_; ++c)
+                    out.values.push_back(values_[individual.first_value + r * row_values + l * per_row_ + c]);
+            const auto missing = static_cast<std::size_t>(std::count(out.values.begin(), out.values.end(), 0u));
+            if (missing == 0 || (missing < copies && partial_ == PartialGenotypes::known))
+                append_alleles(out.values, out.text);
+            out.ends.push_back(static_cast<std::uint32_t>(out.text.size()));
+        }
     }
 
     ConvertedRows& rows_;
@@ -154,12 +185,11 @@ private:
     std::size_t first_line_ = 0, loci_ = 0, fields_per_row_ = 0;
     std::string first_text_;
     std::vector<std::string_view> markers_;
-    ConvertedLine row_;  // a data row read before the batches
-    // The individual being read: its label, population, first line, and its
-    // alleles, copy after copy (0: missing).
-    std::string label_, pop_;
-    std::size_t line_ = 0, copies_ = 0;
-    std::vector<std::uint32_t> values_, alleles_;
+    ConvertedLine row_;                    // a data row read before the batches
+    std::vector<Individual> individuals_;  // see Individual
+    std::vector<std::uint32_t> values_;
+    std::vector<ConvertedLine> built_;
+    std::size_t unlabelled_ = 0;  // individuals named by their number
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 // digits, ploidy 4; s: a STRUCTURE allele; x: a GenAlEx allele.
 std::string read(char format, std::size_t width, const std::string& text) {
     std::string out, problem;
-    std::vector<std::uint32_t> scratch;
+    std::vector<std::string_view> scratch;
     std::uint32_t allele = 0;
     AlleleCell cell = AlleleCell::missing;
     switch (format) {
