@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 permutations="${PERMUTATIONS:-10000}"
-scripts/install-packages.sh cmake g++ libbenchmark-dev libcli11-dev zlib1g-dev librandom123-dev python3 time
+scripts/install-packages.sh cmake g++ libbenchmark-dev libcli11-dev zlib1g-dev libeigen3-dev libspectra-dev librandom123-dev python3 time
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF -DPHENOSTAT_BENCH=ON >/dev/null
 cmake --build build-bench -j2 >/dev/null

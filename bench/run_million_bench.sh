@@ -6,7 +6,7 @@
 # and peak memory of each run are printed beside the file's size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev librandom123-dev libhts-dev pkg-config tabix python3 time
+scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev libeigen3-dev libspectra-dev librandom123-dev libhts-dev pkg-config tabix python3 time
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target phenostat >/dev/null
 data="$PWD/build-bench/big.txt"

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev libhts-dev pkg-config python3 time
+scripts/install-packages.sh cmake g++ libcli11-dev zlib1g-dev librandom123-dev libeigen3-dev libspectra-dev libhts-dev pkg-config python3 time
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target phenostat >/dev/null
 data="$root/build-bench/loci100k.txt"
