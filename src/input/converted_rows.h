@@ -10,7 +10,7 @@
 // are one.
 //
 // The readers take their lines from read_data_file (so a gzip file is read as
-// well), each line given whole, as `LineReader::line`.
+// well) through LineReader, below.
 
 #include <cstddef>
 #include <cstdint>

@@ -16,9 +16,6 @@
 
 namespace phenostat {
 
-// The largest allele code (as the coder of our tab files takes it).
-inline constexpr std::uint32_t LARGEST_ALLELE = 999999999;
-
 // The fields of a line separated by runs of blanks (spaces and tabs).
 void split_blanks(std::string_view line, std::vector<std::string_view>& fields);
 // The cells of a line separated by `separator`, each trimmed of blanks, empty
@@ -29,7 +26,7 @@ void split_cells(std::string_view line, char separator, std::vector<std::string_
 std::string_view trim_blanks(std::string_view text);
 
 // A whole number of decimal digits and nothing else, at most nine of them
-// once leading zeros are left out.
+// once leading zeros are left out (the largest allele code is 999999999).
 bool read_whole(std::string_view text, std::uint32_t& value);
 
 // Appends the distinct non-zero alleles, ascending, comma-separated (they
