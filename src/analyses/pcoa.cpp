@@ -129,18 +129,6 @@ void set_coordinates(const Eigenpairs& pairs, std::size_t axes, Ordination& out)
     }
 }
 
-// The row's name in the data, or else SAMPLE #k, the k-th of its sample.
-std::string individual_name(const Dataset& data, std::size_t row) {
-    if (row < data.individual_names.size() && !data.individual_names[row].empty()) return data.individual_names[row];
-    for (const Sample& sample : data.catalogue.samples)
-        if (row >= sample.first_row && row < sample.end_row) {
-            std::string name = sample.name;
-            name.append(" #").append(std::to_string(row - sample.first_row + 1));
-            return name;
-        }
-    return {};
-}
-
 }  // namespace
 
 IndividualOrdination individual_ordination(const Dataset& data, std::size_t axes, std::size_t dense_limit) {
@@ -148,7 +136,7 @@ IndividualOrdination individual_ordination(const Dataset& data, std::size_t axes
     PresenceMatrix matrix(data);
     result.rows = matrix.data_rows();
     result.left_out_rows = matrix.untyped_rows();
-    for (const std::size_t row : result.left_out_rows) result.left_out.push_back(individual_name(data, row));
+    for (const std::size_t row : result.left_out_rows) result.left_out.push_back(individual_label(data, row));
     const std::size_t n = matrix.rows();
     axes = std::min(axes, n == 0 ? 0 : n - 1);
     Ordination& out = result.ordination;

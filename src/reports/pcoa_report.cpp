@@ -38,13 +38,6 @@ std::vector<std::size_t> sample_of_rows(const SampleCatalogue& catalogue) {
     return sample_of;
 }
 
-// The row's name in the data, or else SAMPLE #k, the k-th of its sample.
-std::string individual_name(const Dataset& data, std::size_t sample, std::size_t row) {
-    if (row < data.individual_names.size() && !data.individual_names[row].empty()) return data.individual_names[row];
-    const Sample& of = data.catalogue.samples[sample];
-    return std::string(of.name).append(" #").append(std::to_string(row - of.first_row + 1));
-}
-
 std::string percent_title(const Ordination& ordination, std::size_t axis) {
     if (axis >= ordination.axes) return strprintf("axis %zu", axis + 1);
     return strprintf("axis %zu (%.1f%%)", axis + 1, ordination.percent[axis]);
@@ -67,7 +60,7 @@ std::string pcoa_individuals_table(const IndividualOrdination& individuals, cons
     for (std::size_t r = 0; r < individuals.rows.size(); ++r) {
         const std::size_t row = individuals.rows[r], s = sample_of[row];
         const Sample& sample = data.catalogue.samples[s];
-        out.append(individual_name(data, s, row)).append("\t").append(sample.name).append("\t");
+        out.append(individual_label(data, row)).append("\t").append(sample.name).append("\t");
         out.append(std::to_string(s + 1)).append("\t").append(sample.group.empty() ? "NA" : sample.group);
         coordinates_row(out, ordination, r);
     }
@@ -122,7 +115,7 @@ std::string pcoa_individuals_plot(const IndividualOrdination& individuals, const
         const auto group =
             static_cast<std::size_t>(std::find(groups.begin(), groups.end(), sample.group) - groups.begin());
         points.category.push_back(by_sample ? sample_of[row] : group);
-        points.tip.push_back(individual_name(data, sample_of[row], row));
+        points.tip.push_back(individual_label(data, row));
     }
     if (!by_sample) {
         names = groups;

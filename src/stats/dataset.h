@@ -35,4 +35,14 @@ struct Dataset {
     std::size_t sample_count() const { return catalogue.sample_count(); }
 };
 
+// Data row `row`'s individual as the data name it, or else SAMPLE #k, the
+// k-th individual of its sample.
+inline std::string individual_label(const Dataset& data, std::size_t row) {
+    if (row < data.individual_names.size() && !data.individual_names[row].empty()) return data.individual_names[row];
+    for (const Sample& sample : data.catalogue.samples)
+        if (row >= sample.first_row && row < sample.end_row)
+            return std::string(sample.name).append(" #").append(std::to_string(row - sample.first_row + 1));
+    return {};
+}
+
 }  // namespace phenostat
