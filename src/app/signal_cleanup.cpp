@@ -4,17 +4,18 @@
 
 #include <atomic>
 #include <cstring>
-#include <iterator>
 
 namespace phenostat {
 namespace {
 
-constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-
-// What the handler reads: only lock-free atomics and plain arrays, set
+// What the handler reads: only lock-free atomics and plain records, set
 // before the handlers are armed.
 std::atomic<const char*> paths_to_remove{nullptr};
-struct sigaction found_actions[std::size(STOP_SIGNALS)];
+struct Found {
+    int signal;
+    struct sigaction action;
+};
+Found found_actions[] = {{SIGINT, {}}, {SIGTERM, {}}, {SIGHUP, {}}};
 
 extern "C" void remove_and_stop(int signal) {
     if (const char* path = paths_to_remove.exchange(nullptr)) {
@@ -23,15 +24,15 @@ extern "C" void remove_and_stop(int signal) {
             if (unlink(path) != 0) rmdir(path);
         }
     }
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i)
-        if (STOP_SIGNALS[i] == signal) sigaction(signal, &found_actions[i], nullptr);
+    for (const Found& found : found_actions)
+        if (found.signal == signal) sigaction(signal, &found.action, nullptr);
     raise(signal);
 }
 
 sigset_t stop_signals() {
     sigset_t set;
     sigemptyset(&set);
-    for (const int signal : STOP_SIGNALS) sigaddset(&set, signal);
+    for (const Found& found : found_actions) sigaddset(&set, found.signal);
     return set;
 }
 
@@ -41,19 +42,17 @@ SignalCleanup::SignalCleanup() {
     struct sigaction action = {};
     action.sa_handler = remove_and_stop;
     sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) {
-        sigaction(STOP_SIGNALS[i], nullptr, &found_[i]);
-        if (found_[i].sa_handler == SIG_IGN) continue;  // as under nohup: ignored it stays
-        found_actions[i] = found_[i];
-        sigaction(STOP_SIGNALS[i], &action, nullptr);
-        armed_[i] = true;
+    for (Found& found : found_actions) {
+        sigaction(found.signal, nullptr, &found.action);
+        if (found.action.sa_handler == SIG_IGN) continue;  // as under nohup: ignored it stays
+        armed_.push_back({found.signal, found.action});
+        sigaction(found.signal, &action, nullptr);
     }
 }
 
 SignalCleanup::~SignalCleanup() {
     release();
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i)
-        if (armed_[i]) sigaction(STOP_SIGNALS[i], &found_[i], nullptr);
+    for (const Armed& armed : armed_) sigaction(armed.signal, &armed.found, nullptr);
 }
 
 void SignalCleanup::hold(const std::function<std::vector<std::string>()>& make) {

@@ -9,7 +9,6 @@
 // signals wait while the paths are made and named, so no signal between the
 // two leaves them behind.
 
-#include <array>
 #include <csignal>
 #include <functional>
 #include <string>
@@ -33,8 +32,11 @@ public:
 
 private:
     std::string paths_;  // NUL-terminated back to back, then an empty one
-    std::array<struct sigaction, 3> found_{};
-    std::array<bool, 3> armed_{};
+    struct Armed {
+        int signal;
+        struct sigaction found;  // put back by the destructor
+    };
+    std::vector<Armed> armed_;
 };
 
 }  // namespace phenostat

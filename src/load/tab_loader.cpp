@@ -231,9 +231,10 @@ private:
                       std::max(1.0, static_cast<double>(expected_text_bytes() - header_bytes_) /
                                         static_cast<double>(text_bytes_ - header_bytes_));
         if (needed <= limit()) return;
-        refuse(strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries would need "
+        refuse(strprintf("\n\nThe data file has %.0f loci and about %.0f samples: their summaries%s would need "
                          "about %s of memory, and %s are available.",
-                         loci, samples, memory_text(needed).c_str(), memory_text(limit()).c_str()));
+                         loci, samples, keep_cells_ ? " and the individuals' phenotypes" : "",
+                         memory_text(needed).c_str(), memory_text(limit()).c_str()));
     }
 
     // The loci into the data set, a wave of chunks at a time: each chunk's

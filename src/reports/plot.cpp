@@ -74,9 +74,9 @@ std::string general(double value, int precision) {
     return std::string(buffer, result.ptr);
 }
 
-// Round tick steps (1, 2 or 5 times a power of ten) giving about five ticks.
+// Round tick steps (1, 2 or 5 times a power of ten) giving about five ticks
+// over a span above 0.
 double tick_step(double span) {
-    if (span <= 0) return 1;
     const double raw = span / 5;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double m : {1.0, 2.0, 5.0})
