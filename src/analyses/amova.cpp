@@ -5,6 +5,7 @@
 #include <numeric>
 #include <optional>
 
+#include "analyses/carrier_bits.h"
 #include "analyses/pairs.h"
 #include "base/parallel.h"
 #include "base/permutations.h"
@@ -19,18 +20,9 @@ constexpr std::size_t REPLICATES_PER_TASK = 4;
 // few, as each run unpacks every locus, enough to even out the threads.
 constexpr std::size_t PAIR_PHI_ST_RUNS_PER_THREAD = 4;
 
-// The typed individuals of one locus: their number among the analysed
-// individuals, and their alleles.
-struct TypedCells {
-    std::vector<std::uint32_t> individual;
-    std::vector<std::uint32_t> allele_begin = {0};
-    std::vector<std::uint8_t> alleles;
-    std::size_t allele_count = 0;
-};
-
-// The analysed individuals at every locus, and the design.
+// The analysed individuals' carriers, samples in order, and the design.
 struct Design {
-    std::vector<TypedCells> loci;
+    std::optional<CarrierBits> bits;
     std::vector<std::size_t> unit_of;     // each analysed individual's unit (its sample's place in `samples`)
     std::vector<std::size_t> stratum_of;  // each unit's stratum
     std::size_t strata = 1;
@@ -43,41 +35,30 @@ Design make_design(const Dataset& data, const std::vector<std::size_t>& samples,
     design.stratum_of = strata;
     design.strata = stratum_count;
     design.three_levels = three_levels;
+    std::vector<std::size_t> rows;
     for (std::size_t u = 0; u < samples.size(); ++u) {
         const Sample& sample = data.catalogue.samples[samples[u]];
         design.unit_of.insert(design.unit_of.end(), sample.row_count(), u);
+        for (std::size_t row = sample.first_row; row < sample.end_row; ++row) rows.push_back(row);
     }
-    design.loci.resize(data.locus_count());
-    PerThread<LocusReader> readers;
-    parallel_for(data.locus_count(), 16, [&](std::size_t l) {
-        const CodedLocus& locus = readers.local().read(data.loci, l, Unpack::coding).coded;
-        const CellIds& cells = data.cells[l];
-        TypedCells& typed = design.loci[l];
-        typed.allele_count = locus.allele_count();
-        std::uint32_t k = 0;
-        for (const std::size_t s : samples) {
-            const Sample& sample = data.catalogue.samples[s];
-            for (std::size_t row = sample.first_row; row < sample.end_row; ++row, ++k) {
-                const std::int32_t id = row < cells.size() ? cells[row] : CellIds::MISSING;
-                if (id < 0) continue;
-                typed.individual.push_back(k);
-                typed.alleles.insert(typed.alleles.end(), locus.phenotype_alleles.begin() + locus.phenotype_begin[id],
-                                     locus.phenotype_alleles.begin() + locus.phenotype_begin[id + 1]);
-                typed.allele_begin.push_back(static_cast<std::uint32_t>(typed.alleles.size()));
-            }
-        }
-    });
+    design.bits.emplace(data, PhenotypeAlleles(data), rows, CarrierRowChoice{});
     return design;
 }
 
-void count_carriers(const TypedCells& typed, const std::vector<std::size_t>& unit_of, std::size_t units,
-                    LocusCarriers& carriers) {
-    carriers.reset(units, typed.allele_count);
-    for (std::size_t k = 0; k < typed.individual.size(); ++k) {
-        const std::size_t u = unit_of[typed.individual[k]];
-        ++carriers.typed[u];
-        std::int32_t* counts = carriers.counts.data() + u * typed.allele_count;
-        for (std::uint32_t a = typed.allele_begin[k]; a < typed.allele_begin[k + 1]; ++a) ++counts[typed.alleles[a]];
+// One locus's carriers in each unit, the units given as masks. Alleles
+// without a row (carried by no one, or by every typed individual) add
+// nothing to any sum of squares, and are left out.
+[[gnu::always_inline]] inline void count_carriers(const CarrierBits& bits, const CarrierBits::Locus& locus,
+                                                  const SetMasks& units, std::size_t unit_count,
+                                                  LocusCarriers& carriers) {
+    carriers.reset(unit_count, locus.alleles);
+    const std::size_t words = bits.words();
+    for (std::size_t u = 0; u < unit_count; ++u) {
+        const std::uint64_t* mask = units.mask(u);
+        const std::uint64_t* row = bits.row(locus.first_row);
+        carriers.typed[u] = common(row, mask, words);
+        std::int32_t* counts = carriers.counts.data() + u * locus.alleles;
+        for (std::uint32_t a = 0; a < locus.alleles; ++a) counts[a] = common(row += words, mask, words);
     }
 }
 
@@ -85,16 +66,29 @@ struct Scratch {
     LocusCarriers carriers;
     AmovaScratch amova;
     std::vector<std::size_t> unit_of, stratum_of;
+    std::optional<SetMasks> units;
 };
 
+// The sums over loci with the individuals in units as `unit_of` says.
+PHENOSTAT_POPCOUNT_CLONES
 AmovaTotals totals(const Design& design, const std::vector<std::size_t>& unit_of,
                    const std::vector<std::size_t>& stratum_of, Scratch& scratch) {
+    const CarrierBits& bits = *design.bits;
+    if (!scratch.units) scratch.units.emplace(stratum_of.size(), unit_of.size());
+    scratch.units->assign(std::span<const std::size_t>(unit_of));
     AmovaTotals sums;
-    for (const TypedCells& typed : design.loci) {
-        count_carriers(typed, unit_of, stratum_of.size(), scratch.carriers);
+    for (const CarrierBits::Locus& locus : bits.loci()) {
+        if (locus.typed == 0) continue;
+        count_carriers(bits, locus, *scratch.units, stratum_of.size(), scratch.carriers);
         sums.add(amova_locus(scratch.carriers, stratum_of, design.strata, design.three_levels, scratch.amova));
     }
     return sums;
+}
+
+SetMasks unit_masks(const Design& design) {
+    SetMasks units(design.stratum_of.size(), design.unit_of.size());
+    units.assign(std::span<const std::size_t>(design.unit_of));
+    return units;
 }
 
 enum class Shuffle { individuals_across, individuals_within_strata, units_among_strata };
@@ -143,9 +137,10 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
     // Whole samples moved: their carriers stay, counted once.
     std::vector<LocusCarriers> fixed;
     if (moves_units) {
-        fixed.resize(design.loci.size());
-        for (std::size_t l = 0; l < fixed.size(); ++l)
-            count_carriers(design.loci[l], design.unit_of, design.stratum_of.size(), fixed[l]);
+        const SetMasks units = unit_masks(design);
+        for (const CarrierBits::Locus& locus : design.bits->loci())
+            if (locus.typed != 0)
+                count_carriers(*design.bits, locus, units, design.stratum_of.size(), fixed.emplace_back());
     }
     std::vector<char> reached(replicates, 0);
     PerThread<Scratch> scratch;
@@ -205,12 +200,14 @@ AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int
         make_design(data, result.samples, strata, result.three_levels ? groups.names.size() : 1, result.three_levels);
 
     // The design's sizes: individuals typed at some locus, their samples and groups.
-    std::vector<char> typed(design.unit_of.size(), 0);
-    for (const TypedCells& locus : design.loci)
-        for (const std::uint32_t i : locus.individual) typed[i] = 1;
+    const CarrierBits& bits = *design.bits;
+    std::vector<std::uint64_t> typed(bits.words(), 0);
+    for (const CarrierBits::Locus& locus : bits.loci())
+        if (locus.typed != 0)
+            for (std::size_t w = 0; w < bits.words(); ++w) typed[w] |= bits.row(locus.first_row)[w];
     std::vector<char> unit_seen(result.samples.size(), 0), stratum_seen(design.strata, 0);
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        if (!typed[i]) continue;
+    for (std::size_t i = 0; i < design.unit_of.size(); ++i) {
+        if ((typed[i / 64] >> (i % 64) & 1) == 0) continue;
         ++result.individuals;
         unit_seen[design.unit_of[i]] = 1;
         stratum_seen[design.stratum_of[design.unit_of[i]]] = 1;

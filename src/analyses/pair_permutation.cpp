@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
+#include "analyses/carrier_bits.h"
 #include "analyses/pairs.h"
 #include "base/parallel.h"
 #include "base/permutations.h"
@@ -14,121 +16,106 @@
 namespace phenostat {
 namespace {
 
-// One pair's individuals at every locus: who is typed, with which alleles,
-// and what the replicates never change (the pooled carriers).
+// Replicates evaluated together, in one pass over the loci.
+constexpr std::size_t BATCH = 8;
+
+// One pair's individuals as bit sets (the first sample's, then the
+// second's), and what the replicates never change, for each locus where the
+// pair has two phenotypes or more (an F'st of 0 elsewhere).
 struct PairData {
     std::size_t individuals = 0, first_size = 0;
-    struct Locus {
-        std::vector<std::uint32_t> begin;  // individual k owns alleles[begin[k], begin[k + 1])
-        std::vector<std::uint8_t> alleles;
-        std::vector<std::int32_t> pooled;  // carriers of each allele in the pair
-        std::int64_t typed = 0, allele_total = 0, shared_across = 0;
-        bool varies = false;  // more than one phenotype in the pair
+    std::optional<CarrierBits> bits;
+    struct Term {
+        const CarrierBits::Locus* locus = nullptr;
+        std::int64_t pooled_pairs = 0;  // sum over the allele rows of C(p, 2), p carriers in the pair
+        double across = 0;              // mean unshared alleles between the pair's typed individuals
+        double share = 0;               // the locus's typed individuals over those of every locus
     };
-    std::vector<Locus> loci;
-    std::int64_t weight = 0;  // typed individuals summed over loci
+    std::vector<Term> terms;  // in locus order
 };
 
-// The alleles of every locus's phenotypes, unpacked once for all the pairs:
-// phenotype p of locus l owns alleles[begin[first[l] + p], begin[first[l] + p + 1]).
-struct LocusCodings {
-    std::vector<std::size_t> first;
-    std::vector<std::uint64_t> begin;
-    std::vector<std::uint8_t> alleles;
-    std::vector<std::size_t> allele_count;  // per locus
-};
-
-LocusCodings unpack_codings(const Dataset& data) {
-    LocusCodings codings;
-    CodedLocus coded;
-    for (std::size_t l = 0; l < data.locus_count(); ++l) {
-        unpack_coding(data.loci.locus(l), coded);
-        codings.first.push_back(codings.begin.size());
-        codings.allele_count.push_back(coded.allele_count());
-        for (const std::uint32_t b : coded.phenotype_begin) codings.begin.push_back(codings.alleles.size() + b);
-        codings.alleles.insert(codings.alleles.end(), coded.phenotype_alleles.begin(), coded.phenotype_alleles.end());
+void gather(const Dataset& data, const PhenotypeAlleles& phenotypes, std::size_t first, std::size_t second,
+            std::vector<std::size_t>& rows, PairData& pair) {
+    rows.clear();
+    for (const std::size_t s : {first, second}) {
+        const Sample& sample = data.catalogue.samples[s];
+        for (std::size_t row = sample.first_row; row < sample.end_row; ++row) rows.push_back(row);
     }
-    return codings;
-}
-
-void gather(const Dataset& data, const LocusCodings& codings, std::size_t first, std::size_t second, PairData& pair) {
-    const Sample& a = data.catalogue.samples[first];
-    const Sample& b = data.catalogue.samples[second];
-    pair.first_size = a.row_count();
-    pair.individuals = a.row_count() + b.row_count();
-    pair.loci.resize(data.locus_count());
-    pair.weight = 0;
-    for (std::size_t l = 0; l < data.locus_count(); ++l) {
-        const std::uint64_t* const phenotype_begin = &codings.begin[codings.first[l]];
-        const CellIds& cells = data.cells[l];
-        PairData::Locus& locus = pair.loci[l];
-        locus.begin.assign(1, 0);
-        locus.alleles.clear();
-        locus.pooled.assign(codings.allele_count[l], 0);
-        locus.typed = locus.allele_total = locus.shared_across = 0;
-        std::int32_t phenotype = CellIds::MISSING;
-        locus.varies = false;
-        for (const Sample* sample : {&a, &b}) {
-            for (std::size_t row = sample->first_row; row < sample->end_row; ++row) {
-                const std::int32_t id = row < cells.size() ? cells[row] : CellIds::MISSING;
-                if (id >= 0) {
-                    if (phenotype >= 0 && id != phenotype) locus.varies = true;
-                    phenotype = id;
-                    ++locus.typed;
-                    for (std::uint64_t k = phenotype_begin[id]; k < phenotype_begin[id + 1]; ++k) {
-                        locus.alleles.push_back(codings.alleles[k]);
-                        ++locus.pooled[codings.alleles[k]];
-                    }
-                }
-                locus.begin.push_back(static_cast<std::uint32_t>(locus.alleles.size()));
-            }
+    pair.first_size = data.catalogue.samples[first].row_count();
+    pair.individuals = rows.size();
+    pair.bits.emplace(data, phenotypes, rows, CarrierRowChoice{2, true});
+    std::int64_t weight = 0;
+    for (const CarrierBits::Locus& locus : pair.bits->loci()) weight += locus.typed;
+    pair.terms.clear();
+    for (const CarrierBits::Locus& locus : pair.bits->loci()) {
+        if (!locus.varies) continue;
+        std::int64_t pooled_pairs = 0;
+        for (std::uint32_t a = 1; a <= locus.alleles; ++a) {
+            const std::int64_t p = pair.bits->carriers(locus.first_row + a);
+            pooled_pairs += p * (p - 1) / 2;
         }
-        locus.allele_total = static_cast<std::int64_t>(locus.alleles.size());
-        for (const std::int32_t c : locus.pooled) locus.shared_across += std::int64_t{c} * (c - 1) / 2;
-        pair.weight += locus.typed;
+        const std::int64_t typed = locus.typed;
+        const std::int64_t shared = pooled_pairs + locus.everywhere * (typed * (typed - 1) / 2);
+        pair.terms.push_back({&locus, pooled_pairs,
+                              pair_mean((typed - 1) * locus.allele_total - 2 * shared, typed * (typed - 1) / 2),
+                              static_cast<double>(typed) / static_cast<double>(weight)});
     }
 }
 
-// The pair's fst_unshared with the individuals `members` in one sample and
-// the others in the other: each locus's F'st weighted by its typed
-// individuals, in locus order.
-double statistic(const PairData& pair, const std::vector<std::uint32_t>& members, std::vector<std::int32_t>& counts) {
-    double sum = 0;
-    if (pair.weight == 0) return 0.0;
-    for (const PairData::Locus& locus : pair.loci) {
-        if (locus.typed == 0) continue;
-        double fst = 0;
-        if (locus.varies) {
-            // Each carrier moved into the first sample adds the carriers of
-            // its allele already there to that sample's shared alleles, and
-            // takes those left behind from the other's.
-            if (counts.size() < locus.pooled.size()) counts.resize(locus.pooled.size(), 0);
-            std::int64_t n_a = 0, total_a = 0, shared_a = 0, shared_b = locus.shared_across;
-            for (const std::uint32_t k : members) {
-                const std::uint32_t begin = locus.begin[k], end = locus.begin[k + 1];
-                n_a += begin != end;
-                total_a += end - begin;
-                for (std::uint32_t e = begin; e < end; ++e) {
-                    std::int32_t& c = counts[locus.alleles[e]];
-                    shared_a += c;
-                    shared_b -= locus.pooled[locus.alleles[e]] - c - 1;
-                    ++c;
-                }
-            }
-            for (const std::uint32_t k : members)  // counts back to zero
-                for (std::uint32_t e = locus.begin[k]; e < locus.begin[k + 1]; ++e) counts[locus.alleles[e]] = 0;
-            const std::int64_t n_b = locus.typed - n_a, total_b = locus.allele_total - total_a;
-            const std::int64_t within_pairs = n_a * (n_a - 1) / 2 + n_b * (n_b - 1) / 2;
-            const std::int64_t unshared_within =
-                (n_a - 1) * total_a - 2 * shared_a + (n_b - 1) * total_b - 2 * shared_b;
-            const double within = pair_mean(unshared_within, within_pairs);
-            const double across = pair_mean((locus.typed - 1) * locus.allele_total - 2 * locus.shared_across,
-                                            locus.typed * (locus.typed - 1) / 2);
-            fst = modified_fst(across, within);
+// The pair's fst_unshared for BATCH replicates at once, replicate j with the
+// individuals of masks[j * words ..] in one sample and the others in the
+// other: each locus's F'st weighted by its typed individuals, in locus order.
+//
+// An allele with c carriers in the mask's sample and p in the pair is shared
+// within samples by C(c, 2) + C(p - c, 2) = c (c - p) + C(p, 2) pairs of
+// individuals; the integers are those of counting pair by pair.
+// `Words` is the words of a mask, or 0 for any number.
+template <std::size_t Words>
+[[gnu::always_inline]] inline void statistics_of(const PairData& pair, const std::uint64_t* masks, double* out) {
+    const CarrierBits& bits = *pair.bits;
+    const std::size_t words = Words != 0 ? Words : bits.words();
+    double sum[BATCH] = {};
+    std::int64_t n_a[BATCH], shared[BATCH], total_a[BATCH];
+    for (const PairData::Term& term : pair.terms) {
+        const CarrierBits::Locus& locus = *term.locus;
+        const std::uint64_t* row = bits.row(locus.first_row);
+        for (std::size_t j = 0; j < BATCH; ++j) {
+            n_a[j] = common(row, masks + j * words, words);
+            shared[j] = term.pooled_pairs;
+            total_a[j] = 0;
         }
-        sum += static_cast<double>(locus.typed) / static_cast<double>(pair.weight) * fst;
+        std::size_t r = locus.first_row + 1;
+        for (const std::size_t end = r + locus.alleles; r < end; ++r) {
+            row += words;
+            const std::int64_t p = bits.carriers(r);
+            for (std::size_t j = 0; j < BATCH; ++j) {
+                const std::int64_t c = common(row, masks + j * words, words);
+                shared[j] += c * (c - p);
+            }
+        }
+        for (std::uint32_t b = 0; b < locus.count_bits; ++b) {
+            row += words;
+            for (std::size_t j = 0; j < BATCH; ++j)
+                total_a[j] += std::int64_t{common(row, masks + j * words, words)} << b;
+        }
+        for (std::size_t j = 0; j < BATCH; ++j) {
+            const std::int64_t n_b = locus.typed - n_a[j], total_b = locus.allele_total - total_a[j];
+            const std::int64_t within_pairs = n_a[j] * (n_a[j] - 1) / 2 + n_b * (n_b - 1) / 2;
+            const std::int64_t shared_within = shared[j] + locus.everywhere * within_pairs;
+            const std::int64_t unshared_within = (n_a[j] - 1) * total_a[j] + (n_b - 1) * total_b - 2 * shared_within;
+            sum[j] += term.share * modified_fst(term.across, pair_mean(unshared_within, within_pairs));
+        }
     }
-    return sum;
+    std::copy(sum, sum + BATCH, out);
+}
+
+// Pairs of at most 64 individuals, the most common, get a loop of their own.
+PHENOSTAT_POPCOUNT_CLONES
+void statistics(const PairData& pair, const std::uint64_t* masks, double* out) {
+    if (pair.bits->words() == 1)
+        statistics_of<1>(pair, masks, out);
+    else
+        statistics_of<0>(pair, masks, out);
 }
 
 // C(n, k), or more than `cap` (returned as cap + 1).
@@ -144,39 +131,81 @@ std::uint64_t splits(std::size_t n, std::size_t k, std::uint64_t cap) {
 
 struct Scratch {
     PairData pair;
-    std::vector<std::uint32_t> members, order;
-    std::vector<std::int32_t> counts;
+    std::vector<std::size_t> rows;
+    std::vector<std::uint32_t> order;
     std::vector<char> chosen;
+    std::vector<std::uint64_t> masks;  // BATCH masks
+    double values[BATCH];
+    std::size_t filled = 0;  // masks set
 };
 
-void test_pair(const Dataset& data, const LocusCodings& codings, std::size_t first, std::size_t second,
+// Replicates to compare with the observed value, counted BATCH at a time.
+class BatchCounter {
+public:
+    BatchCounter(const PairData& pair, double observed, Scratch& scratch)
+        : pair_(pair), observed_(observed), s_(scratch) {
+        s_.masks.assign(BATCH * pair.bits->words(), 0);
+        s_.filled = 0;
+    }
+    // The next replicate's mask, cleared.
+    std::uint64_t* next() {
+        if (s_.filled == BATCH) flush();
+        const std::size_t words = pair_.bits->words();
+        std::uint64_t* mask = s_.masks.data() + s_.filled++ * words;
+        std::fill(mask, mask + words, 0);
+        return mask;
+    }
+    // The replicates that reached the observed value.
+    std::uint64_t finish() {
+        flush();
+        return at_least_;
+    }
+
+private:
+    void flush() {
+        statistics(pair_, s_.masks.data(), s_.values);
+        for (std::size_t j = 0; j < s_.filled; ++j) at_least_ += reaches(s_.values[j], observed_);
+        s_.filled = 0;
+    }
+    const PairData& pair_;
+    double observed_;
+    Scratch& s_;
+    std::uint64_t at_least_ = 0;
+};
+
+void set_bit(std::uint64_t* mask, std::size_t k) { mask[k / 64] |= std::uint64_t{1} << (k % 64); }
+
+// The pair's statistic with its own samples.
+double observed_statistic(const PairData& pair, Scratch& local) {
+    // The statistic is the same whichever sample the mask holds.
+    local.masks.assign(BATCH * pair.bits->words(), 0);
+    for (std::size_t k = 0; k < pair.first_size; ++k) set_bit(local.masks.data(), k);
+    statistics(pair, local.masks.data(), local.values);
+    return local.values[0];
+}
+
+void test_pair(const Dataset& data, const PhenotypeAlleles& phenotypes, std::size_t first, std::size_t second,
                std::size_t pair_number, int permutations, std::uint32_t seed, Scratch& local, PairTest& test) {
     PairData& pair = local.pair;
-    gather(data, codings, first, second, pair);
-    // The statistic is the same whichever sample the members form: the
-    // smaller one, for fewer carriers to count.
-    const std::size_t second_size = pair.individuals - pair.first_size;
-    const std::size_t chosen = std::min(pair.first_size, second_size);
-    local.members.resize(chosen);
-    std::iota(local.members.begin(), local.members.end(),
-              static_cast<std::uint32_t>(pair.first_size <= second_size ? 0 : pair.first_size));
-    test.observed = statistic(pair, local.members, local.counts);
+    gather(data, phenotypes, first, second, local.rows, pair);
+    test.observed = observed_statistic(pair, local);
+    // The smaller sample's individuals are the fewer to draw.
+    const std::size_t chosen = std::min(pair.first_size, pair.individuals - pair.first_size);
     const std::uint64_t cap = static_cast<std::uint64_t>(permutations);
     const std::uint64_t all = splits(pair.individuals, chosen, cap);
-    std::uint64_t at_least = 0;
+    BatchCounter counter(pair, test.observed, local);
     if (all <= cap) {
         // Every split, the observed one included.
         test.exact = true;
         local.chosen.assign(pair.individuals, 0);
         std::fill(local.chosen.begin(), local.chosen.begin() + static_cast<std::ptrdiff_t>(chosen), 1);
         do {
-            local.members.clear();
-            for (std::uint32_t k = 0; k < pair.individuals; ++k)
-                if (local.chosen[k]) local.members.push_back(k);
-            at_least += reaches(statistic(pair, local.members, local.counts), test.observed);
+            std::uint64_t* mask = counter.next();
+            for (std::size_t k = 0; k < pair.individuals; ++k)
+                if (local.chosen[k]) set_bit(mask, k);
         } while (std::prev_permutation(local.chosen.begin(), local.chosen.end()));
         test.replicates = all;
-        test.p_value = permutation_p(at_least, all, true);
+        test.p_value = permutation_p(counter.finish(), all, true);
         return;
     }
     local.order.resize(pair.individuals);
@@ -184,13 +213,14 @@ void test_pair(const Dataset& data, const LocusCodings& codings, std::size_t fir
         // The members: a partial Fisher-Yates shuffle, from the replicate's own stream.
         Draws random(seed, RandomAnalysis::pair_test, static_cast<std::uint64_t>(r), pair_number);
         std::iota(local.order.begin(), local.order.end(), std::uint32_t{0});
-        for (std::size_t i = 0; i < chosen; ++i)
+        std::uint64_t* mask = counter.next();
+        for (std::size_t i = 0; i < chosen; ++i) {
             std::swap(local.order[i], local.order[i + random.below(pair.individuals - i)]);
-        local.members.assign(local.order.begin(), local.order.begin() + static_cast<std::ptrdiff_t>(chosen));
-        at_least += reaches(statistic(pair, local.members, local.counts), test.observed);
+            set_bit(mask, local.order[i]);
+        }
     }
     test.replicates = cap;
-    test.p_value = permutation_p(at_least, cap, false);
+    test.p_value = permutation_p(counter.finish(), cap, false);
 }
 
 }  // namespace
@@ -199,15 +229,15 @@ std::vector<PairTest> pair_tests(const Dataset& data, int permutations, std::uin
     const std::vector<SamplePair> pairs = sample_pairs(data.sample_count());
     const std::size_t total = pairs.size();
     std::vector<PairTest> tests(total);
-    const LocusCodings codings = unpack_codings(data);
+    const PhenotypeAlleles phenotypes(data);
     PerThread<Scratch> scratch;
     const std::size_t block = 16 * team_size();
     for (std::size_t start = 0; start < total; start += block) {
         const std::size_t end = std::min(total, start + block);
         parallel_for(end - start, 1, [&](std::size_t k) {
             const std::size_t pair = start + k;
-            test_pair(data, codings, pairs[pair].first, pairs[pair].second, pair, permutations, seed, scratch.local(),
-                      tests[pair]);
+            test_pair(data, phenotypes, pairs[pair].first, pairs[pair].second, pair, permutations, seed,
+                      scratch.local(), tests[pair]);
         });
         progress.step(end, total);
     }
