@@ -222,7 +222,7 @@ TEST(PairTest, AgreesWithFstOfRelabelledDataSets) {
     struct Case {
         int first_size, second_size, permutations;  // small pairs are enumerated
     };
-    for (const Case c : {Case{3, 3, 999}, Case{2, 30, 999}, Case{15, 12, 400}}) {
+    for (const Case c : {Case{3, 3, 999}, Case{2, 30, 999}, Case{15, 12, 400}, Case{40, 33, 200}}) {
         std::mt19937 random(static_cast<unsigned>(c.first_size * 31 + c.second_size));
         std::vector<Individual> x;
         for (int s = 0; s < 2; ++s) {
