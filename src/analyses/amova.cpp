@@ -45,20 +45,24 @@ Design make_design(const Dataset& data, const std::vector<std::size_t>& samples,
     return design;
 }
 
-// One locus's carriers in each unit, the units given as masks. Alleles
-// without a row (carried by no one, or by every typed individual) add
-// nothing to any sum of squares, and are left out.
+// One locus's carriers in each unit, the units given as masks of all the
+// individuals: the last unit has those the others leave. Alleles without a
+// row (carried by no one, or by every typed individual) add nothing to any
+// sum of squares, and are left out.
 [[gnu::always_inline]] inline void count_carriers(const CarrierBits& bits, const CarrierBits::Locus& locus,
                                                   const SetMasks& units, std::size_t unit_count,
                                                   LocusCarriers& carriers) {
-    carriers.reset(unit_count, locus.alleles);
-    const std::size_t words = bits.words();
-    for (std::size_t u = 0; u < unit_count; ++u) {
+    carriers.shape(unit_count, locus.alleles);
+    const std::size_t words = bits.words(), last = unit_count - 1;
+    std::int32_t* const left = carriers.counts.data() + last * locus.alleles;
+    carriers.typed[last] = locus.typed;
+    for (std::uint32_t a = 0; a < locus.alleles; ++a) left[a] = bits.carriers(locus.first_row + 1 + a);
+    for (std::size_t u = 0; u < last; ++u) {
         const std::uint64_t* mask = units.mask(u);
         const std::uint64_t* row = bits.row(locus.first_row);
-        carriers.typed[u] = common(row, mask, words);
+        carriers.typed[last] -= carriers.typed[u] = common(row, mask, words);
         std::int32_t* counts = carriers.counts.data() + u * locus.alleles;
-        for (std::uint32_t a = 0; a < locus.alleles; ++a) counts[a] = common(row += words, mask, words);
+        for (std::uint32_t a = 0; a < locus.alleles; ++a) left[a] -= counts[a] = common(row += words, mask, words);
     }
 }
 
@@ -136,11 +140,16 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
     if (result.exact) walk.emplace(moved, places);
     // Whole samples moved: their carriers stay, counted once.
     std::vector<LocusCarriers> fixed;
+    std::vector<double> within;  // each fixed locus's sum of squares within units
     if (moves_units) {
         const SetMasks units = unit_masks(design);
-        for (const CarrierBits::Locus& locus : design.bits->loci())
-            if (locus.typed != 0)
-                count_carriers(*design.bits, locus, units, design.stratum_of.size(), fixed.emplace_back());
+        AmovaScratch amova;
+        for (const CarrierBits::Locus& locus : design.bits->loci()) {
+            if (locus.typed == 0) continue;
+            count_carriers(*design.bits, locus, units, design.stratum_of.size(), fixed.emplace_back());
+            within.push_back(
+                amova_locus(fixed.back(), design.stratum_of, design.strata, true, amova).ss[WITHIN_SAMPLES]);
+        }
     }
     std::vector<char> reached(replicates, 0);
     PerThread<Scratch> scratch;
@@ -168,8 +177,8 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
             if (fixed.empty()) {
                 sums = totals(design, local.unit_of, local.stratum_of, local);
             } else {
-                for (const LocusCarriers& carriers : fixed)
-                    sums.add(amova_locus(carriers, local.stratum_of, design.strata, true, local.amova));
+                for (std::size_t l = 0; l < fixed.size(); ++l)
+                    sums.add(amova_locus(fixed[l], local.stratum_of, design.strata, true, local.amova, &within[l]));
             }
             const double value = (sums.*statistic)();
             reached[start + k] = !std::isnan(value) && reaches(value, result.value);

@@ -43,8 +43,8 @@ public:
         std::uint32_t first_row = 0;  // rows: the typed individuals, the allele rows, then the count bits
         std::uint32_t alleles = 0;    // allele rows
         std::uint32_t count_bits = 0;
-        std::int32_t typed = 0;       // individuals typed
-        std::int32_t everywhere = 0;  // alleles carried by every typed individual
+        std::int32_t typed = 0;         // individuals typed
+        std::int32_t everywhere = 0;    // alleles carried by every typed individual
         std::int64_t allele_total = 0;  // alleles carried, summed over the individuals
         bool varies = false;            // two or more phenotypes among the individuals
     };
@@ -72,8 +72,7 @@ private:
 // Masks of sets of individuals: set s at mask(s), words() words each.
 class SetMasks {
 public:
-    SetMasks(std::size_t sets, std::size_t individuals)
-        : words_((individuals + 63) / 64), bits_(sets * words_, 0) {}
+    SetMasks(std::size_t sets, std::size_t individuals) : words_((individuals + 63) / 64), bits_(sets * words_, 0) {}
     // Each individual k in set set_of[k].
     template <class Index>
     void assign(std::span<const Index> set_of) {

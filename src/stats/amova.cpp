@@ -24,7 +24,7 @@ double sum_of_squares(const Count* counts, std::size_t alleles, std::int64_t n) 
 }  // namespace
 
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
-                       bool three_levels, AmovaScratch& scratch) {
+                       bool three_levels, AmovaScratch& scratch, const double* known_within) {
     const std::size_t units = carriers.typed.size();
     const std::size_t alleles = carriers.alleles;
     if (!three_levels) strata = 1;
@@ -41,7 +41,7 @@ AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_
         if (n == 0) continue;
         const std::size_t g = three_levels ? stratum_of[u] : 0;
         const std::int32_t* c = carriers.counts.data() + u * alleles;
-        within += sum_of_squares(c, alleles, n);
+        if (known_within == nullptr) within += sum_of_squares(c, alleles, n);
         std::int64_t* into = scratch.stratum_counts.data() + g * alleles;
         for (std::size_t a = 0; a < alleles; ++a) into[a] += c[a];
         scratch.stratum_typed[g] += n;
@@ -65,6 +65,7 @@ AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_
         stratum_squares_over_total += static_cast<double>(n) * static_cast<double>(n);
     }
     if (total == 0) return out;
+    if (known_within != nullptr) within = *known_within;
     const double n_total = static_cast<double>(total);
     unit_squares_over_total /= n_total;
     stratum_squares_over_total /= n_total;

@@ -35,10 +35,17 @@ struct LocusCarriers {
     std::size_t alleles = 0;
     std::vector<std::int32_t> counts;
     std::vector<std::int32_t> typed;
+    // Every count 0.
     void reset(std::size_t units, std::size_t allele_count) {
         alleles = allele_count;
         counts.assign(units * allele_count, 0);
         typed.assign(units, 0);
+    }
+    // The counts' shape only, for a caller that sets every one.
+    void shape(std::size_t units, std::size_t allele_count) {
+        alleles = allele_count;
+        counts.resize(units * allele_count);
+        typed.resize(units);
     }
 };
 
@@ -53,8 +60,11 @@ struct AmovaScratch {
 // coefficients for unequal sizes. `stratum_of[u]` is unit u's stratum
 // (0 .. strata-1); `three_levels` false puts every unit in one stratum.
 // Units and strata with no one typed are absent at this locus.
+// `known_within`, when given, is the within-units sum of squares of these
+// carriers from an earlier call (which moving whole units among strata
+// leaves as it is), not computed again.
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
-                       bool three_levels, AmovaScratch& scratch);
+                       bool three_levels, AmovaScratch& scratch, const double* known_within = nullptr);
 
 // The components summed over loci, and the Phi statistics as their ratios.
 struct AmovaTotals {

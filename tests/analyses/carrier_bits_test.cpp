@@ -81,8 +81,10 @@ TEST(CarrierBits, CountsInRandomSetsMatchDirectCounting) {
             for (const auto& [a, counts] : carriers) {
                 int sum = 0;
                 for (const int n : counts) sum += n;
-                if (sum == total) ++everywhere;
-                else expected.insert(counts);
+                if (sum == total)
+                    ++everywhere;
+                else
+                    expected.insert(counts);
             }
             ASSERT_EQ(locus.typed, total);
             if (total == 0) continue;
