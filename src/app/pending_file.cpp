@@ -33,8 +33,7 @@ SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
 PendingFile::PendingFile(std::string path, bool replace, std::string_view text)
     : path_(std::move(path)), partial_(path_ + ".partial-XXXXXX"), replace_(replace) {
     const int fd = mkstemp(partial_.data());
-    if (fd < 0)
-        throw FatalError(strprintf("Creating %s failed: %s.", partial_.c_str(), std::strerror(errno)));
+    if (fd < 0) throw FatalError(strprintf("Creating %s failed: %s.", partial_.c_str(), std::strerror(errno)));
     // The permissions an ordinary file would get (mkstemp gives 0600).
     const mode_t mask = umask(0);
     umask(mask);
@@ -63,13 +62,13 @@ void PendingFile::commit() {
     int status = replace_ ? std::rename(partial_.c_str(), path_.c_str()) : link(partial_.c_str(), path_.c_str());
     if (status != 0 && !replace_ && (errno == EPERM || errno == EOPNOTSUPP)) {  // a file system without links
         struct stat there;
-        status = lstat(path_.c_str(), &there) == 0 ? (errno = EEXIST, -1) : std::rename(partial_.c_str(), path_.c_str());
+        status = lstat(path_.c_str(), &there) == 0 ? (errno = EEXIST, -1)
+                                                   : std::rename(partial_.c_str(), path_.c_str());
         if (status == 0) replace_ = true;  // moved, not linked
     }
     if (status != 0) {
         const int reason = errno;
-        if (reason == EEXIST)
-            throw FatalError(strprintf("%s exists: give --overwrite to replace it.", path_.c_str()));
+        if (reason == EEXIST) throw FatalError(strprintf("%s exists: give --overwrite to replace it.", path_.c_str()));
         throw FatalError(strprintf("Moving the page to %s failed: %s.", path_.c_str(), std::strerror(reason)));
     }
     if (!replace_) unlink(partial_.c_str());

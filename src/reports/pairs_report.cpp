@@ -10,7 +10,7 @@
 namespace phenostat {
 namespace {
 
-constexpr std::size_t MOST_VALUED = 30;    // samples whose cells show their values
+constexpr std::size_t MOST_VALUED = 30;     // samples whose cells show their values
 constexpr std::size_t MOST_LABELLED = 100;  // samples named beside the rows, with tooltips
 
 }  // namespace
@@ -57,10 +57,10 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
     plot.title(title);
     plot.dendrogram(tree, margin, 50, cell, tree_height);
     plot.heatmap(map, margin, 60 + tree_height, cell, low, high);
-    std::string caption = std::string(data_name) + (data_name.empty() ? "" : ": ") +
-                          count_of(n, "sample", "samples");
+    std::string caption = std::string(data_name) + (data_name.empty() ? "" : ": ") + count_of(n, "sample", "samples");
     if (!map.show_values) caption += strprintf(", cell values past %zu samples left to the tooltips", MOST_VALUED);
-    if (!map.show_labels) caption += strprintf(", names and tooltips past %zu samples left to fst_order.tsv", MOST_LABELLED);
+    if (!map.show_labels)
+        caption += strprintf(", names and tooltips past %zu samples left to fst_order.tsv", MOST_LABELLED);
     plot.caption(caption);
     return plot.svg(title, "Heatmap of the F'st between every pair of samples, the samples ordered as the leaves of "
                            "the average-linkage (UPGMA) tree drawn above. " +
@@ -69,15 +69,17 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
 
 std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap) {
     if (pairs.empty()) return html_paragraph("A single sample: no pair.");
-    const auto [least, most] = std::minmax_element(
-        pairs.begin(), pairs.end(), [](const PairResult& a, const PairResult& b) { return a.fst_unshared < b.fst_unshared; });
+    const auto [least, most] =
+        std::minmax_element(pairs.begin(), pairs.end(),
+                            [](const PairResult& a, const PairResult& b) { return a.fst_unshared < b.fst_unshared; });
     double sum = 0;
     for (const PairResult& pair : pairs) sum += pair.fst_unshared;
     std::string out = html_paragraph(strprintf("%s: F'st from %.4g to %.4g, mean %.4g.",
                                                count_of(pairs.size(), "pair", "pairs").c_str(), least->fst_unshared,
                                                most->fst_unshared, sum / static_cast<double>(pairs.size())));
-    return out + html_figure(heatmap, "The F'st of every pair of samples (unshared alleles), ordered by average-linkage "
-                                      "clustering; the darker the cell, the closer the two samples.");
+    return out + html_figure(heatmap,
+                             "The F'st of every pair of samples (unshared alleles), ordered by average-linkage "
+                             "clustering; the darker the cell, the closer the two samples.");
 }
 
 }  // namespace phenostat

@@ -10,13 +10,14 @@ namespace phenostat {
 namespace {
 
 // Plain, legible on screen and on paper; figures scale to the column.
-constexpr const char* STYLE = R"(body{font-family:sans-serif;max-width:60rem;margin:0 auto;padding:1rem;color:#222;line-height:1.4}
+constexpr const char* STYLE =
+    R"(body{font-family:sans-serif;max-width:60rem;margin:0 auto;padding:1rem;color:#222;line-height:1.4}
 h1{font-size:1.5rem}h2{font-size:1.25rem;border-bottom:1px solid #ccc;margin-top:2rem}
 table{border-collapse:collapse;margin:.5rem 0;font-size:.9rem}th,td{border:1px solid #ccc;padding:.15rem .5rem;text-align:left}
 td.n{text-align:right;font-variant-numeric:tabular-nums}th{background:#f0f0f0}
 figure{margin:1rem 0}figure svg{width:100%;height:auto;max-height:90vh}figcaption{color:#555;font-size:.9rem}
 .warnings li{color:#8a4b00}.note{color:#555;font-size:.9rem}code{font-size:.9rem}
-nav ol{columns:2}footer{margin-top:3rem;color:#777;font-size:.8rem}
+nav ol{columns:2}summary{cursor:pointer;color:#555}footer{margin-top:3rem;color:#777;font-size:.8rem}
 @media print{body{max-width:none;font-size:10pt}nav{display:none}h2{break-after:avoid}figure,table{break-inside:avoid}
 a{color:inherit;text-decoration:none}figure svg{max-height:none}}
 )";
@@ -79,7 +80,10 @@ std::string html_figure(const std::string& svg, std::string_view caption) {
 }
 
 std::string html_table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows) {
-    std::string out = "<table>\n<thead><tr>";
+    // A long table folded away: a click opens it.
+    constexpr std::size_t FOLDED = 20;
+    std::string out = rows.size() > FOLDED ? strprintf("<details><summary>%zu rows</summary>\n", rows.size()) : "";
+    out += "<table>\n<thead><tr>";
     for (const std::string& name : header) out += "<th>" + html_escape(name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     const std::size_t shown = std::min(rows.size(), MOST_TABLE_ROWS);
@@ -93,7 +97,7 @@ std::string html_table(const std::vector<std::string>& header, const std::vector
     if (shown < rows.size())
         out += html_paragraph(strprintf("The first %zu rows of %zu are shown; the table holds them all.", shown,
                                         rows.size()));
-    return out;
+    return rows.size() > FOLDED ? out + "</details>\n" : out;
 }
 
 std::string html_table_from_tsv(std::string_view tsv) {
@@ -140,8 +144,7 @@ std::string report_html(const ReportPage& page, std::string_view title) {
         out += "<tr><th>" + html_escape(label) + "</th><td><code>" + html_escape(value) + "</code></td></tr>\n";
     out += "</table>\n</section>\n" + page.data_summary + warnings_html(page.warnings);
     for (std::size_t k = 0; k < page.sections.size(); ++k) out += section_html(page.sections[k], k + 1);
-    return out + "<footer>Written by phenostat. This page is one file: it loads nothing and runs no script. Its "
-                 "figures are also in the tables folder as SVG files, its numbers in full precision in the tables."
+    return out + "<footer>Written by phenostat. This page is one file: it loads nothing and runs no script."
                  "</footer>\n</body>\n</html>\n";
 }
 

@@ -81,8 +81,8 @@ std::string per_sample_section(const std::vector<LocusStats>& averages, const Sa
     }
     return html_figure(plot, "Each sample's averages across loci: more alleles and more even phenotype frequencies "
                              "lie up and to the right.") +
-           html_table({"number", "sample", "individuals", "alleles per locus", "phenotypes per locus",
-                       "Shannon-Weaver", "p(1-p)"},
+           html_table({"number", "sample", "individuals", "alleles per locus", "phenotypes per locus", "Shannon-Weaver",
+                       "p(1-p)"},
                       rows);
 }
 
