@@ -393,13 +393,15 @@ void Plot::heatmap(const Heatmap& map, double x, double y, double cell, double l
             }
         }
         if (!map.show_labels) continue;
+        // Names no taller than their rows.
+        const std::string font = strprintf(" font-size=\"%.1f\"", std::min(10.0, cell * 0.9));
         const double middle = cell * (static_cast<double>(r) + 0.5);
-        text_at(body_, x - 4, y + middle + 3, 1, " text-anchor=\"end\" font-size=\"10\"", map.labels[map.order[r]]);
+        text_at(body_, x - 4, y + middle + 3, 1, " text-anchor=\"end\"" + font, map.labels[map.order[r]]);
         body_ += "<text transform=\"translate(";
         append_fixed(body_, x + middle + 3, 1);
         body_ += ' ';
         append_fixed(body_, y + cell * static_cast<double>(n) + 4, 1);
-        body_ += ") rotate(-90)\" text-anchor=\"end\" font-size=\"10\">" + xml_escape(map.labels[map.order[r]]) +
+        body_ += ") rotate(-90)\" text-anchor=\"end\"" + font + ">" + xml_escape(map.labels[map.order[r]]) +
                  "</text>\n";
     }
     colour_bar(x + cell * static_cast<double>(n) + 20, y, low, high, map.value_name);

@@ -63,7 +63,7 @@ std::string all_samples_section(const LocusStats& average) {
         {"F'st (p(1-p))", average.fst_pq},
     };
     std::vector<std::vector<std::string>> table;
-    for (const auto& [name, value] : rows) table.push_back({name, shortest(value)});
+    for (const auto& [name, value] : rows) table.push_back({name, strprintf("%.4g", value)});
     return html_paragraph("Averages across loci of the samples taken together (every statistic, per locus too, is in "
                           "the stats file and loci.tsv).") +
            html_table({"statistic", "average across loci"}, table);
