@@ -3,7 +3,7 @@
 # 1350 individuals, 79 samples in 7 regions, 60 microsatellite loci) from the
 # command line: all samples, each sample, pairwise F'st with distances, the
 # group test (1,000 permutations), isolation by distance and bootstrap
-# intervals, with a fixed seed. Results go to out/ (run again: --overwrite
+# intervals, with a fixed seed, and the report page. Results go to out/ (run again: --overwrite
 # starts them afresh).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -12,4 +12,4 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
 cmake --build build -j2 --target phenostat
 mkdir -p out
 ./build/phenostat --all --each --coords examples/eHGDP60_coords.txt --groups 1000 --ibd --bootstrap 1000 \
-    --seed 2026 --overwrite --out out/eHGDP60 examples/eHGDP60.txt
+    --seed 2026 --report --overwrite --out out/eHGDP60 examples/eHGDP60.txt

@@ -10,7 +10,9 @@
 #include "input/input_file.h"
 #include "reports/amova_report.h"
 #include "reports/isolation_report.h"
+#include "reports/pairs_report.h"
 #include "reports/pcoa_report.h"
+#include "reports/set_report.h"
 #include "reports/significance_report.h"
 #include "reports/stats_file.h"
 #include "reports/tidy_tables.h"
@@ -20,6 +22,11 @@ namespace {
 
 std::string yes_no(bool value) { return value ? "yes" : "no"; }
 bool bootstrapped(const RunPlan& plan) { return plan.bootstrap > 0; }
+bool reported(const RunPlan& plan) { return !plan.report_path.empty(); }
+// The data file's name, in the figures' captions.
+std::string data_name(const Runner& runner) {
+    return std::filesystem::path(runner.plan().data_path).filename().string();
+}
 
 // The tables of every analysis of sets of samples.
 constexpr AnalysisTable SET_TABLES[] = {{"loci.tsv"}, {"averages_ci.tsv", bootstrapped}};
@@ -45,7 +52,9 @@ void run_all(Runner& runner) {
     SetSections sections(runner, SetSections::Kind::all, stats);
     sections.summaries(summary, frequencies ? &*frequencies : nullptr, runner.progress());
     sections.begin(0);
-    sections.end(0, analyse_all_samples(runner.data(), runner.scratch(), sections));
+    const SetAverage average = analyse_all_samples(runner.data(), runner.scratch(), sections);
+    sections.end(0, average);
+    if (ReportSection* section = runner.section()) section->body += all_samples_section(average.average);
     stats.close();
     summary.close();
     if (frequencies) frequencies->close();
@@ -72,6 +81,11 @@ void run_each(Runner& runner) {
     SetSections sections(runner, SetSections::Kind::sample, stats);
     analyse_each_sample(runner.data(), runner.scratch(), sections, runner.progress());
     stats.close();
+    if (ReportSection* section = runner.section()) {
+        const SampleCatalogue& catalogue = runner.data().catalogue;
+        section->body += per_sample_section(sections.averages(), catalogue,
+                                            per_sample_plot(sections.averages(), catalogue, data_name(runner)));
+    }
 }
 
 constexpr RunKey EACH_KEYS[] = {
@@ -122,9 +136,22 @@ void run_pairs(Runner& runner) {
                  pairs_table(results.pairs, data.catalogue, results.pair_tests ? &*results.pair_tests : nullptr));
     runner.table("fst_matrix.tsv", fst_matrix(results.pairs, data.catalogue));
     if (sites != nullptr) runner.table("km_matrix.tsv", km_matrix(results.pairs, data.catalogue));
+    if (ReportSection* section = runner.section()) {
+        // The matrix in the order of its tree, on the page and beside the tables.
+        const std::vector<double> fst = fst_distances(results.pairs, data.sample_count());
+        const Clustering tree = upgma(fst, data.sample_count());
+        const std::string heatmap = fst_heatmap_plot(fst, tree, data.catalogue, data_name(runner));
+        runner.table("fst_order.tsv", fst_order_table(tree, data.catalogue));
+        runner.table("fst_heatmap.svg", heatmap);
+        section->body += pairs_section(results.pairs, heatmap);
+    }
 }
 
-constexpr AnalysisTable PAIRS_TABLES[] = {{"pairs.tsv"}, {"fst_matrix.tsv"}, {"km_matrix.tsv", has_sites}};
+constexpr AnalysisTable PAIRS_TABLES[] = {{"pairs.tsv"},
+                                          {"fst_matrix.tsv"},
+                                          {"km_matrix.tsv", has_sites},
+                                          {"fst_order.tsv", reported},
+                                          {"fst_heatmap.svg", reported}};
 constexpr RunKey PAIRS_KEYS[] = {
     {"pairwise", [](const RunPlan& plan) { return yes_no(pairs_asked(plan)); }, nullptr, RunKeyPlace::pairwise},
     {"coordinates", [](const RunPlan& plan) { return has_sites(plan) ? plan.coordinates_path : std::string("NA"); },
@@ -168,7 +195,15 @@ void run_groups(Runner& runner) {
     const PermutationResult test =
         permutation_test(data, groups, runner.plan().permutations, runner.classic_random(), runner.progress());
     append_to_file(runner.plan().stats_path, group_report_text(test.p_values));
-    runner.table("group_test.tsv", group_test_table(groups, test));
+    const std::string table = group_test_table(groups, test);
+    runner.table("group_test.tsv", table);
+    if (ReportSection* section = runner.section())
+        section->body += html_paragraph(strprintf("The groups' averages compared by %s of whole samples between "
+                                                  "groups:",
+                                                  count_of(static_cast<std::size_t>(runner.plan().permutations),
+                                                           "permutation", "permutations")
+                                                      .c_str())) +
+                         html_table_from_tsv(table);
 }
 
 constexpr AnalysisTable GROUPS_TABLES[] = {{"loci.tsv"}, {"averages_ci.tsv", bootstrapped}, {"group_test.tsv"}};
@@ -202,6 +237,7 @@ void run_amova(Runner& runner) {
     runner.table("amova.tsv", amova_table(amova));
     runner.table("amova_phi.tsv", amova_phi_table(amova));
     runner.table("phipt_matrix.tsv", phipt_matrix(pairwise_phi_st(data), data.catalogue));
+    if (ReportSection* section = runner.section()) section->body += amova_section(amova);
 }
 
 constexpr AnalysisTable AMOVA_TABLES[] = {{"amova.tsv"}, {"amova_phi.tsv"}, {"phipt_matrix.tsv"}};
@@ -245,8 +281,9 @@ void run_ibd(Runner& runner) {
     runner.report(isolation_console_text(ibd, scales));
     runner.table("ibd.tsv", isolation_table(ibd, scales, runner.seed()));
     runner.table("ibd_pairs.tsv", isolation_pairs_table(ibd, pairs, data.catalogue));
-    runner.table("ibd.svg",
-                 isolation_plot(ibd, scales, std::filesystem::path(runner.plan().data_path).filename().string()));
+    const std::string plot = isolation_plot(ibd, scales, data_name(runner));
+    runner.table("ibd.svg", plot);
+    if (ReportSection* section = runner.section()) section->body += isolation_section(ibd, scales, plot);
 }
 
 constexpr AnalysisTable IBD_TABLES[] = {{"ibd.tsv"}, {"ibd_pairs.tsv"}, {"ibd.svg"}};
@@ -285,12 +322,14 @@ void run_pcoa(Runner& runner) {
     const PcoaResult pcoa{individual_ordination(data, axes), sample_ordination(pairs, data.sample_count(), axes)};
     for (const Warning& warning : pcoa_warnings(pcoa)) runner.warn(warning);
     runner.report(pcoa_console_text(pcoa));
-    const std::string name = std::filesystem::path(runner.plan().data_path).filename().string();
     runner.table("pcoa_individuals.tsv", pcoa_individuals_table(pcoa.individuals, data));
     runner.table("pcoa_samples.tsv", pcoa_samples_table(pcoa.samples, data.catalogue));
     runner.table("pcoa_axes.tsv", pcoa_axes_table(pcoa));
-    runner.table("pcoa_individuals.svg", pcoa_individuals_plot(pcoa.individuals, data, name));
-    runner.table("pcoa_samples.svg", pcoa_samples_plot(pcoa.samples, data.catalogue, name));
+    const std::string individuals = pcoa_individuals_plot(pcoa.individuals, data, data_name(runner));
+    const std::string samples = pcoa_samples_plot(pcoa.samples, data.catalogue, data_name(runner));
+    runner.table("pcoa_individuals.svg", individuals);
+    runner.table("pcoa_samples.svg", samples);
+    if (ReportSection* section = runner.section()) section->body += pcoa_section(pcoa, individuals, samples);
 }
 
 constexpr AnalysisTable PCOA_TABLES[] = {

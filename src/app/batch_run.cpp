@@ -13,6 +13,7 @@
 
 #include "app/driver.h"
 #include "app/output_file.h"
+#include "app/pending_file.h"
 #include "app/runner.h"
 #include "app/table_list.h"
 #include "app/tables_folder.h"
@@ -21,6 +22,7 @@
 #include "base/fatal_error.h"
 #include "base/output_file_name.h"
 #include "base/parallel.h"
+#include "base/sha256.h"
 #include "base/text.h"
 #include "input/input_file.h"
 #include "reports/stats_file.h"
@@ -48,6 +50,8 @@ const RunKey GENERAL_KEYS[] = {
     {"bootstrap", [](const RunPlan& plan) { return std::to_string(plan.bootstrap); }, nullptr, RunKeyPlace::bootstrap},
     {"stem", [](const RunPlan& plan) { return plan.stem; }, nullptr, RunKeyPlace::stem},
     {"overwrite", [](const RunPlan& plan) { return yes_no(plan.overwrite); }, nullptr, RunKeyPlace::overwrite},
+    {"report", [](const RunPlan& plan) { return plan.report_path; },
+     [](const RunPlan& plan) { return !plan.report_path.empty(); }},
     {"min_individuals", [](const RunPlan& plan) { return std::to_string(plan.min_individuals); },
      [](const RunPlan& plan) { return plan.min_individuals > 0; }, RunKeyPlace::min_individuals},
     {"sample_map", [](const RunPlan& plan) { return plan.load.sample_map; }, has_map},
@@ -240,6 +244,33 @@ void check_outputs(const RunPlan& plan) {
         std::fclose(file);
     }
     if (!plan.tables_folder.empty()) TablesFolder::check(plan);
+    // The page is replaced only when asked (it is moved into place whole).
+    std::error_code error;
+    if (!plan.report_path.empty() && fs::exists(fs::symlink_status(plan.report_path, error))) {
+        if (fs::is_directory(plan.report_path, error))
+            throw FatalError(strprintf("%s exists and is a folder: the report page cannot take its place.",
+                                       plan.report_path.c_str()));
+        if (!plan.overwrite)
+            throw FatalError(strprintf("%s exists: give --overwrite to replace it.", plan.report_path.c_str()));
+    }
+}
+
+// The page's account of the run: what was run, by which version, on which
+// data (its size and SHA-256, to tell it from another file of the same name).
+std::vector<std::pair<std::string, std::string>> provenance(const RunPlan& plan, std::time_t now, std::uint32_t seed) {
+    const std::optional<std::string> digest = file_sha256(plan.data_path);
+    return {
+        {"command line", plan.command},
+        {"version", PHENOSTAT_VERSION},
+        {"date", iso_date(now)},
+        {"seed", std::to_string(seed)},
+        {"data file", plan.data_path},
+        {"data bytes", file_bytes(plan.data_path)},
+        {"data SHA-256", digest.value_or("NA (not a regular file)")},
+        {"statistics", plan.stats_path},
+        {"frequencies", plan.summary_path},
+        {"tables", plan.tables_folder.empty() ? std::string("none") : plan.tables_folder + "/"},
+    };
 }
 
 // The folder of the output stem, made when it does not exist yet (--out results/).
@@ -268,12 +299,27 @@ FrontEnd command_line_front(const RunPlan& plan, const Coordinates& sites, Rando
     return front;
 }
 
+// The report page, written beside its place, then the tables and the page
+// moved into place with the stop signals held between.
+void put_in_place(const RunPlan& plan, std::optional<TablesFolder>& tables, const std::optional<ReportPage>& page) {
+    std::optional<PendingFile> report;
+    if (page)
+        report.emplace(plan.report_path, plan.overwrite,
+                       report_html(*page, "phenostat: " + fs::path(plan.data_path).filename().string()));
+    const SignalsHeld held;
+    if (tables) tables->commit();
+    if (report) report->commit();
+}
+
 int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     use_threads(plan.threads > 0 ? plan.threads : available_cores());
     TerminalProgress progress(err, !plan.quiet && isatty(STDERR_FILENO) == 1);
+    std::optional<ReportPage> page;  // with --report: it collects the warnings, then the sections
+    if (!plan.report_path.empty()) page.emplace();
     const WarningSink warn = [&](const Warning& warning) {
         progress.end_line();
         err << "phenostat: warning: " << warning.text << '\n';
+        if (page) page->warnings.push_back(warning);
     };
     require_readable(plan.data_path, "data file");
     check_outputs(plan);
@@ -295,7 +341,14 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
     out << "seed: " << seed << '\n';
     try {
         RandomGenerator random(seed);
-        Runner runner(data, writing, seed, command_line_front(plan, sites, random, progress, out, warn));
+        FrontEnd front = command_line_front(plan, sites, random, progress, out, warn);
+        if (page) {
+            page->provenance = provenance(plan, now, seed);
+            page->data_summary = data_summary_html(data);
+            front.page = &*page;
+            if (tables) front.page_tables = fs::path(plan.tables_folder).filename().string();
+        }
+        Runner runner(data, writing, seed, std::move(front));
         for (const std::string* path : {&plan.stats_path, &plan.summary_path}) {
             if (plan.overwrite) truncate_file(*path);
             append_to_file(*path, run_header_text(plan.data_path, now));
@@ -307,9 +360,10 @@ int run(const RunPlan& plan, std::ostream& out, std::ostream& err) {
         if (!tables) throw;
         throw FatalError(tables->named_as_target(error.what()));
     }
-    if (tables) tables->commit();
+    put_in_place(plan, tables, page);
     out << "statistics: " << plan.stats_path << "\nfrequencies: " << plan.summary_path << '\n';
     if (!plan.tables_folder.empty()) out << "tables: " << plan.tables_folder << "/\n";
+    if (page) out << "report: " << plan.report_path << '\n';
     return 0;
 }
 

@@ -28,6 +28,7 @@ constexpr std::int64_t MAX_PLOIDY = 64;
 // The options as they are typed, before the plan is completed from them.
 struct Typed {
     bool no_tables = false;
+    bool report = false;
     std::int64_t seed = -1;  // -1: the clock
     std::optional<DataFormat> format;
 };
@@ -122,7 +123,10 @@ void add_run_options(CLI::App& app, RunPlan& plan, Typed& typed) {
         ->check(whole_number(1, MAX_THREADS));
     app.add_flag("--no-tables", typed.no_tables, "Write only the two classic files");
     app.add_flag("--compress-tables", plan.compress_tables, "Write the tidy tables gzip-compressed, as NAME.tsv.gz");
-    app.add_flag("--overwrite", plan.overwrite, "Start the output files afresh (default: append)");
+    app.add_flag("--report", typed.report,
+                 "Write STEM_report.html: the run's results and figures on one page, for a browser or print");
+    app.add_flag("--overwrite", plan.overwrite,
+                 "Start the output files afresh (default: append), and replace an earlier report page");
     app.add_flag("-q,--quiet", plan.quiet, "No progress line");
     app.set_version_flag("-V,--version", std::string("phenostat ") + PHENOSTAT_VERSION);
 }
@@ -201,6 +205,7 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
     plan.stats_path = plan.stem + "_stats.txt";
     plan.summary_path = plan.stem + "_summary.txt";
     if (!typed.no_tables) plan.tables_folder = plan.stem + "_tables";
+    if (typed.report) plan.report_path = plan.stem + "_report.html";
     if (typed.seed >= 0) plan.seed = static_cast<std::uint32_t>(typed.seed);
     plan.command = recorded_command(argc, argv);
     plan.load.overwrite = plan.overwrite;
@@ -216,6 +221,8 @@ void complete_plan(RunPlan& plan, const Typed& typed, int argc, const char* cons
 std::string misused_options(const RunPlan& plan, const std::vector<OptionCheck>& checks) {
     for (const OptionCheck& check : checks)
         if (std::string misuse = check(plan); !misuse.empty()) return misuse;
+    if (!plan.report_path.empty() && !plan.analyses())
+        return "--report reports on the analyses, and none is asked for (--all, --each, --pairwise, ...).";
     if (!unreadable_reason(plan.data_path).empty()) return {};
     try {
         check_load_options(plan.data_path, plan.load);

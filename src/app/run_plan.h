@@ -17,6 +17,7 @@ struct RunPlan {
     std::string stats_path;        // stem + "_stats.txt"
     std::string summary_path;      // stem + "_summary.txt"
     std::string tables_folder;     // where the tidy tables go; empty: none (the dialogue, --no-tables)
+    std::string report_path;       // the report page, stem + "_report.html" with --report; empty: none
     bool compress_tables = false;  // the tables gzip-compressed, as NAME.tsv.gz
     bool all_samples = false;      // statistics for all samples together
     bool per_sample = false;       // statistics for each sample in turn

@@ -30,11 +30,21 @@ Runner::Runner(const Dataset& data, const RunPlan& plan, std::uint32_t seed, Fro
     if (plan.bootstrap > 0) resamples_ = bootstrap_resamples(plan.bootstrap, data.locus_count(), seed);
 }
 
+// With a report page, each analysis has a section, which its run step fills
+// and which links to the tables it writes; one left empty is dropped.
 void Runner::run_analyses() {
     for (const Analysis* analysis : analyses_asked(plan_)) {
         progress_ = &front_.starting(*analysis);
+        ReportSection section{analysis->title, {}, {}};
+        if (front_.page != nullptr) section_ = &section;
         analysis->run(*this);
+        section_ = nullptr;
         front_.finished(*analysis);
+        if (front_.page == nullptr) continue;
+        for (const AnalysisTable& table : analysis->tables)
+            if (!front_.page_tables.empty() && (table.written == nullptr || table.written(plan_)))
+                section.links.push_back(front_.page_tables + "/" + table_file(plan_, table.file));
+        if (!section.body.empty() || !section.links.empty()) front_.page->sections.push_back(std::move(section));
     }
 }
 

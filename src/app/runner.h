@@ -24,6 +24,7 @@
 #include "base/progress.h"
 #include "base/random_generator.h"
 #include "base/warning.h"
+#include "reports/report_page.h"
 
 namespace phenostat {
 
@@ -39,6 +40,9 @@ struct FrontEnd {
     std::function<void(const Analysis& analysis)> finished = [](const Analysis&) {};
     // The samples' coordinates, for an analysis that needs them; null: none.
     std::function<const Coordinates*()> sites = [] { return nullptr; };
+    // The report page, which receives a section per analysis; null: none.
+    ReportPage* page = nullptr;
+    std::string page_tables;  // the tables folder as the page links it; empty: no links
 };
 
 // What an analysis leaves for a later one.
@@ -84,6 +88,8 @@ public:
     // The tables that several analyses add rows to, opened with their header on first use.
     AppendFile& shared_table(const std::string& name, const std::string& header);
     SetScratch& scratch() { return scratch_; }
+    // The running analysis's section of the report page; null without one.
+    ReportSection* section() { return section_; }
     RunResults results;
 
 private:
@@ -94,6 +100,7 @@ private:
     std::uint32_t seed_;
     FrontEnd front_;
     Progress* progress_ = nullptr;
+    ReportSection* section_ = nullptr;
     std::optional<LocusResamples> resamples_;
     SetScratch scratch_;
     std::vector<std::pair<std::string, std::unique_ptr<AppendFile>>> shared_;  // in the order opened

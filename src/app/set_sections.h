@@ -79,6 +79,7 @@ public:
         progress_->step(i + 1, runner_.data().locus_count());
     }
     void end(std::size_t, const SetAverage& average) override {
+        averages_.push_back(average.average);
         stats_.write(stats_row(average.average, AVERAGE_LABEL));
         if (!runner_.tables()) return;
         loci_table().write(loci_table_average_row(analysis(), name_, number_, average));
@@ -86,6 +87,9 @@ public:
             intervals_table().write(averages_ci_rows(analysis(), name_, number_, average,
                                                      bootstrap_table(*resampled_, *runner_.resamples())));
     }
+
+    // Each set's average across loci, in the order ended.
+    const std::vector<LocusStats>& averages() const { return averages_; }
 
 private:
     AppendFile& loci_table() { return runner_.shared_table("loci.tsv", loci_table_header()); }
@@ -106,6 +110,7 @@ private:
     std::string name_;
     std::size_t number_ = 0;
     std::vector<Texts> texts_;
+    std::vector<LocusStats> averages_;
     std::optional<ResampledAverage> resampled_;  // the current set's terms, for its bootstrap
 };
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/text.h"
+#include "reports/report_page.h"
 #include "reports/tidy_tables.h"
 
 namespace phenostat {
@@ -97,6 +98,13 @@ std::string amova_console_text(const AmovaResult& amova) {
                                           : strprintf("  %s = NA (%s)\n", name, p.c_str());
     }
     return out;
+}
+
+std::string amova_section(const AmovaResult& amova) {
+    std::string summary = amova_console_text(amova);
+    summary.erase(summary.find('\n'));
+    return html_paragraph(summary + ".") + html_table_from_tsv(amova_table(amova)) +
+           html_table_from_tsv(amova_phi_table(amova));
 }
 
 std::vector<Warning> amova_warnings(const AmovaResult& amova) {

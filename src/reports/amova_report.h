@@ -16,6 +16,8 @@ std::string amova_table(const AmovaResult& amova);
 std::string amova_phi_table(const AmovaResult& amova);
 // phipt_matrix.tsv: the pairs' Phi_ST, laid out as fst_matrix.tsv.
 std::string phipt_matrix(const std::vector<double>& phi_st, const SampleCatalogue& catalogue);
+// The report page's section: the AMOVA table and the Phi statistics.
+std::string amova_section(const AmovaResult& amova);
 // The summary on the console.
 std::string amova_console_text(const AmovaResult& amova);
 // What the command line warns of: samples left out for want of a group, no locus contributing.

@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "reports/plot.h"
+#include "reports/report_page.h"
 
 namespace phenostat {
 namespace {
@@ -39,7 +40,7 @@ std::string plot_caption(const IsolationResult& result, std::string_view data_na
         if (result.excluded[k] > 0)
             appendf(causes, "%s%zu %s", causes.empty() ? "" : ", ", result.excluded[k], EXCLUSION_WORDS[k]);
     if (!causes.empty()) caption += " (" + causes + ")";
-    return caption;
+    return caption + thinned_note(result.pairs_used);
 }
 
 }  // namespace
@@ -132,6 +133,16 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
     const std::string caption = plot_caption(result, data_name);
     plot.caption(caption);
     return plot.svg(title, description + ". " + caption + ".");
+}
+
+}  // namespace phenostat
+
+namespace phenostat {
+
+std::string isolation_section(const IsolationResult& result, IsolationScales scales, const std::string& plot) {
+    return html_lines(isolation_console_text(result, scales)) +
+           html_figure(plot, "Genetic against geographic distance for every pair of samples used, with the "
+                             "least-squares line.");
 }
 
 }  // namespace phenostat

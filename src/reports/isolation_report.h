@@ -29,5 +29,7 @@ std::string isolation_pairs_table(const IsolationResult& result, const std::vect
 // (km on the log axis too), r and P in the title, and a caption naming
 // `data_name` with the pairs used and left out.
 std::string isolation_plot(const IsolationResult& result, IsolationScales scales, std::string_view data_name = {});
+// The report page's section: the summary and the plot.
+std::string isolation_section(const IsolationResult& result, IsolationScales scales, const std::string& plot);
 
 }  // namespace phenostat

@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "reports/plot.h"
+#include "reports/report_page.h"
 
 namespace phenostat {
 namespace {
@@ -132,7 +133,8 @@ std::string pcoa_individuals_plot(const IndividualOrdination& individuals, const
               percent_title(ordination, 1));
     plot.scatter(points, PointStyle{2.5, "steelblue", 0.7});
     plot.legend(760 - 175, 60, names, LEGEND_ROWS);
-    const std::string caption = std::string(data_name) + ": allele presence, by " + (by_sample ? "sample" : "group");
+    const std::string caption = std::string(data_name) + ": allele presence, by " + (by_sample ? "sample" : "group") +
+                                thinned_note(individuals.rows.size());
     plot.caption(caption);
     return plot.svg(title, "Scatter plot of the individuals on the first two principal coordinates, one point each, "
                            "coloured by " +
@@ -175,6 +177,15 @@ std::string pcoa_console_text(const PcoaResult& pcoa) {
     if (pcoa.samples.status == SampleOrdinationStatus::done && pcoa.samples.ordination.axes >= 2)
         out += strprintf("  samples: axes 1 and 2 %.1f%% and %.1f%% of the F'st matrix's trace\n",
                          pcoa.samples.ordination.percent[0], pcoa.samples.ordination.percent[1]);
+    return out;
+}
+
+std::string pcoa_section(const PcoaResult& pcoa, const std::string& individuals_plot, const std::string& samples_plot) {
+    std::string out = html_lines(pcoa_console_text(pcoa));
+    out += html_figure(individuals_plot, "The individuals on the first two principal coordinates of their allele "
+                                         "presence; the pointer names each.");
+    if (pcoa.samples.status == SampleOrdinationStatus::done)
+        out += html_figure(samples_plot, "The samples on the first two principal coordinates of their pairwise F'st.");
     return out;
 }
 

@@ -30,6 +30,8 @@ std::string pcoa_individuals_plot(const IndividualOrdination& individuals, const
 std::string pcoa_samples_plot(const SampleOrdination& samples, const SampleCatalogue& catalogue,
                               std::string_view data_name);
 std::string pcoa_console_text(const PcoaResult& pcoa);
+// The report page's section: the summary and the two plots.
+std::string pcoa_section(const PcoaResult& pcoa, const std::string& individuals_plot, const std::string& samples_plot);
 // Individuals left out (typed nowhere), samples not ordinated.
 std::vector<Warning> pcoa_warnings(const PcoaResult& pcoa);
 

@@ -297,9 +297,17 @@ void Plot::axes(const Margins& margins, Scale x, Scale y, std::string_view x_tit
     body_ += ") rotate(-90)\" text-anchor=\"middle\">" + xml_escape(y_title) + "</text>\n";
 }
 
+std::size_t thinning_stride(std::size_t points) { return (points + MOST_POINTS - 1) / MOST_POINTS; }
+
+std::string thinned_note(std::size_t points) {
+    const std::size_t stride = thinning_stride(points);
+    return stride <= 1 ? std::string() : strprintf(" (1 in %zu of the %zu points drawn)", stride, points);
+}
+
 void Plot::scatter(const Points& points, const PointStyle& style) {
     const std::size_t count = std::min(points.x.size(), points.y.size());
-    for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t stride = std::max<std::size_t>(1, thinning_stride(count));
+    for (std::size_t k = 0; k < count; k += stride) {
         if (!x_.holds(points.x[k]) || !y_.holds(points.y[k])) continue;
         const double x = x_(points.x[k]), y = y_(points.y[k]);
         const Marker look = k < points.category.size() ? category_marker(points.category[k])
@@ -336,6 +344,118 @@ void Plot::legend(double x, double y, const std::vector<std::string>& names, std
     if (shown < names.size())
         text_at(body_, x + 16, y + ROW * static_cast<double>(shown) + 4, 1, " fill=\"dimgray\"",
                 strprintf("+ %zu more", names.size() - shown));
+}
+
+std::string ramp_colour(double value, double low, double high) {
+    // Viridis at nine even stops, linearly between them.
+    static const unsigned char STOPS[][3] = {{68, 1, 84},    {71, 44, 122},  {59, 81, 139},
+                                             {44, 113, 142}, {33, 144, 141}, {39, 173, 129},
+                                             {92, 200, 99},  {170, 220, 50}, {253, 231, 37}};
+    constexpr std::size_t LAST = std::size(STOPS) - 1;
+    const double t = high > low ? std::clamp((value - low) / (high - low), 0.0, 1.0) * LAST : 0.0;
+    const std::size_t k = std::min(static_cast<std::size_t>(t), LAST - 1);
+    const double f = t - static_cast<double>(k);
+    std::string out = "#";
+    for (int c = 0; c < 3; ++c) {
+        const double channel = STOPS[k][c] + f * (STOPS[k + 1][c] - STOPS[k][c]);
+        out += strprintf("%02x", static_cast<unsigned>(std::lround(channel)));
+    }
+    return out;
+}
+
+void Plot::heatmap(const Heatmap& map, double x, double y, double cell, double low, double high) {
+    const std::size_t n = map.order.size();
+    for (std::size_t r = 0; r < n; ++r) {
+        for (std::size_t c = 0; c < n; ++c) {
+            const std::size_t i = map.order[r], j = map.order[c];
+            const double value = map.values[i * map.count + j];
+            const bool known = std::isfinite(value) && i != j;
+            body_ += "<rect";
+            attributes(body_, {{"x", x + cell * static_cast<double>(c)},
+                               {"y", y + cell * static_cast<double>(r)},
+                               {"width", cell},
+                               {"height", cell}});
+            body_ += " fill=\"" + (i == j ? std::string("white") : known ? ramp_colour(value, low, high) : "#bbbbbb");
+            if (!map.tips || i == j) {
+                body_ += "\"/>\n";
+            } else {
+                body_ += "\"><title>" + xml_escape(map.labels[i] + " / " + map.labels[j] + ": " + map.value_name + " " +
+                                                   (known ? general(value, 4) : std::string("NA")));
+                body_ += "</title></rect>\n";
+            }
+            if (map.show_values && known) {
+                const bool dark = (value - low) < 0.6 * (high - low);
+                text_at(body_, x + cell * (static_cast<double>(c) + 0.5), y + cell * (static_cast<double>(r) + 0.5) + 3,
+                        1,
+                        dark ? " text-anchor=\"middle\" font-size=\"8\" fill=\"white\""
+                             : " text-anchor=\"middle\" font-size=\"8\"",
+                        general(value, 2));
+            }
+        }
+        if (!map.show_labels) continue;
+        // Names no taller than their rows.
+        const std::string font = strprintf(" font-size=\"%.1f\"", std::min(10.0, cell * 0.9));
+        const double middle = cell * (static_cast<double>(r) + 0.5);
+        text_at(body_, x - 4, y + middle + 3, 1, " text-anchor=\"end\"" + font, map.labels[map.order[r]]);
+        body_ += "<text transform=\"translate(";
+        append_fixed(body_, x + middle + 3, 1);
+        body_ += ' ';
+        append_fixed(body_, y + cell * static_cast<double>(n) + 4, 1);
+        body_ += ") rotate(-90)\" text-anchor=\"end\"" + font + ">" + xml_escape(map.labels[map.order[r]]) +
+                 "</text>\n";
+    }
+    colour_bar(x + cell * static_cast<double>(n) + 20, y, low, high, map.value_name);
+}
+
+void Plot::colour_bar(double x, double y, double low, double high, std::string_view name) {
+    constexpr int STEPS = 32;
+    constexpr double HEIGHT = 160, WIDTH = 14;
+    text_at(body_, x, y - 6, 1, "", name);
+    for (int k = 0; k < STEPS; ++k) {
+        body_ += "<rect";
+        attributes(body_,
+                   {{"x", x}, {"y", y + HEIGHT * k / STEPS}, {"width", WIDTH}, {"height", HEIGHT / STEPS + 0.5}});
+        body_ += " fill=\"" + ramp_colour(high - (high - low) * (k + 0.5) / STEPS, low, high) + "\"/>\n";
+    }
+    text_at(body_, x + WIDTH + 4, y + 8, 1, "", general(high, 3));
+    text_at(body_, x + WIDTH + 4, y + HEIGHT, 1, "", general(low, 3));
+}
+
+void Plot::dendrogram(const Clustering& tree, double x, double y, double spacing, double height) {
+    if (tree.merges.empty()) return;
+    double top = 0, bottom = 0;  // the heights at the root's level and the leaves'
+    for (const ClusterMerge& merge : tree.merges) {
+        top = std::max(top, merge.height);
+        bottom = std::min(bottom, merge.height);
+    }
+    const auto level = [&](double h) { return top > bottom ? y + (top - h) / (top - bottom) * height : y + height; };
+    std::vector<double> leaf_x(tree.order.size());
+    for (std::size_t k = 0; k < tree.order.size(); ++k)
+        leaf_x[tree.order[k]] = x + (static_cast<double>(k) + 0.5) * spacing;
+    // Each node's x and y: a leaf's at the bottom, a merge's over its two sides' middle.
+    std::vector<std::pair<double, double>> made;
+    const auto where = [&](long node) {
+        return node < 0 ? std::pair(leaf_x[static_cast<std::size_t>(-node - 1)], y + height)
+                        : made[static_cast<std::size_t>(node - 1)];
+    };
+    body_ += "<path fill=\"none\" stroke=\"black\" d=\"";
+    for (const ClusterMerge& merge : tree.merges) {
+        const auto [x0, y0] = where(merge.left);
+        const auto [x1, y1] = where(merge.right);
+        const double at = level(merge.height);
+        body_ += 'M';
+        append_fixed(body_, x0, 1);
+        body_ += ' ';
+        append_fixed(body_, y0, 1);
+        body_ += 'V';
+        append_fixed(body_, at, 1);
+        body_ += 'H';
+        append_fixed(body_, x1, 1);
+        body_ += 'V';
+        append_fixed(body_, y1, 1);
+        made.emplace_back((x0 + x1) / 2, at);
+    }
+    body_ += "\"/>\n";
 }
 
 std::string Plot::svg(std::string_view title, std::string_view description) const {

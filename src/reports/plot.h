@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analyses/upgma.h"
+
 namespace phenostat {
 
 // Text as XML character data or as a double-quoted attribute value. Bytes XML
@@ -68,6 +70,27 @@ struct PointStyle {
     double opacity = 0.6;
 };
 
+// A scatter draws at most this many points: past it, an even subset (every
+// k-th point, the same for the same data), which its caption should say.
+inline constexpr std::size_t MOST_POINTS = 20000;
+// "" when every point is drawn, else " (every 3rd of 45,000 points drawn)".
+std::string thinned_note(std::size_t points);
+
+// A square matrix drawn as coloured cells, rows and columns in `order`.
+struct Heatmap {
+    std::size_t count = 0;
+    std::vector<double> values;       // count x count, row by row; not finite: a grey cell
+    std::vector<std::string> labels;  // one per row; drawn when `show_labels`
+    std::vector<std::size_t> order;
+    bool show_labels = true;
+    bool show_values = false;  // each cell's value written in it
+    bool tips = true;          // each cell's pair and value shown under the pointer
+    std::string value_name;    // in the tips and above the colour bar
+};
+// The colour of `value` on [low, high]: a perceptually even ramp from dark
+// blue to yellow (viridis), readable with most kinds of colour blindness.
+std::string ramp_colour(double value, double low, double high);
+
 struct Margins {
     double left = 80, right = 30, top = 50, bottom = 80;
 };
@@ -91,6 +114,16 @@ public:
     // A marker and name per category from (x, y) down; past `most` rows, the
     // last row says how many more there are.
     void legend(double x, double y, const std::vector<std::string>& names, std::size_t most);
+    // The cells of `map` from (x, y), each `cell` pixels square, coloured on
+    // [low, high], labels left of the rows and under the columns; then a
+    // colour bar to the right.
+    void heatmap(const Heatmap& map, double x, double y, double cell, double low, double high);
+    // The tree over leaves `spacing` pixels apart from x (leaf k of
+    // tree.order at x + (k + 0.5) * spacing), its root at y and its leaves at
+    // y + height.
+    void dendrogram(const Clustering& tree, double x, double y, double spacing, double height);
+    // The ramp from `low` (bottom) to `high` (top) from (x, y) down, titled `name`.
+    void colour_bar(double x, double y, double low, double high, std::string_view name);
 
     // The document: no fixed size (the viewBox lets it scale to its window),
     // with a title and a description for screen readers.

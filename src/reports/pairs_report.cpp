@@ -1,0 +1,85 @@
+#include "reports/pairs_report.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/text.h"
+#include "reports/plot.h"
+#include "reports/report_page.h"
+
+namespace phenostat {
+namespace {
+
+constexpr std::size_t MOST_VALUED = 30;     // samples whose cells show their values
+constexpr std::size_t MOST_LABELLED = 100;  // samples named beside the rows, with tooltips
+
+}  // namespace
+
+std::vector<double> fst_distances(const std::vector<PairResult>& pairs, std::size_t sample_count) {
+    std::vector<double> matrix(sample_count * sample_count, 0.0);
+    for (const PairResult& pair : pairs)
+        matrix[pair.first * sample_count + pair.second] = matrix[pair.second * sample_count + pair.first] =
+            pair.fst_unshared;
+    return matrix;
+}
+
+std::string fst_order_table(const Clustering& tree, const SampleCatalogue& catalogue) {
+    std::string out = "position\tsample\tnumber\n";
+    for (std::size_t k = 0; k < tree.order.size(); ++k)
+        out.append(std::to_string(k + 1))
+            .append("\t")
+            .append(catalogue.samples[tree.order[k]].name)
+            .append("\t")
+            .append(std::to_string(tree.order[k] + 1))
+            .append("\n");
+    return out;
+}
+
+std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& tree, const SampleCatalogue& catalogue,
+                             std::string_view data_name) {
+    const std::size_t n = catalogue.sample_count();
+    Heatmap map;
+    map.count = n;
+    map.values = fst;
+    map.order = tree.order;
+    for (const Sample& sample : catalogue.samples) map.labels.push_back(sample.name);
+    map.show_labels = map.tips = n <= MOST_LABELLED;
+    map.show_values = n <= MOST_VALUED;
+    map.value_name = "F'st";
+    double low = 0, high = 0;
+    for (const double value : fst)
+        if (std::isfinite(value)) low = std::min(low, value), high = std::max(high, value);
+    const double cell = std::clamp(560.0 / static_cast<double>(std::max<std::size_t>(n, 1)), 3.0, 28.0);
+    const double side = cell * static_cast<double>(n), margin = map.show_labels ? 130 : 20, tree_height = 110;
+    const double width = std::max(margin + side + 110, 480.0), height = 60 + tree_height + side + margin + 30;
+    Plot plot(width, height, "fst_heatmap");
+    const std::string title = "Pairwise F'st, samples in the order of their UPGMA tree";
+    plot.title(title);
+    plot.dendrogram(tree, margin, 50, cell, tree_height);
+    plot.heatmap(map, margin, 60 + tree_height, cell, low, high);
+    std::string caption = std::string(data_name) + (data_name.empty() ? "" : ": ") + count_of(n, "sample", "samples");
+    if (!map.show_values) caption += strprintf(", cell values past %zu samples left to the tooltips", MOST_VALUED);
+    if (!map.show_labels)
+        caption += strprintf(", names and tooltips past %zu samples left to fst_order.tsv", MOST_LABELLED);
+    plot.caption(caption);
+    return plot.svg(title, "Heatmap of the F'st between every pair of samples, the samples ordered as the leaves of "
+                           "the average-linkage (UPGMA) tree drawn above. " +
+                               caption + ".");
+}
+
+std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap) {
+    if (pairs.empty()) return html_paragraph("A single sample: no pair.");
+    const auto [least, most] =
+        std::minmax_element(pairs.begin(), pairs.end(),
+                            [](const PairResult& a, const PairResult& b) { return a.fst_unshared < b.fst_unshared; });
+    double sum = 0;
+    for (const PairResult& pair : pairs) sum += pair.fst_unshared;
+    std::string out = html_paragraph(strprintf("%s: F'st from %.4g to %.4g, mean %.4g.",
+                                               count_of(pairs.size(), "pair", "pairs").c_str(), least->fst_unshared,
+                                               most->fst_unshared, sum / static_cast<double>(pairs.size())));
+    return out + html_figure(heatmap,
+                             "The F'st of every pair of samples (unshared alleles), ordered by average-linkage "
+                             "clustering; the darker the cell, the closer the two samples.");
+}
+
+}  // namespace phenostat
