@@ -74,9 +74,8 @@ struct Scratch {
 };
 
 // The sums over loci with the individuals in units as `unit_of` says.
-PHENOSTAT_POPCOUNT_CLONES
-AmovaTotals totals(const Design& design, const std::vector<std::size_t>& unit_of,
-                   const std::vector<std::size_t>& stratum_of, Scratch& scratch) {
+[[gnu::always_inline]] inline AmovaTotals totals_in(const Design& design, const std::vector<std::size_t>& unit_of,
+                                                    const std::vector<std::size_t>& stratum_of, Scratch& scratch) {
     const CarrierBits& bits = *design.bits;
     if (!scratch.units) scratch.units.emplace(stratum_of.size(), unit_of.size());
     scratch.units->assign(std::span<const std::size_t>(unit_of));
@@ -88,6 +87,10 @@ AmovaTotals totals(const Design& design, const std::vector<std::size_t>& unit_of
     }
     return sums;
 }
+PHENOSTAT_POPCOUNT_BUILDS(AmovaTotals, totals,
+                          (const Design& design, const std::vector<std::size_t>& unit_of,
+                           const std::vector<std::size_t>& stratum_of, Scratch& scratch),
+                          (design, unit_of, stratum_of, scratch))
 
 SetMasks unit_masks(const Design& design) {
     SetMasks units(design.stratum_of.size(), design.unit_of.size());

@@ -89,17 +89,43 @@ private:
     std::vector<std::uint64_t> bits_;
 };
 
-// On x86-64, a function counting carriers is compiled twice, for processors
-// with a popcount instruction and for any other, the one to run chosen when
-// the program loads: one portable binary at the speed of the machine.
+// The loops that count carriers come in three builds, the one to run chosen
+// once for the processor at hand: with AVX-512's vector popcount (eight words
+// an instruction), with the popcount instruction, and portable. All three give
+// the same bits: counts are integers, and floating point is compiled without
+// contractions (-ffp-contract=off), so a vector lane rounds as a scalar does.
+// PHENOSTAT_POPCOUNT=portable or =instruction (in the environment) holds the
+// choice down to that build, for comparing them.
+enum class PopcountBuild { portable, instruction, vector };
+PopcountBuild popcount_build();
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define PHENOSTAT_POPCOUNT_CLONES __attribute__((target_clones("popcnt", "default")))
+#define PHENOSTAT_TARGET_VECTOR [[gnu::target("popcnt,avx2,avx512f,avx512vl,avx512bw,avx512dq,avx512vpopcntdq")]]
+#define PHENOSTAT_TARGET_INSTRUCTION [[gnu::target("popcnt")]]
 #else
-#define PHENOSTAT_POPCOUNT_CLONES
+#define PHENOSTAT_TARGET_VECTOR
+#define PHENOSTAT_TARGET_INSTRUCTION
 #endif
 
+// Defines `RESULT NAME PARAMETERS`, running `NAME##_in ARGUMENTS` (an
+// always-inline function) in the build popcount_build() chooses.
+#define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                                \
+    PHENOSTAT_TARGET_VECTOR RESULT NAME##_vector PARAMETERS { return NAME##_in ARGUMENTS; }           \
+    PHENOSTAT_TARGET_INSTRUCTION RESULT NAME##_instruction PARAMETERS { return NAME##_in ARGUMENTS; } \
+    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                                 \
+    RESULT NAME PARAMETERS {                                                                          \
+        switch (popcount_build()) {                                                                   \
+            case PopcountBuild::vector:                                                               \
+                return NAME##_vector ARGUMENTS;                                                       \
+            case PopcountBuild::instruction:                                                          \
+                return NAME##_instruction ARGUMENTS;                                                  \
+            default:                                                                                  \
+                return NAME##_portable ARGUMENTS;                                                     \
+        }                                                                                             \
+    }
+
 // The individuals in both bit sets.
-inline std::int32_t common(const std::uint64_t* a, const std::uint64_t* b, std::size_t words) {
+[[gnu::always_inline]] inline std::int32_t common(const std::uint64_t* a, const std::uint64_t* b, std::size_t words) {
     std::int32_t count = 0;
     for (std::size_t w = 0; w < words; ++w) count += std::popcount(a[w] & b[w]);
     return count;

@@ -110,13 +110,14 @@ template <std::size_t Words>
 }
 
 // Pairs of at most 64 individuals, the most common, get a loop of their own.
-PHENOSTAT_POPCOUNT_CLONES
-void statistics(const PairData& pair, const std::uint64_t* masks, double* out) {
+[[gnu::always_inline]] inline void statistics_in(const PairData& pair, const std::uint64_t* masks, double* out) {
     if (pair.bits->words() == 1)
         statistics_of<1>(pair, masks, out);
     else
         statistics_of<0>(pair, masks, out);
 }
+PHENOSTAT_POPCOUNT_BUILDS(void, statistics, (const PairData& pair, const std::uint64_t* masks, double* out),
+                          (pair, masks, out))
 
 // C(n, k), or more than `cap` (returned as cap + 1).
 std::uint64_t splits(std::size_t n, std::size_t k, std::uint64_t cap) {

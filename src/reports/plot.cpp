@@ -401,8 +401,8 @@ void Plot::heatmap(const Heatmap& map, double x, double y, double cell, double l
         append_fixed(body_, x + middle + 3, 1);
         body_ += ' ';
         append_fixed(body_, y + cell * static_cast<double>(n) + 4, 1);
-        body_ += ") rotate(-90)\" text-anchor=\"end\"" + font + ">" + xml_escape(map.labels[map.order[r]]) +
-                 "</text>\n";
+        body_ +=
+            ") rotate(-90)\" text-anchor=\"end\"" + font + ">" + xml_escape(map.labels[map.order[r]]) + "</text>\n";
     }
     colour_bar(x + cell * static_cast<double>(n) + 20, y, low, high, map.value_name);
 }

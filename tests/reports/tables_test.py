@@ -24,8 +24,8 @@ def check(condition, what):
         failures.append(what)
 
 
-def run(work, args, stdin=b""):
-    done = subprocess.run([BINARY, *args], cwd=work, input=stdin, capture_output=True, env=ENV, timeout=600)
+def run(work, args, stdin=b"", env=None):
+    done = subprocess.run([BINARY, *args], cwd=work, input=stdin, capture_output=True, env=env or ENV, timeout=600)
     assert done.returncode == 0, done.stderr.decode()
     return done.stdout
 
@@ -87,22 +87,25 @@ with tempfile.TemporaryDirectory() as tmp:
         check((work / f"d_{kind}.txt").read_bytes() == (work / f"c_{kind}.txt").read_bytes(), f"{kind} files differ")
 
     # The loci copied 18 times (1,080 loci): one thread hands them out in two
-    # blocks, three in one. The second run's tables are compressed.
+    # blocks, three in one. The second run's tables are compressed, and its
+    # permutation tests count carriers with the portable build.
     lines = [line.split("\t") for line in (work / "eHGDP60.txt").read_text().splitlines()]
     wide = [f[:3] + [f"{name}_{k}" for k in range(18) for name in f[3:]] for f in lines[:1]]
     wide += [f[:3] + f[3:] * 18 for f in lines[1:]]
     runs = []
-    for threads, compress in (("1", []), ("3", ["--compress-tables"])):
+    for threads, compress, build in (("1", [], {}), ("3", ["--compress-tables"], {"PHENOSTAT_POPCOUNT": "portable"})):
         (work / threads).mkdir()
         (work / threads / "wide.txt").write_text("".join("\t".join(f) + "\n" for f in wide))
         (work / threads / "eHGDP60_coords.txt").write_bytes((work / "eHGDP60_coords.txt").read_bytes())
         out = run(work / threads, [*compress, "--threads", threads, "-a", "-e", "-c", "eHGDP60_coords.txt", "-g", "30",
-                                   "--ibd", "--bootstrap", "30", "-s", "5", "-o", "t", "wide.txt"])
+                                   "--ibd", "--bootstrap", "30", "--amova", "--amova-permutations", "20",
+                                   "--pair-test", "10", "-s", "5", "-o", "t", "wide.txt"], env=dict(ENV, **build))
         files = {p.name: p.read_bytes() for p in (work / threads).rglob("*") if p.is_file()}
         for name in [name for name in files if name.endswith(".gz")]:
             files[name[:-3]] = gzip.decompress(files.pop(name)).replace(b"phenostat --compress-tables", b"phenostat")
         runs.append((out, files))
-    check(runs[0] == runs[1], "outputs differ between one thread and three, or between plain and compressed tables")
+    check(runs[0] == runs[1], "outputs differ between one thread and three, plain and compressed tables, "
+                              "or the popcount builds")
 
     tables = {p.name: table(p) for p in (work / "c_tables").glob("*.tsv")}
     classic = classic_tables((work / "c_stats.txt").read_bytes().decode())
