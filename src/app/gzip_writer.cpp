@@ -26,7 +26,8 @@ std::string compress_piece(std::string_view text) {
     z_stream stream{};
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::bad_alloc();
-    std::string out(deflateBound(&stream, text.size()) + 16, '\0');
+    std::string out;
+    out.resize(deflateBound(&stream, text.size()) + 16);
     stream.next_in = reinterpret_cast<const Bytef*>(text.data());
     stream.avail_in = static_cast<uInt>(text.size());
     std::size_t made = 0;

@@ -149,7 +149,7 @@ private:
             }
             std::vector<std::uint8_t>& column = columns_[c];
             const std::size_t needed = column.size() + local.bytes.size();
-            if (room > 0) column.reserve(static_cast<std::size_t>(room * static_cast<double>(local.bytes.size())));
+            column.reserve(static_cast<std::size_t>(room * static_cast<double>(local.bytes.size())));
             if (needed > column.capacity()) column.reserve(std::max(needed, column.capacity() + column.capacity() / 4));
             column.insert(column.end(), local.bytes.begin(), local.bytes.end());
         });
