@@ -83,8 +83,9 @@ void run_each(Runner& runner) {
     stats.close();
     if (ReportSection* section = runner.section()) {
         const SampleCatalogue& catalogue = runner.data().catalogue;
-        section->body += per_sample_section(sections.averages(), catalogue,
-                                            per_sample_plot(sections.averages(), catalogue, data_name(runner)));
+        const std::string plot =
+            per_sample_plot(sections.averages(), sections.intervals(), catalogue, data_name(runner));
+        section->body += per_sample_section(sections.averages(), catalogue, plot, !sections.intervals().empty());
     }
 }
 
@@ -140,10 +141,14 @@ void run_pairs(Runner& runner) {
         // The matrix in the order of its tree, on the page and beside the tables.
         const std::vector<double> fst = fst_distances(results.pairs, data.sample_count());
         const Clustering tree = upgma(fst, data.sample_count());
-        const std::string heatmap = fst_heatmap_plot(fst, tree, data.catalogue, data_name(runner));
+        // The pair test ran first: its cells not told from chance are marked.
+        std::vector<double> p_bh;
+        if (results.pair_tests)
+            for (const PairTest& test : *results.pair_tests) p_bh.push_back(test.p_bh);
+        const std::string heatmap = fst_heatmap_plot(fst, tree, data.catalogue, data_name(runner), results.pairs, p_bh);
         runner.table("fst_order.tsv", fst_order_table(tree, data.catalogue));
         runner.table("fst_heatmap.svg", heatmap);
-        section->body += pairs_section(results.pairs, heatmap);
+        section->body += pairs_section(results.pairs, heatmap, !p_bh.empty());
     }
 }
 

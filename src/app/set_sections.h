@@ -20,7 +20,8 @@ namespace phenostat {
 
 // A set's sections, written as its loci come: its rows of the stats file and
 // of loci.tsv made on the threads that computed them and written in locus
-// order, then its average rows and, with a bootstrap, its intervals. Over all
+// order, then its average rows and, with a bootstrap, its intervals (kept
+// for the report page too). Over all
 // samples the summary file's section and frequencies.tsv come along; of a
 // series (each sample, each group), each set in turn.
 class SetSections final : public AllSamplesSink {
@@ -28,7 +29,8 @@ public:
     enum class Kind { all, sample, group };
     SetSections(Runner& runner, Kind kind, AppendFile& stats, const GroupCatalogue* groups = nullptr)
         : runner_(runner), kind_(kind), stats_(stats), groups_(groups) {
-        if (runner.tables() && runner.resamples() != nullptr) resampled_.emplace(runner.data().locus_count());
+        const bool shown = runner.tables() || runner.section() != nullptr;
+        if (shown && runner.resamples() != nullptr) resampled_.emplace(runner.data().locus_count());
     }
     // Over all samples: the summary file, frequencies.tsv (null: no tables)
     // and the progress, locus by locus.
@@ -81,15 +83,18 @@ public:
     void end(std::size_t, const SetAverage& average) override {
         averages_.push_back(average.average);
         stats_.write(stats_row(average.average, AVERAGE_LABEL));
+        if (resampled_) intervals_.push_back(bootstrap_table(*resampled_, *runner_.resamples()));
         if (!runner_.tables()) return;
         loci_table().write(loci_table_average_row(analysis(), name_, number_, average));
         if (resampled_)
-            intervals_table().write(averages_ci_rows(analysis(), name_, number_, average,
-                                                     bootstrap_table(*resampled_, *runner_.resamples())));
+            intervals_table().write(averages_ci_rows(analysis(), name_, number_, average, intervals_.back()));
     }
 
     // Each set's average across loci, in the order ended.
     const std::vector<LocusStats>& averages() const { return averages_; }
+    // With a bootstrap, the intervals of each set's averages, in the same
+    // order; else none.
+    const std::vector<std::array<Interval, STATISTIC_COUNT>>& intervals() const { return intervals_; }
 
 private:
     AppendFile& loci_table() { return runner_.shared_table("loci.tsv", loci_table_header()); }
@@ -111,6 +116,7 @@ private:
     std::size_t number_ = 0;
     std::vector<Texts> texts_;
     std::vector<LocusStats> averages_;
+    std::vector<std::array<Interval, STATISTIC_COUNT>> intervals_;
     std::optional<ResampledAverage> resampled_;  // the current set's terms, for its bootstrap
 };
 

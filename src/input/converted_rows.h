@@ -12,6 +12,7 @@
 // The readers take their lines from read_data_file (so a gzip file is read as
 // well) through LineReader, below.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,6 +52,14 @@ public:
     // The cells of a row converted on its own (as ConvertedLine holds them).
     void add_cells(std::string_view text, const std::vector<std::uint32_t>& ends);
     std::size_t row_count() const { return rows_.size(); }
+    // An individual's ploidy, where the format tells it; the smallest and
+    // largest noted (0: none).
+    void note_ploidy(std::size_t ploidy) {
+        least_ploidy_ = least_ploidy_ == 0 ? ploidy : std::min(least_ploidy_, ploidy);
+        most_ploidy_ = std::max(most_ploidy_, ploidy);
+    }
+    std::size_t least_ploidy() const { return least_ploidy_; }
+    std::size_t most_ploidy() const { return most_ploidy_; }
 
     // FatalError "PATH, line N: WHAT."
     [[noreturn]] void fail(std::size_t line, const std::string& what) const;
@@ -93,6 +102,7 @@ private:
     std::string labels_, text_;
     std::vector<std::uint32_t> ends_;
     std::vector<Warning> warnings_;
+    std::size_t least_ploidy_ = 0, most_ploidy_ = 0;
 };
 
 // A data row as a reader converts it, on any thread: its cells' texts back

@@ -79,6 +79,10 @@ private:
     void take(std::size_t number, ConvertedLine& line) override {
         if (line.kind != 0) return;
         if (!line.problem.empty()) rows_.fail(number, line.problem);
+        // Without a ploidy column, every individual has the highest ploidy.
+        std::uint32_t ploidy = highest_ploidy_;
+        if (first_locus_ == 3) read_whole(line.fields[2], ploidy);
+        rows_.note_ploidy(ploidy);
         rows_.open_row(rows_.population(names_[line.number - 1]), line.fields[1], number);
         rows_.add_cells(line.text, line.ends);
     }

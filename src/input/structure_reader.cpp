@@ -150,6 +150,7 @@ private:
         if (built_.size() < complete) built_.resize(complete);
         parallel_for(complete, 16, [&](std::size_t k) { build(individuals_[k], built_[k]); });
         for (std::size_t k = 0; k < complete; ++k) {
+            rows_.note_ploidy(individuals_[k].rows * per_row_);
             rows_.open_row(rows_.population(individuals_[k].pop), individuals_[k].label, individuals_[k].line);
             rows_.add_cells(built_[k].text, built_[k].ends);
         }

@@ -230,14 +230,16 @@ void gather_sets(const bcf_fmt_t& gt, Value vector_end, Value missing, std::span
     for (const std::size_t column : columns) {
         // The values need not be aligned: read byte-wise.
         const std::uint8_t* copies = gt.p + column * ploidy * sizeof(Value);
-        bool some_missing = false;
+        bool some_missing = false, some_called = false;
         std::uint64_t low = 0;
         out.codes.clear();
-        for (std::size_t c = 0; c < ploidy; ++c) {
+        std::size_t c = 0;
+        for (; c < ploidy; ++c) {
             Value value;
             std::memcpy(&value, copies + c * sizeof(Value), sizeof(Value));
             if (value == vector_end) break;
             const int allele = value == missing ? -1 : (static_cast<int>(value) >> 1) - 1;
+            some_called = some_called || allele >= 0;
             if (allele >= allele_count) {
                 out.problem = strprintf("record %s: a GT names allele %d, but the alleles of the record are numbered "
                                         "0 to %d.",
@@ -253,6 +255,10 @@ void gather_sets(const bcf_fmt_t& gt, Value vector_end, Value missing, std::span
                 else if (std::find(out.codes.begin(), out.codes.end(), allele + 1) == out.codes.end())
                     out.codes.push_back(allele + 1);
             }
+        }
+        if (some_called) {
+            out.least_ploidy = out.least_ploidy == 0 ? c : std::min(out.least_ploidy, c);
+            out.most_ploidy = std::max(out.most_ploidy, c);
         }
         if (some_missing && partial == PartialGenotypes::missing) {
             out.sets.push_back(0);
@@ -289,6 +295,7 @@ void VariantReader::decode(std::size_t slot, std::size_t k, std::span<const std:
     out.ends.clear();
     out.sets.clear();
     out.problem.clear();
+    out.least_ploidy = out.most_ploidy = 0;
     const bcf_fmt_t* gt = bcf_get_fmt(header, record, "GT");
     if (gt == nullptr || gt->p == nullptr) {
         out.problem = strprintf("record %s has no GT field: its genotypes cannot be read.", out.site.c_str());

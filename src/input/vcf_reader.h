@@ -42,6 +42,9 @@ struct VariantCells {
     std::vector<std::uint64_t> sets;  // one per asked individual
     std::string text;                 // the TEXT cells, back to back
     std::vector<std::uint32_t> ends;
+    // The smallest and largest number of copies of the asked individuals'
+    // GTs with a copy called (0: none).
+    std::size_t least_ploidy = 0, most_ploidy = 0;
     std::string_view text_cell(std::size_t t) const {
         const std::size_t begin = t == 0 ? 0 : ends[t - 1];
         return std::string_view(text).substr(begin, ends[t] - begin);

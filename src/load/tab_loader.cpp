@@ -405,6 +405,10 @@ LoadedDataset load_tab_dataset(const std::string& path, const LoadOptions& optio
         loaded.dims.individual_count = static_cast<long>(map->individuals.size());
     }
     if (writer && !loaded.refusal) writer->keep();
+    if (converted) {
+        loaded.data.least_ploidy = converted->least_ploidy();
+        loaded.data.most_ploidy = converted->most_ploidy();
+    }
     loaded.warnings.insert(loaded.warnings.end(), map_warnings.begin(), map_warnings.end());
     const std::vector<Warning> samples = catalogue_warnings(loaded.data.catalogue);
     loaded.warnings.insert(loaded.warnings.end(), samples.begin(), samples.end());

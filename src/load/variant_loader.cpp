@@ -33,6 +33,7 @@ constexpr double NAME_INDEX_BYTES = 8;
 struct RecordOutcome {
     std::string problem;
     std::optional<CapacityError> violation;
+    std::size_t least_ploidy = 0, most_ploidy = 0;  // of its called genotypes (0: none)
 };
 
 std::string capacity_message(const CapacityError& error, const std::string& locus, const std::string& individual) {
@@ -218,6 +219,8 @@ private:
                 outcomes_[k].problem = record.problem;
                 return;
             }
+            outcomes_[k].least_ploidy = record.least_ploidy;
+            outcomes_[k].most_ploidy = record.most_ploidy;
             code_record(record, first_ + k, outcomes_[k], packed_[k]);
         });
     }
@@ -293,6 +296,10 @@ private:
                 loaded_.refusal = capacity_message(*violation, name, map_.individuals[violation->row].name);
                 data_.loci.clear();
                 return false;
+            }
+            if (const std::size_t least = outcomes_[k].least_ploidy; least != 0) {
+                data_.least_ploidy = data_.least_ploidy == 0 ? least : std::min(data_.least_ploidy, least);
+                data_.most_ploidy = std::max(data_.most_ploidy, outcomes_[k].most_ploidy);
             }
         }
         data_.loci.append(std::span(packed_.data(), read));

@@ -12,6 +12,8 @@ namespace {
 
 constexpr std::size_t MOST_VALUED = 30;     // samples whose cells show their values
 constexpr std::size_t MOST_LABELLED = 100;  // samples named beside the rows, with tooltips
+constexpr double SIGNIFICANT = 0.05;        // a pair's adjusted P below it: F'st told from chance
+constexpr const char* MARK_NAME = "BH P \xe2\x89\xa5 0.05";
 
 }  // namespace
 
@@ -36,7 +38,8 @@ std::string fst_order_table(const Clustering& tree, const SampleCatalogue& catal
 }
 
 std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& tree, const SampleCatalogue& catalogue,
-                             std::string_view data_name) {
+                             std::string_view data_name, const std::vector<PairResult>& pairs,
+                             const std::vector<double>& p_bh) {
     const std::size_t n = catalogue.sample_count();
     Heatmap map;
     map.count = n;
@@ -46,6 +49,16 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
     map.show_labels = map.tips = n <= MOST_LABELLED;
     map.show_values = n <= MOST_VALUED;
     map.value_name = "F'st";
+    std::size_t marks = 0;
+    if (!p_bh.empty()) {
+        map.marked.assign(n * n, 0);
+        for (std::size_t k = 0; k < pairs.size() && k < p_bh.size(); ++k)
+            if (p_bh[k] >= SIGNIFICANT) {
+                map.marked[pairs[k].first * n + pairs[k].second] = map.marked[pairs[k].second * n + pairs[k].first] = 1;
+                ++marks;
+            }
+        map.mark_name = MARK_NAME;
+    }
     double low = 0, high = 0;
     for (const double value : fst)
         if (std::isfinite(value)) low = std::min(low, value), high = std::max(high, value);
@@ -58,6 +71,10 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
     plot.dendrogram(tree, margin, 50, cell, tree_height);
     plot.heatmap(map, margin, 60 + tree_height, cell, low, high);
     std::string caption = std::string(data_name) + (data_name.empty() ? "" : ": ") + count_of(n, "sample", "samples");
+    if (!p_bh.empty())
+        caption.append(", ")
+            .append(count_of(marks, "pair", "pairs"))
+            .append(" marked (Benjamini-Hochberg P at least 0.05)");
     if (!map.show_values) caption += strprintf(", cell values past %zu samples left to the tooltips", MOST_VALUED);
     if (!map.show_labels)
         caption += strprintf(", names and tooltips past %zu samples left to fst_order.tsv", MOST_LABELLED);
@@ -67,7 +84,7 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
                                caption + ".");
 }
 
-std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap) {
+std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap, bool tested) {
     if (pairs.empty()) return html_paragraph("A single sample: no pair.");
     const auto [least, most] =
         std::minmax_element(pairs.begin(), pairs.end(),
@@ -77,9 +94,12 @@ std::string pairs_section(const std::vector<PairResult>& pairs, const std::strin
     std::string out = html_paragraph(strprintf("%s: F'st from %.4g to %.4g, mean %.4g.",
                                                count_of(pairs.size(), "pair", "pairs").c_str(), least->fst_unshared,
                                                most->fst_unshared, sum / static_cast<double>(pairs.size())));
-    return out + html_figure(heatmap,
-                             "The F'st of every pair of samples (unshared alleles), ordered by average-linkage "
-                             "clustering; the darker the cell, the closer the two samples.");
+    std::string caption = "The F'st of every pair of samples (unshared alleles), ordered by average-linkage "
+                          "clustering; the darker the cell, the closer the two samples";
+    if (tested)
+        caption += ". A dot marks the pairs whose permutation test's Benjamini-Hochberg P is at least 0.05, whose "
+                   "F'st is not told from chance (pairs.tsv holds every P)";
+    return out + html_figure(heatmap, caption + ".");
 }
 
 }  // namespace phenostat

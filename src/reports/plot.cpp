@@ -13,6 +13,8 @@
 namespace phenostat {
 namespace {
 
+constexpr double COLOUR_BAR_HEIGHT = 160;  // pixels
+
 // The length of the UTF-8 sequence at text[at] when it is well formed and
 // encodes a character XML allows, else 0.
 std::size_t xml_character_length(std::string_view text, std::size_t at) {
@@ -118,6 +120,14 @@ constexpr double SHAPES[][4][2] = {
 };
 
 // A marker of radius r centred at (x, y), with a tooltip when `tip` is not empty.
+// A heatmap cell's mark, centred at (x, y), sized to a cell `cell` pixels square.
+void cell_mark(std::string& out, double x, double y, double cell) {
+    out += "<circle";
+    attributes(out, {{"cx", x}, {"cy", y}});
+    const double r = std::clamp(cell * 0.14, 1.0, 3.0);
+    out += " r=\"" + shortest(r) + "\" fill=\"white\" stroke=\"black\" stroke-width=\"" + shortest(r * 0.4) + "\"/>\n";
+}
+
 void marker(std::string& out, double x, double y, double r, Marker look, double opacity, std::string_view tip) {
     const char* element = look.shape == Shape::circle ? "circle" : "path";
     out += '<';
@@ -312,10 +322,11 @@ void Plot::scatter(const Points& points, const PointStyle& style) {
         const double x = x_(points.x[k]), y = y_(points.y[k]);
         const Marker look = k < points.category.size() ? category_marker(points.category[k])
                                                        : Marker{style.colour, Shape::circle};
-        marker(body_, x, y, style.radius, look, style.opacity,
+        const double radius = k < points.radius.size() ? points.radius[k] : style.radius;
+        marker(body_, x, y, radius, look, style.opacity,
                k < points.tip.size() ? std::string_view(points.tip[k]) : std::string_view());
         if (k < points.label.size() && !points.label[k].empty())
-            text_at(body_, x + style.radius + 2, y + 4, 1, " font-size=\"10\"", points.label[k]);
+            text_at(body_, x + radius + 2, y + 4, 1, " font-size=\"10\"", points.label[k]);
     }
 }
 
@@ -344,6 +355,21 @@ void Plot::legend(double x, double y, const std::vector<std::string>& names, std
     if (shown < names.size())
         text_at(body_, x + 16, y + ROW * static_cast<double>(shown) + 4, 1, " fill=\"dimgray\"",
                 strprintf("+ %zu more", names.size() - shown));
+}
+
+void Plot::size_legend(double x, double y, std::string_view title, const std::vector<double>& radii,
+                       const std::vector<std::string>& names) {
+    text_at(body_, x, y, 1, "", title);
+    double at = x;
+    const double widest = radii.empty() ? 0 : *std::max_element(radii.begin(), radii.end());
+    for (std::size_t k = 0; k < radii.size() && k < names.size(); ++k) {
+        at += radii[k] + 2;
+        body_ += "<circle";
+        attributes(body_, {{"cx", at}, {"cy", y + 8 + widest}});
+        body_ += " r=\"" + shortest(radii[k]) + "\" fill=\"none\" stroke=\"dimgray\"/>\n";
+        text_at(body_, at, y + 2 * widest + 22, 1, " text-anchor=\"middle\" font-size=\"10\"", names[k]);
+        at += std::max(radii[k], 12.0) + 8;
+    }
 }
 
 std::string ramp_colour(double value, double low, double high) {
@@ -391,6 +417,9 @@ void Plot::heatmap(const Heatmap& map, double x, double y, double cell, double l
                              : " text-anchor=\"middle\" font-size=\"8\"",
                         general(value, 2));
             }
+            if (i != j && i * map.count + j < map.marked.size() && map.marked[i * map.count + j] != 0)
+                cell_mark(body_, x + cell * (static_cast<double>(c) + 0.8), y + cell * (static_cast<double>(r) + 0.2),
+                          cell);
         }
         if (!map.show_labels) continue;
         // Names no taller than their rows.
@@ -405,11 +434,15 @@ void Plot::heatmap(const Heatmap& map, double x, double y, double cell, double l
             ") rotate(-90)\" text-anchor=\"end\"" + font + ">" + xml_escape(map.labels[map.order[r]]) + "</text>\n";
     }
     colour_bar(x + cell * static_cast<double>(n) + 20, y, low, high, map.value_name);
+    if (map.mark_name.empty()) return;
+    const double key_x = x + cell * static_cast<double>(n) + 20, key_y = y + COLOUR_BAR_HEIGHT + 30;
+    cell_mark(body_, key_x + 5, key_y - 4, 20);
+    text_at(body_, key_x + 14, key_y, 1, " font-size=\"10\"", map.mark_name);
 }
 
 void Plot::colour_bar(double x, double y, double low, double high, std::string_view name) {
     constexpr int STEPS = 32;
-    constexpr double HEIGHT = 160, WIDTH = 14;
+    constexpr double HEIGHT = COLOUR_BAR_HEIGHT, WIDTH = 14;
     text_at(body_, x, y - 6, 1, "", name);
     for (int k = 0; k < STEPS; ++k) {
         body_ += "<rect";

@@ -63,6 +63,7 @@ struct Points {
     std::vector<std::size_t> category;  // colour and shape from category_marker
     std::vector<std::string> label;     // written beside the point
     std::vector<std::string> tip;       // shown when the pointer rests on it
+    std::vector<double> radius;         // in pixels; empty: the style's
 };
 struct PointStyle {
     double radius = 2.5;
@@ -86,6 +87,11 @@ struct Heatmap {
     bool show_values = false;  // each cell's value written in it
     bool tips = true;          // each cell's pair and value shown under the pointer
     std::string value_name;    // in the tips and above the colour bar
+    // count x count, row by row, or empty: a cell whose entry is not 0 gets a
+    // mark (a white dot ringed in black, seen on any colour and in print),
+    // which the legend under the colour bar calls `mark_name`.
+    std::vector<char> marked;
+    std::string mark_name;
 };
 // The colour of `value` on [low, high]: a perceptually even ramp from dark
 // blue to yellow (viridis), readable with most kinds of colour blindness.
@@ -114,6 +120,10 @@ public:
     // A marker and name per category from (x, y) down; past `most` rows, the
     // last row says how many more there are.
     void legend(double x, double y, const std::vector<std::string>& names, std::size_t most);
+    // Hollow circles of the given radii in a row from (x, y), each with its
+    // name below, under a title: the key to points sized by a quantity.
+    void size_legend(double x, double y, std::string_view title, const std::vector<double>& radii,
+                     const std::vector<std::string>& names);
     // The cells of `map` from (x, y), each `cell` pixels square, coloured on
     // [low, high], labels left of the rows and under the columns; then a
     // colour bar to the right.

@@ -1,6 +1,7 @@
 #include "reports/report_page.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/text.h"
@@ -58,6 +59,23 @@ std::string warnings_html(const std::vector<Warning>& warnings) {
     out += "<ul class=\"warnings\">\n";
     for (const Warning& warning : warnings) out += "<li>" + html_escape(warning.text) + "</li>\n";
     return out + "</ul>\n</section>\n";
+}
+
+// The individual x locus cells with no phenotype, from each sample's typed
+// individuals summed over the loci.
+std::string missing_cells_text(const Dataset& data, std::size_t individuals) {
+    const double cells = static_cast<double>(individuals) * static_cast<double>(data.locus_count());
+    double typed = 0;
+    for (const std::int64_t count : data.loci.typed_per_sample()) typed += static_cast<double>(count);
+    const double percent = cells > 0 ? 100 * (cells - typed) / cells : 0;
+    const std::string shown = percent > 0 && percent < 0.05 ? std::string("under 0.1") : strprintf("%.1f", percent);
+    return shown + "% of the cells (individuals by loci) are missing.";
+}
+
+std::string ploidy_text(const Dataset& data) {
+    if (data.least_ploidy == 0) return {};
+    if (data.least_ploidy == data.most_ploidy) return strprintf(" Ploidy: %zu.", data.least_ploidy);
+    return strprintf(" Ploidy: %zu to %zu.", data.least_ploidy, data.most_ploidy);
 }
 
 }  // namespace
@@ -126,7 +144,8 @@ std::string data_summary_html(const Dataset& data) {
            html_paragraph(count_of(individuals, "individual", "individuals") + " in " +
                           count_of(catalogue.sample_count(), "sample", "samples") + " and " +
                           count_of(groups.size(), "group", "groups") + ", typed at " +
-                          count_of(data.locus_count(), "locus", "loci") + ".") +
+                          count_of(data.locus_count(), "locus", "loci") + "; " + missing_cells_text(data, individuals) +
+                          ploidy_text(data)) +
            html_table({"number", "sample", "group", "individuals"}, rows) + "</section>\n";
 }
 

@@ -30,6 +30,9 @@ struct Dataset {
     // cells[i]: every individual's phenotype id at locus i, in row order; kept
     // only when the load asks for it (else empty).
     std::vector<CellIds> cells;
+    // The individuals' smallest and largest ploidy, where the data file tells
+    // it (a VCF's genotypes, a STRUCTURE or GenoDive file); 0: not known.
+    std::size_t least_ploidy = 0, most_ploidy = 0;
 
     std::size_t locus_count() const { return loci.size(); }
     std::size_t sample_count() const { return catalogue.sample_count(); }

@@ -6,7 +6,8 @@
 On the example data: the page parses as HTML with every element closed, each
 inline figure (and each SVG of the tables folder) as XML; it names nothing on
 the network and links only to its own anchors and to tables that exist. A
-second run with --overwrite replaces it whole; without a tables folder it links to no table.
+second run with --overwrite replaces it whole. On the example VCF without a tables folder it links to no table,
+and gives the missing cells, the ploidy range, the bootstrap's error bars and the pair test's marks.
 """
 import html.parser
 import re
@@ -68,7 +69,7 @@ def run(binary, work, *args):
 def main(binary, examples):
     binary = str(Path(binary).resolve())
     work = Path(tempfile.mkdtemp(prefix="phenostat-report-"))
-    for name in ("eHGDP60.txt", "eHGDP60_coords.txt"):
+    for name in ("eHGDP60.txt", "eHGDP60_coords.txt", "example.vcf", "example_map.txt"):
         shutil.copy(Path(examples) / name, work)
     every = ["--report", "-a", "-e", "-c", "eHGDP60_coords.txt", "-g", "9", "--ibd", "--ibd-permutations", "9",
              "--amova", "--amova-permutations", "9", "--pcoa", "--out", "one", "eHGDP60.txt"]
@@ -84,10 +85,16 @@ def main(binary, examples):
     assert page.read_bytes() != before and "seed</th><td><code>2<" in page.read_text()
     assert not [p for p in work.iterdir() if ".partial-" in p.name]
 
-    bare = run(binary, work, "--report", "--no-tables", "-p", "--out", "bare", "eHGDP60.txt")
+    # Without a tables folder the figures still have their intervals and marks.
+    bare = run(binary, work, "--report", "--no-tables", "-e", "--pair-test", "9", "--bootstrap", "20", "--out", "bare",
+               "--sample-map", "example_map.txt", "example.vcf")
     assert bare.returncode == 0, bare.stderr
-    _, links = check_page(work / "bare_report.html", work / "none")
+    figures, links = check_page(work / "bare_report.html", work / "none")
     assert all(link.startswith("#") for link in links), links
+    text = (work / "bare_report.html").read_text()
+    assert "43.3% of the cells (individuals by loci) are missing. Ploidy: 1 to 4." in text
+    bars = figures[0].count('stroke="dimgray" stroke-width="1" clip-path')
+    assert bars == 4 and "BH P \u2265 0.05" in figures[1], bars
     shutil.rmtree(work)
     print("report page: 1 passed, 0 failed")
 
