@@ -83,12 +83,19 @@ void run_each(Runner& runner) {
     stats.close();
     if (ReportSection* section = runner.section()) {
         const SampleCatalogue& catalogue = runner.data().catalogue;
+        const bool intervals = !sections.intervals().empty();
         const std::string plot =
             per_sample_plot(sections.averages(), sections.intervals(), catalogue, data_name(runner));
-        section->body += per_sample_section(sections.averages(), catalogue, plot, !sections.intervals().empty());
+        runner.table("sample_diversity.svg", plot);
+        section->body +=
+            per_sample_section(sections.averages(), catalogue, plot, intervals,
+                               runner.in_tables(intervals ? "loci.tsv, averages_ci.tsv and sample_diversity.svg"
+                                                          : "loci.tsv and sample_diversity.svg"));
     }
 }
 
+constexpr AnalysisTable EACH_TABLES[] = {
+    {"loci.tsv"}, {"averages_ci.tsv", bootstrapped}, {"sample_diversity.svg", reported}};
 constexpr RunKey EACH_KEYS[] = {
     {"each", [](const RunPlan& plan) { return yes_no(plan.per_sample); }, nullptr, RunKeyPlace::each}};
 
@@ -148,7 +155,8 @@ void run_pairs(Runner& runner) {
         const std::string heatmap = fst_heatmap_plot(fst, tree, data.catalogue, data_name(runner), results.pairs, p_bh);
         runner.table("fst_order.tsv", fst_order_table(tree, data.catalogue));
         runner.table("fst_heatmap.svg", heatmap);
-        section->body += pairs_section(results.pairs, heatmap, !p_bh.empty());
+        section->body += pairs_section(results.pairs, heatmap, !p_bh.empty(),
+                                       runner.in_tables("fst_matrix.tsv, fst_order.tsv and fst_heatmap.svg"));
     }
 }
 
@@ -288,7 +296,8 @@ void run_ibd(Runner& runner) {
     runner.table("ibd_pairs.tsv", isolation_pairs_table(ibd, pairs, data.catalogue));
     const std::string plot = isolation_plot(ibd, scales, data_name(runner));
     runner.table("ibd.svg", plot);
-    if (ReportSection* section = runner.section()) section->body += isolation_section(ibd, scales, plot);
+    if (ReportSection* section = runner.section())
+        section->body += isolation_section(ibd, scales, plot, runner.in_tables("ibd_pairs.tsv and ibd.svg"));
 }
 
 constexpr AnalysisTable IBD_TABLES[] = {{"ibd.tsv"}, {"ibd_pairs.tsv"}, {"ibd.svg"}};
@@ -334,7 +343,10 @@ void run_pcoa(Runner& runner) {
     const std::string samples = pcoa_samples_plot(pcoa.samples, data.catalogue, data_name(runner));
     runner.table("pcoa_individuals.svg", individuals);
     runner.table("pcoa_samples.svg", samples);
-    if (ReportSection* section = runner.section()) section->body += pcoa_section(pcoa, individuals, samples);
+    if (ReportSection* section = runner.section())
+        section->body += pcoa_section(pcoa, individuals, samples,
+                                      {runner.in_tables("pcoa_individuals.tsv and pcoa_individuals.svg"),
+                                       runner.in_tables("pcoa_samples.tsv and pcoa_samples.svg")});
 }
 
 constexpr AnalysisTable PCOA_TABLES[] = {
@@ -348,7 +360,7 @@ constexpr unsigned SET_NEEDS = NEEDS_ALL_LOCI;
 
 const Analysis ANALYSES[] = {
     {"All samples together", "all samples", all_asked, SET_NEEDS, all_options, ALL_TABLES, ALL_KEYS, run_all},
-    {"Each sample", "each sample", each_asked, SET_NEEDS, each_options, SET_TABLES, EACH_KEYS, run_each},
+    {"Each sample", "each sample", each_asked, SET_NEEDS, each_options, EACH_TABLES, EACH_KEYS, run_each},
     {"Permutation test of every pair",
      "pair tests",
      pair_test_asked,

@@ -90,6 +90,9 @@ public:
     SetScratch& scratch() { return scratch_; }
     // The running analysis's section of the report page; null without one.
     ReportSection* section() { return section_; }
+    // `files` when the tables folder is written, else nothing: a figure's
+    // files for its caption.
+    std::string in_tables(std::string files) const { return plan_.tables_folder.empty() ? std::string() : files; }
     RunResults results;
 
 private:

@@ -139,10 +139,13 @@ std::string isolation_plot(const IsolationResult& result, IsolationScales scales
 
 namespace phenostat {
 
-std::string isolation_section(const IsolationResult& result, IsolationScales scales, const std::string& plot) {
+std::string isolation_section(const IsolationResult& result, IsolationScales scales, const std::string& plot,
+                              std::string_view files) {
     return html_lines(isolation_console_text(result, scales)) +
-           html_figure(plot, "Genetic against geographic distance for every pair of samples used, with the "
-                             "least-squares line.");
+           html_figure(plot,
+                       "Genetic against geographic distance for every pair of samples used, with the "
+                       "least-squares line.",
+                       files);
 }
 
 }  // namespace phenostat

@@ -30,6 +30,7 @@ std::string isolation_pairs_table(const IsolationResult& result, const std::vect
 // `data_name` with the pairs used and left out.
 std::string isolation_plot(const IsolationResult& result, IsolationScales scales, std::string_view data_name = {});
 // The report page's section: the summary and the plot.
-std::string isolation_section(const IsolationResult& result, IsolationScales scales, const std::string& plot);
+std::string isolation_section(const IsolationResult& result, IsolationScales scales, const std::string& plot,
+                              std::string_view files);
 
 }  // namespace phenostat

@@ -84,7 +84,8 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
                                caption + ".");
 }
 
-std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap, bool tested) {
+std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap, bool tested,
+                          std::string_view files) {
     if (pairs.empty()) return html_paragraph("A single sample: no pair.");
     const auto [least, most] =
         std::minmax_element(pairs.begin(), pairs.end(),
@@ -99,7 +100,7 @@ std::string pairs_section(const std::vector<PairResult>& pairs, const std::strin
     if (tested)
         caption += ". A dot marks the pairs whose permutation test's Benjamini-Hochberg P is at least 0.05, whose "
                    "F'st is not told from chance (pairs.tsv holds every P)";
-    return out + html_figure(heatmap, caption + ".");
+    return out + html_figure(heatmap, caption + ".", files);
 }
 
 }  // namespace phenostat

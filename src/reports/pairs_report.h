@@ -25,6 +25,7 @@ std::string fst_heatmap_plot(const std::vector<double>& fst, const Clustering& t
                              const std::vector<double>& p_bh = {});
 // The page's section: the pairs' range of F'st and the figure (`tested`:
 // with the permutation test's marks).
-std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap, bool tested = false);
+std::string pairs_section(const std::vector<PairResult>& pairs, const std::string& heatmap, bool tested,
+                          std::string_view files);
 
 }  // namespace phenostat

@@ -180,12 +180,16 @@ std::string pcoa_console_text(const PcoaResult& pcoa) {
     return out;
 }
 
-std::string pcoa_section(const PcoaResult& pcoa, const std::string& individuals_plot, const std::string& samples_plot) {
+std::string pcoa_section(const PcoaResult& pcoa, const std::string& individuals_plot, const std::string& samples_plot,
+                         const std::array<std::string, 2>& files) {
     std::string out = html_lines(pcoa_console_text(pcoa));
-    out += html_figure(individuals_plot, "The individuals on the first two principal coordinates of their allele "
-                                         "presence; the pointer names each.");
+    out += html_figure(individuals_plot,
+                       "The individuals on the first two principal coordinates of their allele "
+                       "presence; the pointer names each.",
+                       files[0]);
     if (pcoa.samples.status == SampleOrdinationStatus::done)
-        out += html_figure(samples_plot, "The samples on the first two principal coordinates of their pairwise F'st.");
+        out += html_figure(samples_plot, "The samples on the first two principal coordinates of their pairwise F'st.",
+                           files[1]);
     return out;
 }
 

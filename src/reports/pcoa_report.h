@@ -4,6 +4,7 @@
 // pcoa_samples.svg) and a console summary. docs/columns.md says what every
 // column holds.
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,9 @@ std::string pcoa_samples_plot(const SampleOrdination& samples, const SampleCatal
                               std::string_view data_name);
 std::string pcoa_console_text(const PcoaResult& pcoa);
 // The report page's section: the summary and the two plots.
-std::string pcoa_section(const PcoaResult& pcoa, const std::string& individuals_plot, const std::string& samples_plot);
+// `files` names the files of each plot, individuals' then samples' (see html_figure).
+std::string pcoa_section(const PcoaResult& pcoa, const std::string& individuals_plot, const std::string& samples_plot,
+                         const std::array<std::string, 2>& files);
 // Individuals left out (typed nowhere), samples not ordinated.
 std::vector<Warning> pcoa_warnings(const PcoaResult& pcoa);
 

@@ -93,8 +93,10 @@ std::string html_lines(std::string_view text) {
     return out;
 }
 
-std::string html_figure(const std::string& svg, std::string_view caption) {
-    return "<figure>\n" + svg + "<figcaption>" + html_escape(caption) + "</figcaption>\n</figure>\n";
+std::string html_figure(const std::string& svg, std::string_view caption, std::string_view files) {
+    std::string text(caption);
+    if (!files.empty()) text.append(" In the tables folder: ").append(files).append(".");
+    return "<figure>\n" + svg + "<figcaption>" + html_escape(text) + "</figcaption>\n</figure>\n";
 }
 
 std::string html_table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows) {

@@ -42,7 +42,9 @@ std::string html_paragraph(std::string_view text);
 // Each line of a console text as a paragraph, without its indent.
 std::string html_lines(std::string_view text);
 // A figure: an SVG document (as Plot::svg writes it) with a caption.
-std::string html_figure(const std::string& svg, std::string_view caption);
+// `files`, when not empty, names the files of the tables folder that hold
+// the figure's data and drawing, after the caption.
+std::string html_figure(const std::string& svg, std::string_view caption, std::string_view files = {});
 // A table of the header and the rows (the first MOST_TABLE_ROWS, the others
 // counted below); a field that reads as a number is aligned right.
 std::string html_table(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows);

@@ -126,7 +126,7 @@ std::string all_samples_section(const LocusStats& average) {
 }
 
 std::string per_sample_section(const std::vector<LocusStats>& averages, const SampleCatalogue& catalogue,
-                               const std::string& plot, bool intervals) {
+                               const std::string& plot, bool intervals, std::string_view files) {
     std::vector<std::vector<std::string>> rows;
     for (std::size_t s = 0; s < averages.size(); ++s) {
         const LocusStats& a = averages[s];
@@ -140,9 +140,9 @@ std::string per_sample_section(const std::vector<LocusStats>& averages, const Sa
     if (intervals)
         caption += ". The bars span the 95% intervals of the averages over loci resampled by the bootstrap "
                    "(averages_ci.tsv)";
-    return html_figure(plot, caption + ".") + html_table({"number", "sample", "individuals", "alleles per locus",
-                                                          "phenotypes per locus", "Shannon-Weaver", "p(1-p)"},
-                                                         rows);
+    return html_figure(plot, caption + ".", files) + html_table({"number", "sample", "individuals", "alleles per locus",
+                                                                 "phenotypes per locus", "Shannon-Weaver", "p(1-p)"},
+                                                                rows);
 }
 
 }  // namespace phenostat

@@ -28,6 +28,6 @@ std::string per_sample_plot(const std::vector<LocusStats>& averages,
 std::string all_samples_section(const LocusStats& average);
 // `intervals`: the plot has the bootstrap's error bars.
 std::string per_sample_section(const std::vector<LocusStats>& averages, const SampleCatalogue& catalogue,
-                               const std::string& plot, bool intervals);
+                               const std::string& plot, bool intervals, std::string_view files);
 
 }  // namespace phenostat
