@@ -15,6 +15,7 @@
 namespace phenostat {
 namespace {
 
+// Tasks of replicates per thread and block: enough to even out the threads.
 constexpr std::size_t REPLICATES_PER_TASK = 4;
 // The pairs of the pairwise Phi_ST are shared among this many runs per thread:
 // few, as each run unpacks every locus, enough to even out the threads.
@@ -45,52 +46,63 @@ Design make_design(const Dataset& data, const std::vector<std::size_t>& samples,
     return design;
 }
 
-// One locus's carriers in each unit, the units given as masks of all the
-// individuals: the last unit has those the others leave. Alleles without a
-// row (carried by no one, or by every typed individual) add nothing to any
-// sum of squares, and are left out.
+// One locus's carriers in each unit of `lanes` arrangements of the
+// individuals, unit u of lane j being the individuals of masks.mask(u * lanes
+// + j); the last unit has those the others leave. Alleles without a row
+// (carried by no one, or by every typed individual) add nothing to any sum of
+// squares, and are left out.
 [[gnu::always_inline]] inline void count_carriers(const CarrierBits& bits, const CarrierBits::Locus& locus,
-                                                  const SetMasks& units, std::size_t unit_count,
+                                                  const SetMasks& masks, std::size_t unit_count, std::size_t lanes,
                                                   LocusCarriers& carriers) {
-    carriers.shape(unit_count, locus.alleles);
-    const std::size_t words = bits.words(), last = unit_count - 1;
-    std::int32_t* const left = carriers.counts.data() + last * locus.alleles;
-    carriers.typed[last] = locus.typed;
-    for (std::uint32_t a = 0; a < locus.alleles; ++a) left[a] = bits.carriers(locus.first_row + 1 + a);
+    const std::size_t alleles = locus.alleles, words = bits.words(), last = unit_count - 1;
+    carriers.shape(unit_count, alleles, lanes);
+    std::int32_t* const left_typed = carriers.typed.data() + last * lanes;
+    std::int32_t* const left = carriers.counts.data() + last * alleles * lanes;
+    for (std::size_t j = 0; j < lanes; ++j) left_typed[j] = locus.typed;
+    for (std::size_t a = 0; a < alleles; ++a)
+        for (std::size_t j = 0; j < lanes; ++j) left[a * lanes + j] = bits.carriers(locus.first_row + 1 + a);
     for (std::size_t u = 0; u < last; ++u) {
-        const std::uint64_t* mask = units.mask(u);
         const std::uint64_t* row = bits.row(locus.first_row);
-        carriers.typed[last] -= carriers.typed[u] = common(row, mask, words);
-        std::int32_t* counts = carriers.counts.data() + u * locus.alleles;
-        for (std::uint32_t a = 0; a < locus.alleles; ++a) left[a] -= counts[a] = common(row += words, mask, words);
+        for (std::size_t j = 0; j < lanes; ++j)
+            left_typed[j] -= carriers.typed[u * lanes + j] = common(row, masks.mask(u * lanes + j), words);
+        std::int32_t* counts = carriers.counts.data() + u * alleles * lanes;
+        for (std::size_t a = 0; a < alleles * lanes; a += lanes) {
+            row += words;
+            for (std::size_t j = 0; j < lanes; ++j)
+                left[a + j] -= counts[a + j] = common(row, masks.mask(u * lanes + j), words);
+        }
     }
 }
 
 struct Scratch {
     LocusCarriers carriers;
     AmovaScratch amova;
+    AmovaLocus lanes[AMOVA_LANES];
     std::vector<std::size_t> unit_of, stratum_of;
-    std::optional<SetMasks> units;
+    std::optional<SetMasks> masks;
 };
 
-// The sums over loci with the individuals in units as `unit_of` says.
-[[gnu::always_inline]] inline AmovaTotals totals_in(const Design& design, const std::vector<std::size_t>& unit_of,
-                                                    const std::vector<std::size_t>& stratum_of, Scratch& scratch) {
+// The sums over loci of each of `lanes` arrangements (1 or AMOVA_LANES), into
+// sums[0 .. lanes).
+[[gnu::always_inline]] inline void totals_in(const Design& design, const SetMasks& masks, std::size_t lanes,
+                                             Scratch& scratch, AmovaTotals* sums) {
     const CarrierBits& bits = *design.bits;
-    if (!scratch.units) scratch.units.emplace(stratum_of.size(), unit_of.size());
-    scratch.units->assign(std::span<const std::size_t>(unit_of));
-    AmovaTotals sums;
     for (const CarrierBits::Locus& locus : bits.loci()) {
         if (locus.typed == 0) continue;
-        count_carriers(bits, locus, *scratch.units, stratum_of.size(), scratch.carriers);
-        sums.add(amova_locus(scratch.carriers, stratum_of, design.strata, design.three_levels, scratch.amova));
+        count_carriers(bits, locus, masks, design.stratum_of.size(), lanes, scratch.carriers);
+        if (lanes == 1) {
+            sums[0].add(amova_locus(scratch.carriers, design.stratum_of, design.strata, design.three_levels,
+                                    scratch.amova));
+            continue;
+        }
+        amova_locus_lanes(scratch.carriers, design.stratum_of, design.strata, design.three_levels, scratch.amova,
+                          scratch.lanes);
+        for (std::size_t j = 0; j < lanes; ++j) sums[j].add(scratch.lanes[j]);
     }
-    return sums;
 }
-PHENOSTAT_POPCOUNT_BUILDS(AmovaTotals, totals,
-                          (const Design& design, const std::vector<std::size_t>& unit_of,
-                           const std::vector<std::size_t>& stratum_of, Scratch& scratch),
-                          (design, unit_of, stratum_of, scratch))
+PHENOSTAT_POPCOUNT_BUILDS(
+    void, totals, (const Design& design, const SetMasks& masks, std::size_t lanes, Scratch& scratch, AmovaTotals* sums),
+    (design, masks, lanes, scratch, sums))
 
 SetMasks unit_masks(const Design& design) {
     SetMasks units(design.stratum_of.size(), design.unit_of.size());
@@ -149,14 +161,17 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
         AmovaScratch amova;
         for (const CarrierBits::Locus& locus : design.bits->loci()) {
             if (locus.typed == 0) continue;
-            count_carriers(*design.bits, locus, units, design.stratum_of.size(), fixed.emplace_back());
+            count_carriers(*design.bits, locus, units, design.stratum_of.size(), 1, fixed.emplace_back());
             within.push_back(
                 amova_locus(fixed.back(), design.stratum_of, design.strata, true, amova).ss[WITHIN_SAMPLES]);
         }
     }
     std::vector<char> reached(replicates, 0);
     PerThread<Scratch> scratch;
-    const std::size_t block = std::max<std::size_t>(64, REPLICATES_PER_TASK * team_size());
+    // Arrangements of individuals are counted AMOVA_LANES at a time, in the
+    // same pass over the loci; whole samples among groups one at a time.
+    const std::size_t lanes = moves_units ? 1 : AMOVA_LANES;
+    const std::size_t block = lanes * std::max<std::size_t>(64 / lanes, REPLICATES_PER_TASK * team_size());
     std::vector<std::vector<std::size_t>> enumerated(result.exact ? std::min(block, replicates) : 0);
     for (std::size_t start = 0; start < replicates; start += block) {
         const std::size_t end = std::min(replicates, start + block);
@@ -165,26 +180,38 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
             walk->apply(enumerated[k]);
             walk->advance();
         }
-        parallel_for(end - start, REPLICATES_PER_TASK, [&](std::size_t k) {
-            Scratch& local = scratch.local();
-            local.unit_of = design.unit_of;
-            local.stratum_of = design.stratum_of;
-            std::vector<std::size_t>& values = moves_units ? local.stratum_of : local.unit_of;
+        // Replicate r's arrangement of `moved`, into `values`.
+        const auto arrange = [&](std::size_t r, std::vector<std::size_t>& values) {
             if (result.exact) {
-                values = enumerated[k];
-            } else {
-                Draws random(seed, analysis, start + k);
-                shuffle_within(values, places, random);
+                values = enumerated[r - start];
+                return;
             }
-            AmovaTotals sums;
-            if (fixed.empty()) {
-                sums = totals(design, local.unit_of, local.stratum_of, local);
-            } else {
+            values = moved;
+            Draws random(seed, analysis, r);
+            shuffle_within(values, places, random);
+        };
+        parallel_for((end - start + lanes - 1) / lanes, 1, [&](std::size_t task) {
+            Scratch& local = scratch.local();
+            const std::size_t first = start + task * lanes, count = std::min(lanes, end - first);
+            AmovaTotals sums[AMOVA_LANES];
+            if (moves_units) {
+                arrange(first, local.stratum_of);
                 for (std::size_t l = 0; l < fixed.size(); ++l)
-                    sums.add(amova_locus(fixed[l], local.stratum_of, design.strata, true, local.amova, &within[l]));
+                    sums[0].add(amova_locus(fixed[l], local.stratum_of, design.strata, true, local.amova, &within[l]));
+            } else {
+                if (!local.masks) local.masks.emplace(design.stratum_of.size() * lanes, design.unit_of.size());
+                local.masks->clear();
+                for (std::size_t j = 0; j < lanes; ++j) {  // lanes past the last replicate repeat it
+                    arrange(first + std::min(j, count - 1), local.unit_of);
+                    for (std::size_t k = 0; k < local.unit_of.size(); ++k)
+                        local.masks->add(local.unit_of[k] * lanes + j, k);
+                }
+                totals(design, *local.masks, lanes, local, sums);
             }
-            const double value = (sums.*statistic)();
-            reached[start + k] = !std::isnan(value) && reaches(value, result.value);
+            for (std::size_t j = 0; j < count; ++j) {
+                const double value = (sums[j].*statistic)();
+                reached[first + j] = !std::isnan(value) && reaches(value, result.value);
+            }
         });
         done += end - start;
         progress.step(done, total_steps);
@@ -236,7 +263,8 @@ AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int
     result.total_df = n - 1;
 
     Scratch scratch;
-    const AmovaTotals observed = totals(design, design.unit_of, design.stratum_of, scratch);
+    AmovaTotals observed;
+    totals(design, unit_masks(design), 1, scratch, &observed);
     result.ss = observed.ss;
     result.sigma2 = observed.sigma2;
     result.total_ss = observed.ss[0] + observed.ss[1] + observed.ss[2];

@@ -8,19 +8,13 @@ namespace phenostat {
 
 PopcountBuild popcount_build() {
     static const PopcountBuild build = [] {
-        PopcountBuild best = PopcountBuild::portable;
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("popcnt")) best = PopcountBuild::instruction;
-        if (best == PopcountBuild::instruction && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw") &&
-            __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vpopcntdq"))
-            best = PopcountBuild::vector;
-#endif
         const char* held = std::getenv("PHENOSTAT_POPCOUNT");
         if (held != nullptr && std::strcmp(held, "portable") == 0) return PopcountBuild::portable;
-        if (held != nullptr && std::strcmp(held, "instruction") == 0) return std::min(best, PopcountBuild::instruction);
-        return best;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("popcnt")) return PopcountBuild::instruction;
+#endif
+        return PopcountBuild::portable;
     }();
     return build;
 }

@@ -73,6 +73,9 @@ private:
 class SetMasks {
 public:
     SetMasks(std::size_t sets, std::size_t individuals) : words_((individuals + 63) / 64), bits_(sets * words_, 0) {}
+    void clear() { std::fill(bits_.begin(), bits_.end(), 0); }
+    // Individual k into `set`.
+    void add(std::size_t set, std::size_t k) { bits_[set * words_ + k / 64] |= std::uint64_t{1} << (k % 64); }
     // Each individual k in set set_of[k].
     template <class Index>
     void assign(std::span<const Index> set_of) {
@@ -89,34 +92,26 @@ private:
     std::vector<std::uint64_t> bits_;
 };
 
-// The loops that count carriers come in three builds, the one to run chosen
-// once for the processor at hand: with AVX-512's vector popcount (eight words
-// an instruction), with the popcount instruction, and portable. All three give
-// the same bits: counts are integers, and floating point is compiled without
-// contractions (-ffp-contract=off), so a vector lane rounds as a scalar does.
-// PHENOSTAT_POPCOUNT=portable or =instruction (in the environment) holds the
-// choice down to that build, for comparing them.
-enum class PopcountBuild { portable, instruction, vector };
+// The loops that count carriers come in two builds, the one to run chosen
+// once for the processor at hand: with the popcount instruction, and
+// portable. Both give the same counts. PHENOSTAT_POPCOUNT=portable (in the
+// environment) holds the choice to the portable one, for comparing them.
+enum class PopcountBuild { portable, instruction };
 PopcountBuild popcount_build();
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define PHENOSTAT_TARGET_VECTOR [[gnu::target("popcnt,avx2,avx512f,avx512vl,avx512bw,avx512dq,avx512vpopcntdq")]]
 #define PHENOSTAT_TARGET_INSTRUCTION [[gnu::target("popcnt")]]
 #else
-#define PHENOSTAT_TARGET_VECTOR
 #define PHENOSTAT_TARGET_INSTRUCTION
 #endif
 
 // Defines `RESULT NAME PARAMETERS`, running `NAME##_in ARGUMENTS` (an
 // always-inline function) in the build popcount_build() chooses.
 #define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                                \
-    PHENOSTAT_TARGET_VECTOR RESULT NAME##_vector PARAMETERS { return NAME##_in ARGUMENTS; }           \
     PHENOSTAT_TARGET_INSTRUCTION RESULT NAME##_instruction PARAMETERS { return NAME##_in ARGUMENTS; } \
     RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                                 \
     RESULT NAME PARAMETERS {                                                                          \
         switch (popcount_build()) {                                                                   \
-            case PopcountBuild::vector:                                                               \
-                return NAME##_vector ARGUMENTS;                                                       \
             case PopcountBuild::instruction:                                                          \
                 return NAME##_instruction ARGUMENTS;                                                  \
             default:                                                                                  \

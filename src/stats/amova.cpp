@@ -1,5 +1,6 @@
 #include "stats/amova.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace phenostat {
@@ -9,99 +10,156 @@ double ratio(double numerator, double denominator) {
     return denominator == 0.0 ? std::numeric_limits<double>::quiet_NaN() : numerator / denominator;
 }
 
-// sum_a c_a (n - c_a) / n.
-template <class Count>
-double sum_of_squares(const Count* counts, std::size_t alleles, std::int64_t n) {
-    if (n == 0) return 0.0;
-    double sum = 0;
-    for (std::size_t a = 0; a < alleles; ++a) {
-        const auto c = static_cast<double>(counts[a]);
-        sum += c * (static_cast<double>(n) - c);
+// The sums of squares are of whole numbers below 2^53 (sum_a c_a (n - c_a)
+// for n below 2^26 individuals, whatever the alleles), summed here as
+// integers: exactly the doubles that summing doubles would give. An absent
+// unit or stratum (n = 0) has a sum of 0, divided by 1 to give its +0.
+
+// Per lane: the working sums of the units and strata, then of the locus.
+template <std::size_t L>
+struct LaneSums {
+    double within[L] = {}, unit_squares_over_total[L] = {};
+    std::int64_t total[L] = {}, present_units[L] = {};
+    double among_strata_within[L] = {};    // sum over strata of their sums of squares
+    double squares_within_strata[L] = {};  // sum_g sum_{u in g} n_u^2 / N_g
+    double stratum_squares_over_total[L] = {};
+    std::int64_t present_strata[L] = {};
+};
+
+template <std::size_t L>
+void add_units(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, bool three_levels,
+               bool with_within, AmovaScratch& scratch, LaneSums<L>& sums) {
+    const std::size_t alleles = carriers.alleles;
+    for (std::size_t u = 0; u < carriers.units(); ++u) {
+        const std::int32_t* n = carriers.typed.data() + u * L;
+        const std::int32_t* c = carriers.counts.data() + u * alleles * L;
+        const std::size_t g = three_levels ? stratum_of[u] : 0;
+        if (with_within) {
+            std::int64_t squares[L] = {};
+            for (std::size_t a = 0; a < alleles; ++a)
+                for (std::size_t j = 0; j < L; ++j) squares[j] += std::int64_t{c[a * L + j]} * (n[j] - c[a * L + j]);
+            for (std::size_t j = 0; j < L; ++j)
+                sums.within[j] += static_cast<double>(squares[j]) / static_cast<double>(std::max(n[j], 1));
+        }
+        std::int64_t* into = scratch.stratum_counts.data() + g * alleles * L;
+        for (std::size_t k = 0; k < alleles * L; ++k) into[k] += c[k];
+        for (std::size_t j = 0; j < L; ++j) {
+            scratch.stratum_typed[g * L + j] += n[j];
+            scratch.stratum_squares[g * L + j] += std::int64_t{n[j]} * n[j];
+            sums.total[j] += n[j];
+            sums.present_units[j] += n[j] != 0;
+        }
     }
-    return sum / static_cast<double>(n);
+}
+
+template <std::size_t L>
+void add_strata(std::size_t alleles, std::size_t strata, AmovaScratch& scratch, LaneSums<L>& sums) {
+    for (std::size_t g = 0; g < strata; ++g) {
+        const std::int64_t* n = scratch.stratum_typed.data() + g * L;
+        const std::int64_t* c = scratch.stratum_counts.data() + g * alleles * L;
+        const std::int64_t* unit_squares = scratch.stratum_squares.data() + g * L;
+        std::int64_t squares[L] = {};
+        for (std::size_t a = 0; a < alleles; ++a)
+            for (std::size_t j = 0; j < L; ++j) squares[j] += c[a * L + j] * (n[j] - c[a * L + j]);
+        for (std::size_t k = 0; k < alleles * L; ++k) scratch.total_counts[k] += c[k];
+        for (std::size_t j = 0; j < L; ++j) {
+            const auto divisor = static_cast<double>(std::max<std::int64_t>(n[j], 1));
+            sums.among_strata_within[j] += static_cast<double>(squares[j]) / divisor;
+            sums.squares_within_strata[j] += static_cast<double>(unit_squares[j]) / divisor;
+            sums.unit_squares_over_total[j] += static_cast<double>(unit_squares[j]);
+            sums.stratum_squares_over_total[j] += static_cast<double>(n[j]) * static_cast<double>(n[j]);
+            sums.present_strata[j] += n[j] != 0;
+        }
+    }
+}
+
+// The loci of every lane from their sums, each step over all the lanes.
+// A lane without a contributing locus computes on safe divisors of 1, and
+// keeps no component.
+template <std::size_t L>
+void lane_loci(const LaneSums<L>& sums, const AmovaScratch& scratch, std::size_t alleles, bool three_levels,
+               const double* known_within, AmovaLocus* out) {
+    std::int64_t squares[L] = {};
+    for (std::size_t a = 0; a < alleles; ++a)
+        for (std::size_t j = 0; j < L; ++j) {
+            const std::int64_t c = scratch.total_counts[a * L + j];
+            squares[j] += c * (sums.total[j] - c);
+        }
+    double ss[3][L], df[3][L], sigma2[3][L];
+    bool contributes[L];
+    for (std::size_t j = 0; j < L; ++j) {
+        const double n_total = static_cast<double>(sums.total[j]);
+        const double safe_total = sums.total[j] == 0 ? 1.0 : n_total;
+        const double unit_squares_over_total = sums.unit_squares_over_total[j] / safe_total;
+        const double stratum_squares_over_total = sums.stratum_squares_over_total[j] / safe_total;
+        const double total_ss = static_cast<double>(squares[j]) / safe_total;
+        const double within = known_within != nullptr ? *known_within : sums.within[j];
+        ss[WITHIN_SAMPLES][j] = within;
+        df[WITHIN_SAMPLES][j] = static_cast<double>(sums.total[j] - sums.present_units[j]);
+        ss[AMONG_GROUPS][j] = three_levels ? total_ss - sums.among_strata_within[j] : 0.0;
+        ss[AMONG_SAMPLES][j] = three_levels ? sums.among_strata_within[j] - within : total_ss - within;
+        df[AMONG_GROUPS][j] = three_levels ? static_cast<double>(sums.present_strata[j] - 1) : 0.0;
+        df[AMONG_SAMPLES][j] =
+            static_cast<double>(sums.present_units[j] - (three_levels ? sums.present_strata[j] : std::int64_t{1}));
+        contributes[j] = sums.total[j] != 0 && (!three_levels || df[AMONG_GROUPS][j] >= 1) &&
+                         df[AMONG_SAMPLES][j] >= 1 && df[WITHIN_SAMPLES][j] >= 1;
+        const double df_groups = contributes[j] && three_levels ? df[AMONG_GROUPS][j] : 1.0;
+        const double df_samples = contributes[j] ? df[AMONG_SAMPLES][j] : 1.0;
+        const double df_within = contributes[j] ? df[WITHIN_SAMPLES][j] : 1.0;
+        const double ms_within = within / df_within;
+        const double ms_samples = ss[AMONG_SAMPLES][j] / df_samples;
+        // The coefficients of the expected mean squares with unequal sizes
+        // (Excoffier, Smouse & Quattro 1992, Genetics 131: 479-491, table 1).
+        const double n = three_levels ? (n_total - sums.squares_within_strata[j]) / df_samples
+                                      : (n_total - unit_squares_over_total) / df_samples;
+        const double n_prime = (sums.squares_within_strata[j] - unit_squares_over_total) / df_groups;
+        const double n_second = (n_total - stratum_squares_over_total) / df_groups;
+        const double among_samples = (ms_samples - ms_within) / n;
+        const double ms_groups = ss[AMONG_GROUPS][j] / df_groups;
+        const double among_groups = (ms_groups - ms_within - n_prime * among_samples) / n_second;
+        sigma2[WITHIN_SAMPLES][j] = contributes[j] ? ms_within : 0.0;
+        sigma2[AMONG_SAMPLES][j] = contributes[j] ? among_samples : 0.0;
+        sigma2[AMONG_GROUPS][j] = contributes[j] && three_levels ? among_groups : 0.0;
+    }
+    for (std::size_t j = 0; j < L; ++j) {
+        out[j] = AmovaLocus{};
+        if (sums.total[j] == 0) continue;
+        for (std::size_t k = 0; k < 3; ++k) {
+            out[j].ss[k] = ss[k][j];
+            out[j].df[k] = df[k][j];
+            out[j].sigma2[k] = sigma2[k][j];
+        }
+        out[j].contributes = contributes[j];
+    }
+}
+
+template <std::size_t L>
+void locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
+                 bool three_levels, AmovaScratch& scratch, const double* known_within, AmovaLocus* out) {
+    const std::size_t alleles = carriers.alleles;
+    if (!three_levels) strata = 1;
+    scratch.stratum_counts.assign(strata * alleles * L, 0);
+    scratch.stratum_typed.assign(strata * L, 0);
+    scratch.stratum_squares.assign(strata * L, 0);
+    scratch.total_counts.assign(alleles * L, 0);
+    LaneSums<L> sums;
+    add_units(carriers, stratum_of, three_levels, known_within == nullptr, scratch, sums);
+    add_strata(alleles, strata, scratch, sums);
+    lane_loci(sums, scratch, alleles, three_levels, known_within, out);
 }
 
 }  // namespace
 
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
                        bool three_levels, AmovaScratch& scratch, const double* known_within) {
-    const std::size_t units = carriers.typed.size();
-    const std::size_t alleles = carriers.alleles;
-    if (!three_levels) strata = 1;
-    scratch.stratum_counts.assign(strata * alleles, 0);
-    scratch.stratum_typed.assign(strata, 0);
-    scratch.stratum_squares.assign(strata, 0);
-    scratch.total_counts.assign(alleles, 0);
-
     AmovaLocus out;
-    double within = 0, unit_squares_over_total = 0;
-    std::int64_t total = 0, present_units = 0;
-    for (std::size_t u = 0; u < units; ++u) {
-        const std::int64_t n = carriers.typed[u];
-        if (n == 0) continue;
-        const std::size_t g = three_levels ? stratum_of[u] : 0;
-        const std::int32_t* c = carriers.counts.data() + u * alleles;
-        if (known_within == nullptr) within += sum_of_squares(c, alleles, n);
-        std::int64_t* into = scratch.stratum_counts.data() + g * alleles;
-        for (std::size_t a = 0; a < alleles; ++a) into[a] += c[a];
-        scratch.stratum_typed[g] += n;
-        scratch.stratum_squares[g] += n * n;
-        total += n;
-        ++present_units;
-    }
-    double among_strata_within = 0;    // sum over strata of their sums of squares
-    double squares_within_strata = 0;  // sum_g sum_{u in g} n_u^2 / N_g
-    double stratum_squares_over_total = 0;
-    std::int64_t present_strata = 0;
-    for (std::size_t g = 0; g < strata; ++g) {
-        const std::int64_t n = scratch.stratum_typed[g];
-        if (n == 0) continue;
-        ++present_strata;
-        const std::int64_t* c = scratch.stratum_counts.data() + g * alleles;
-        among_strata_within += sum_of_squares(c, alleles, n);
-        for (std::size_t a = 0; a < alleles; ++a) scratch.total_counts[a] += c[a];
-        squares_within_strata += static_cast<double>(scratch.stratum_squares[g]) / static_cast<double>(n);
-        unit_squares_over_total += static_cast<double>(scratch.stratum_squares[g]);
-        stratum_squares_over_total += static_cast<double>(n) * static_cast<double>(n);
-    }
-    if (total == 0) return out;
-    if (known_within != nullptr) within = *known_within;
-    const double n_total = static_cast<double>(total);
-    unit_squares_over_total /= n_total;
-    stratum_squares_over_total /= n_total;
-    const double total_ss = sum_of_squares(scratch.total_counts.data(), alleles, total);
-
-    out.ss[WITHIN_SAMPLES] = within;
-    out.df[WITHIN_SAMPLES] = static_cast<double>(total - present_units);
-    if (three_levels) {
-        out.ss[AMONG_GROUPS] = total_ss - among_strata_within;
-        out.ss[AMONG_SAMPLES] = among_strata_within - within;
-        out.df[AMONG_GROUPS] = static_cast<double>(present_strata - 1);
-        out.df[AMONG_SAMPLES] = static_cast<double>(present_units - present_strata);
-        out.contributes = out.df[0] >= 1 && out.df[1] >= 1 && out.df[2] >= 1;
-    } else {
-        out.ss[AMONG_SAMPLES] = total_ss - within;
-        out.df[AMONG_SAMPLES] = static_cast<double>(present_units - 1);
-        out.contributes = out.df[1] >= 1 && out.df[2] >= 1;
-    }
-    if (!out.contributes) return out;
-    const double ms_within = within / out.df[WITHIN_SAMPLES];
-    const double ms_samples = out.ss[AMONG_SAMPLES] / out.df[AMONG_SAMPLES];
-    out.sigma2[WITHIN_SAMPLES] = ms_within;
-    if (!three_levels) {
-        const double n = (n_total - unit_squares_over_total) / out.df[AMONG_SAMPLES];
-        out.sigma2[AMONG_SAMPLES] = (ms_samples - ms_within) / n;
-        return out;
-    }
-    // The coefficients of the expected mean squares with unequal sizes
-    // (Excoffier, Smouse & Quattro 1992, Genetics 131: 479-491, table 1).
-    const double n = (n_total - squares_within_strata) / out.df[AMONG_SAMPLES];
-    const double n_prime = (squares_within_strata - unit_squares_over_total) / out.df[AMONG_GROUPS];
-    const double n_second = (n_total - stratum_squares_over_total) / out.df[AMONG_GROUPS];
-    out.sigma2[AMONG_SAMPLES] = (ms_samples - ms_within) / n;
-    const double ms_groups = out.ss[AMONG_GROUPS] / out.df[AMONG_GROUPS];
-    out.sigma2[AMONG_GROUPS] = (ms_groups - ms_within - n_prime * out.sigma2[AMONG_SAMPLES]) / n_second;
+    locus_lanes<1>(carriers, stratum_of, strata, three_levels, scratch, known_within, &out);
     return out;
+}
+
+void amova_locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
+                       bool three_levels, AmovaScratch& scratch, AmovaLocus* out) {
+    locus_lanes<AMOVA_LANES>(carriers, stratum_of, strata, three_levels, scratch, nullptr, out);
 }
 
 void AmovaTotals::add(const AmovaLocus& locus) {

@@ -29,25 +29,35 @@ struct AmovaLocus {
     bool contributes = false;        // every level has a degree of freedom here
 };
 
-// Carrier counts of one locus: counts[u * alleles + a] carriers of allele a in
-// unit u, typed[u] the unit's individuals typed at the locus.
+// Carrier counts of one locus, in `lanes` arrangements of the individuals at
+// once (one, mostly): lane j's carriers of allele a in unit u at
+// counts[(u * alleles + a) * lanes + j], and its typed individuals of unit u at
+// typed[u * lanes + j].
 struct LocusCarriers {
-    std::size_t alleles = 0;
+    std::size_t alleles = 0, lanes = 1;
     std::vector<std::int32_t> counts;
     std::vector<std::int32_t> typed;
+    std::size_t units() const { return typed.size() / lanes; }
     // Every count 0.
-    void reset(std::size_t units, std::size_t allele_count) {
+    void reset(std::size_t units, std::size_t allele_count, std::size_t lane_count = 1) {
         alleles = allele_count;
-        counts.assign(units * allele_count, 0);
-        typed.assign(units, 0);
+        lanes = lane_count;
+        counts.assign(units * allele_count * lane_count, 0);
+        typed.assign(units * lane_count, 0);
     }
     // The counts' shape only, for a caller that sets every one.
-    void shape(std::size_t units, std::size_t allele_count) {
+    void shape(std::size_t units, std::size_t allele_count, std::size_t lane_count = 1) {
         alleles = allele_count;
-        counts.resize(units * allele_count);
-        typed.resize(units);
+        lanes = lane_count;
+        counts.resize(units * allele_count * lane_count);
+        typed.resize(units * lane_count);
     }
 };
+
+// The lanes a permutation test computes at once: each step of the sums is
+// done for all of them together, which the compiler turns into vector
+// operations, every lane's numbers rounded as one lane alone would be.
+inline constexpr std::size_t AMOVA_LANES = 8;
 
 // Working storage of amova_locus.
 struct AmovaScratch {
@@ -62,9 +72,12 @@ struct AmovaScratch {
 // Units and strata with no one typed are absent at this locus.
 // `known_within`, when given, is the within-units sum of squares of these
 // carriers from an earlier call (which moving whole units among strata
-// leaves as it is), not computed again.
+// leaves as it is), not computed again. One lane.
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
                        bool three_levels, AmovaScratch& scratch, const double* known_within = nullptr);
+// The same for AMOVA_LANES lanes, into out[0 .. AMOVA_LANES).
+void amova_locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
+                       bool three_levels, AmovaScratch& scratch, AmovaLocus* out);
 
 // The components summed over loci, and the Phi statistics as their ratios.
 struct AmovaTotals {
