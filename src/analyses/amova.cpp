@@ -78,7 +78,7 @@ struct Scratch {
     LocusCarriers carriers;
     AmovaScratch amova;
     AmovaLocus lanes[AMOVA_LANES];
-    std::vector<std::size_t> unit_of, stratum_of;
+    std::vector<std::size_t> unit_of, stratum_of, lane_strata;
     std::optional<SetMasks> masks;
 };
 
@@ -168,9 +168,9 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
     }
     std::vector<char> reached(replicates, 0);
     PerThread<Scratch> scratch;
-    // Arrangements of individuals are counted AMOVA_LANES at a time, in the
-    // same pass over the loci; whole samples among groups one at a time.
-    const std::size_t lanes = moves_units ? 1 : AMOVA_LANES;
+    // Arrangements are computed AMOVA_LANES at a time, in one pass over the
+    // loci.
+    const std::size_t lanes = AMOVA_LANES;
     const std::size_t block = lanes * std::max<std::size_t>(64 / lanes, REPLICATES_PER_TASK * team_size());
     std::vector<std::vector<std::size_t>> enumerated(result.exact ? std::min(block, replicates) : 0);
     for (std::size_t start = 0; start < replicates; start += block) {
@@ -195,9 +195,18 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
             const std::size_t first = start + task * lanes, count = std::min(lanes, end - first);
             AmovaTotals sums[AMOVA_LANES];
             if (moves_units) {
-                arrange(first, local.stratum_of);
-                for (std::size_t l = 0; l < fixed.size(); ++l)
-                    sums[0].add(amova_locus(fixed[l], local.stratum_of, design.strata, true, local.amova, &within[l]));
+                // Lane j's stratum of unit u at [u * lanes + j].
+                local.lane_strata.resize(design.stratum_of.size() * lanes);
+                for (std::size_t j = 0; j < lanes; ++j) {
+                    arrange(first + std::min(j, count - 1), local.stratum_of);
+                    for (std::size_t u = 0; u < local.stratum_of.size(); ++u)
+                        local.lane_strata[u * lanes + j] = local.stratum_of[u];
+                }
+                for (std::size_t l = 0; l < fixed.size(); ++l) {
+                    amova_locus_lanes(fixed[l], local.lane_strata, design.strata, true, local.amova, local.lanes,
+                                      &within[l]);
+                    for (std::size_t j = 0; j < lanes; ++j) sums[j].add(local.lanes[j]);
+                }
             } else {
                 if (!local.masks) local.masks.emplace(design.stratum_of.size() * lanes, design.unit_of.size());
                 local.masks->clear();

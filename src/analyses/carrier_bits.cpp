@@ -1,23 +1,8 @@
 #include "analyses/carrier_bits.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 
 namespace phenostat {
-
-PopcountBuild popcount_build() {
-    static const PopcountBuild build = [] {
-        const char* held = std::getenv("PHENOSTAT_POPCOUNT");
-        if (held != nullptr && std::strcmp(held, "portable") == 0) return PopcountBuild::portable;
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("popcnt")) return PopcountBuild::instruction;
-#endif
-        return PopcountBuild::portable;
-    }();
-    return build;
-}
 
 PhenotypeAlleles::PhenotypeAlleles(const Dataset& data) {
     CodedLocus coded;

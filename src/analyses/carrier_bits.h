@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "base/processor_builds.h"
 #include "stats/dataset.h"
 
 namespace phenostat {
@@ -91,33 +92,6 @@ private:
     std::size_t words_;
     std::vector<std::uint64_t> bits_;
 };
-
-// The loops that count carriers come in two builds, the one to run chosen
-// once for the processor at hand: with the popcount instruction, and
-// portable. Both give the same counts. PHENOSTAT_POPCOUNT=portable (in the
-// environment) holds the choice to the portable one, for comparing them.
-enum class PopcountBuild { portable, instruction };
-PopcountBuild popcount_build();
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define PHENOSTAT_TARGET_INSTRUCTION [[gnu::target("popcnt")]]
-#else
-#define PHENOSTAT_TARGET_INSTRUCTION
-#endif
-
-// Defines `RESULT NAME PARAMETERS`, running `NAME##_in ARGUMENTS` (an
-// always-inline function) in the build popcount_build() chooses.
-#define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                                \
-    PHENOSTAT_TARGET_INSTRUCTION RESULT NAME##_instruction PARAMETERS { return NAME##_in ARGUMENTS; } \
-    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                                 \
-    RESULT NAME PARAMETERS {                                                                          \
-        switch (popcount_build()) {                                                                   \
-            case PopcountBuild::instruction:                                                          \
-                return NAME##_instruction ARGUMENTS;                                                  \
-            default:                                                                                  \
-                return NAME##_portable ARGUMENTS;                                                     \
-        }                                                                                             \
-    }
 
 // The individuals in both bit sets.
 [[gnu::always_inline]] inline std::int32_t common(const std::uint64_t* a, const std::uint64_t* b, std::size_t words) {

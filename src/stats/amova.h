@@ -75,9 +75,11 @@ struct AmovaScratch {
 // leaves as it is), not computed again. One lane.
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
                        bool three_levels, AmovaScratch& scratch, const double* known_within = nullptr);
-// The same for AMOVA_LANES lanes, into out[0 .. AMOVA_LANES).
+// The same for AMOVA_LANES lanes, into out[0 .. AMOVA_LANES). Carriers of
+// one lane are those of every lane, their units in strata that differ by
+// lane: unit u of lane j in stratum stratum_of[u * AMOVA_LANES + j].
 void amova_locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
-                       bool three_levels, AmovaScratch& scratch, AmovaLocus* out);
+                       bool three_levels, AmovaScratch& scratch, AmovaLocus* out, const double* known_within = nullptr);
 
 // The components summed over loci, and the Phi statistics as their ratios.
 struct AmovaTotals {

@@ -1,0 +1,46 @@
+#pragma once
+// Hot loops compiled more than once, the build to run chosen once for the
+// processor at hand, so that one portable binary runs at the speed of the
+// machine:
+//   - the popcount build uses the popcount instruction (counting carriers in
+//     bit sets);
+//   - the vector build adds AVX2's four-lane arithmetic (sums over
+//     replicates computed side by side).
+// Every build gives the same bits: counts are integers, and floating point is
+// compiled without contractions (-ffp-contract=off), so a vector lane rounds
+// as a scalar does. PHENOSTAT_BUILD=portable (in the environment) holds every
+// loop to its portable build, for comparing them.
+
+namespace phenostat {
+
+enum class ProcessorBuild { portable, popcount, vector };
+ProcessorBuild processor_build();
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define PHENOSTAT_TARGET_POPCOUNT [[gnu::target("popcnt")]]
+#define PHENOSTAT_TARGET_VECTOR [[gnu::target("popcnt,avx2")]]
+#else
+#define PHENOSTAT_TARGET_POPCOUNT
+#define PHENOSTAT_TARGET_VECTOR
+#endif
+
+// Defines `RESULT NAME PARAMETERS`, running `NAME##_in ARGUMENTS` (an
+// always-inline function) in the popcount build where the processor has it.
+#define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                      \
+    PHENOSTAT_TARGET_POPCOUNT RESULT NAME##_popcount PARAMETERS { return NAME##_in ARGUMENTS; } \
+    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                       \
+    RESULT NAME PARAMETERS {                                                                \
+        if (processor_build() != ProcessorBuild::portable) return NAME##_popcount ARGUMENTS; \
+        return NAME##_portable ARGUMENTS;                                                   \
+    }
+
+// The same with the vector build where the processor has it.
+#define PHENOSTAT_VECTOR_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                      \
+    PHENOSTAT_TARGET_VECTOR RESULT NAME##_vector PARAMETERS { return NAME##_in ARGUMENTS; } \
+    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                     \
+    RESULT NAME PARAMETERS {                                                              \
+        if (processor_build() == ProcessorBuild::vector) return NAME##_vector ARGUMENTS;   \
+        return NAME##_portable ARGUMENTS;                                                 \
+    }
+
+}  // namespace phenostat
