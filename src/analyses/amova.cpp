@@ -136,6 +136,60 @@ Arrangement arrangement(const Design& design, Shuffle shuffle) {
     return moved;
 }
 
+// Whole samples moved among groups: their carriers stay, counted once, and
+// so do their sums of squares within.
+struct FixedUnits {
+    std::vector<LocusCarriers> carriers;  // of each locus typed somewhere
+    std::vector<double> within;
+};
+
+FixedUnits fixed_units(const Design& design) {
+    FixedUnits fixed;
+    const SetMasks units = unit_masks(design);
+    AmovaScratch amova;
+    for (const CarrierBits::Locus& locus : design.bits->loci()) {
+        if (locus.typed == 0) continue;
+        count_carriers(*design.bits, locus, units, design.stratum_of.size(), 1, fixed.carriers.emplace_back());
+        fixed.within.push_back(
+            amova_locus(fixed.carriers.back(), design.stratum_of, design.strata, true, amova).ss[WITHIN_SAMPLES]);
+    }
+    return fixed;
+}
+
+// The sums of AMOVA_LANES replicates of the samples among groups, lane j's
+// strata from replicate(j, values).
+template <class Replicate>
+void units_moved(const Design& design, const FixedUnits& fixed, const Replicate& replicate, Scratch& local,
+                 AmovaTotals* sums) {
+    constexpr std::size_t lanes = AMOVA_LANES;
+    // Lane j's stratum of unit u at [u * lanes + j].
+    local.lane_strata.resize(design.stratum_of.size() * lanes);
+    for (std::size_t j = 0; j < lanes; ++j) {
+        replicate(j, local.stratum_of);
+        for (std::size_t u = 0; u < local.stratum_of.size(); ++u)
+            local.lane_strata[u * lanes + j] = local.stratum_of[u];
+    }
+    for (std::size_t l = 0; l < fixed.carriers.size(); ++l) {
+        amova_locus_lanes(fixed.carriers[l], local.lane_strata, design.strata, true, local.amova, local.lanes,
+                          &fixed.within[l]);
+        for (std::size_t j = 0; j < lanes; ++j) sums[j].add(local.lanes[j]);
+    }
+}
+
+// The sums of AMOVA_LANES replicates of the individuals among samples, lane
+// j's units from replicate(j, values).
+template <class Replicate>
+void individuals_moved(const Design& design, const Replicate& replicate, Scratch& local, AmovaTotals* sums) {
+    constexpr std::size_t lanes = AMOVA_LANES;
+    if (!local.masks) local.masks.emplace(design.stratum_of.size() * lanes, design.unit_of.size());
+    local.masks->clear();
+    for (std::size_t j = 0; j < lanes; ++j) {
+        replicate(j, local.unit_of);
+        for (std::size_t k = 0; k < local.unit_of.size(); ++k) local.masks->add(local.unit_of[k] * lanes + j, k);
+    }
+    totals(design, *local.masks, lanes, local, sums);
+}
+
 // The replicates of one test, REPLICATES_PER_TASK at a time over the threads.
 // Replicate r draws from its own stream of the seed; a design with no more
 // rearrangements than `permutations` is enumerated instead, every
@@ -153,19 +207,7 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
     const std::size_t replicates = result.exact ? all : cap;
     std::optional<Rearrangements<std::size_t>> walk;
     if (result.exact) walk.emplace(moved, places);
-    // Whole samples moved: their carriers stay, counted once.
-    std::vector<LocusCarriers> fixed;
-    std::vector<double> within;  // each fixed locus's sum of squares within units
-    if (moves_units) {
-        const SetMasks units = unit_masks(design);
-        AmovaScratch amova;
-        for (const CarrierBits::Locus& locus : design.bits->loci()) {
-            if (locus.typed == 0) continue;
-            count_carriers(*design.bits, locus, units, design.stratum_of.size(), 1, fixed.emplace_back());
-            within.push_back(
-                amova_locus(fixed.back(), design.stratum_of, design.strata, true, amova).ss[WITHIN_SAMPLES]);
-        }
-    }
+    const FixedUnits fixed = moves_units ? fixed_units(design) : FixedUnits{};
     std::vector<char> reached(replicates, 0);
     PerThread<Scratch> scratch;
     // Arrangements are computed AMOVA_LANES at a time, in one pass over the
@@ -194,29 +236,14 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
             Scratch& local = scratch.local();
             const std::size_t first = start + task * lanes, count = std::min(lanes, end - first);
             AmovaTotals sums[AMOVA_LANES];
-            if (moves_units) {
-                // Lane j's stratum of unit u at [u * lanes + j].
-                local.lane_strata.resize(design.stratum_of.size() * lanes);
-                for (std::size_t j = 0; j < lanes; ++j) {
-                    arrange(first + std::min(j, count - 1), local.stratum_of);
-                    for (std::size_t u = 0; u < local.stratum_of.size(); ++u)
-                        local.lane_strata[u * lanes + j] = local.stratum_of[u];
-                }
-                for (std::size_t l = 0; l < fixed.size(); ++l) {
-                    amova_locus_lanes(fixed[l], local.lane_strata, design.strata, true, local.amova, local.lanes,
-                                      &within[l]);
-                    for (std::size_t j = 0; j < lanes; ++j) sums[j].add(local.lanes[j]);
-                }
-            } else {
-                if (!local.masks) local.masks.emplace(design.stratum_of.size() * lanes, design.unit_of.size());
-                local.masks->clear();
-                for (std::size_t j = 0; j < lanes; ++j) {  // lanes past the last replicate repeat it
-                    arrange(first + std::min(j, count - 1), local.unit_of);
-                    for (std::size_t k = 0; k < local.unit_of.size(); ++k)
-                        local.masks->add(local.unit_of[k] * lanes + j, k);
-                }
-                totals(design, *local.masks, lanes, local, sums);
-            }
+            // Lanes past the last replicate repeat it.
+            const auto replicate = [&](std::size_t j, std::vector<std::size_t>& values) {
+                arrange(first + std::min(j, count - 1), values);
+            };
+            if (moves_units)
+                units_moved(design, fixed, replicate, local, sums);
+            else
+                individuals_moved(design, replicate, local, sums);
             for (std::size_t j = 0; j < count; ++j) {
                 const double value = (sums[j].*statistic)();
                 reached[first + j] = !std::isnan(value) && reaches(value, result.value);

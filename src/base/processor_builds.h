@@ -26,21 +26,21 @@ ProcessorBuild processor_build();
 
 // Defines `RESULT NAME PARAMETERS`, running `NAME##_in ARGUMENTS` (an
 // always-inline function) in the popcount build where the processor has it.
-#define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                      \
+#define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                          \
     PHENOSTAT_TARGET_POPCOUNT RESULT NAME##_popcount PARAMETERS { return NAME##_in ARGUMENTS; } \
-    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                       \
-    RESULT NAME PARAMETERS {                                                                \
-        if (processor_build() != ProcessorBuild::portable) return NAME##_popcount ARGUMENTS; \
-        return NAME##_portable ARGUMENTS;                                                   \
+    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                           \
+    RESULT NAME PARAMETERS {                                                                    \
+        if (processor_build() != ProcessorBuild::portable) return NAME##_popcount ARGUMENTS;    \
+        return NAME##_portable ARGUMENTS;                                                       \
     }
 
 // The same with the vector build where the processor has it.
-#define PHENOSTAT_VECTOR_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                      \
+#define PHENOSTAT_VECTOR_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                        \
     PHENOSTAT_TARGET_VECTOR RESULT NAME##_vector PARAMETERS { return NAME##_in ARGUMENTS; } \
-    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                     \
-    RESULT NAME PARAMETERS {                                                              \
-        if (processor_build() == ProcessorBuild::vector) return NAME##_vector ARGUMENTS;   \
-        return NAME##_portable ARGUMENTS;                                                 \
+    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                       \
+    RESULT NAME PARAMETERS {                                                                \
+        if (processor_build() == ProcessorBuild::vector) return NAME##_vector ARGUMENTS;    \
+        return NAME##_portable ARGUMENTS;                                                   \
     }
 
 }  // namespace phenostat
