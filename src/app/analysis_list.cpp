@@ -29,7 +29,6 @@ std::string data_name(const Runner& runner) {
 }
 
 // The tables of every analysis of sets of samples.
-constexpr AnalysisTable SET_TABLES[] = {{"loci.tsv"}, {"averages_ci.tsv", bootstrapped}};
 
 // ---- All samples together
 
