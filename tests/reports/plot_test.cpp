@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,10 +67,11 @@ TEST(Plot, EscapingKeepsEveryTextWellFormed) {
     const std::pair<std::string, std::string> cases[] = {
         {"Bari & Taranto", "Bari &amp; Taranto"},
         {"<\"F'st\">", "&lt;&quot;F'st&quot;&gt;"},
-        {"Z\xC3\xBCrich\t\xF0\x9F\x8C\x8D", "Z\xC3\xBCrich\t\xF0\x9F\x8C\x8D"},  // UTF-8 and tabs kept
-        {"caf\xE9 a\x01z", "caf? a?z"},                                          // Latin-1, a control character
-        {"\xE0\x80\xAF\xF0\x9F\x8C", std::string(6, '?')},                       // overlong, cut short
-        {"\xED\xA0\x80\xEF\xBF\xBE", std::string(6, '?')},                       // a surrogate, U+FFFE
+        {"Z\xC3\xBCrich\t\xF0\x9F\x8C\x8D\xEF\xBC\x81",
+         "Z\xC3\xBCrich\t\xF0\x9F\x8C\x8D\xEF\xBC\x81"},    // UTF-8 (a fullwidth !) and tabs kept
+        {"caf\xE9 a\x01z", "caf? a?z"},                     // Latin-1, a control character
+        {"\xE0\x80\xAF\xF0\x9F\x8C", std::string(6, '?')},  // overlong, cut short
+        {"\xED\xA0\x80\xEF\xBF\xBE", std::string(6, '?')},  // a surrogate, U+FFFE
     };
     for (const auto& [text, escaped] : cases) {
         std::string want;
@@ -106,6 +109,29 @@ TEST(Plot, CategoriesGetDistinctMarkersColourBlindColoursFirst) {
     }
     EXPECT_EQ(colours.size(), 8u);
     EXPECT_EQ(markers.size(), 40u);
+    // Each shape drawn over a circle at the same point: its corners lie
+    // around the circle's centre, about one radius out.
+    for (const std::size_t category : {8u, 16u, 24u, 32u}) {
+        Plot plot(300, 300);
+        plot.axes({}, linear_scale({0, 1}), linear_scale({0, 1}), "", "");
+        plot.scatter({{0.5, 0.5}, {0.5, 0.5}, {0, category}, {}, {}, {}}, {10, "black", 1});
+        const std::string svg = plot.svg("", "");
+        double cx = 0, cy = 0, r = 0;
+        ASSERT_EQ(
+            std::sscanf(svg.c_str() + svg.find("<circle"), "<circle cx=\"%lf\" cy=\"%lf\" r=\"%lf\"", &cx, &cy, &r), 3);
+        std::string path = svg.substr(svg.find(" d=\"M", svg.find("<circle")) + 4);
+        path = path.substr(0, path.find('"'));
+        for (char& c : path) c = c == 'M' || c == 'L' || c == 'Z' ? ' ' : c;
+        std::istringstream corners(path);
+        double x = 0, y = 0, left = cx, right = cx, top = cy, bottom = cy;
+        for (int corner = 0; corner < 4; ++corner) {
+            ASSERT_TRUE(corners >> x >> y) << path;
+            EXPECT_LE(std::hypot(x - cx, y - cy), 1.5 * r) << path;
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+        EXPECT_GE(right - left, 1.5 * r) << path;
+        EXPECT_GE(bottom - top, 1.5 * r) << path;
+    }
 }
 
 // Python's XML parser reads the document as an <svg> with role="img" whose
