@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <filesystem>
+#include <numeric>
 #include <string_view>
 #include <vector>
 
@@ -150,7 +151,7 @@ std::string recorded_command(int argc, const char* const* argv) {
 // The number of single-character edits that turn `a` into `b`.
 std::size_t edit_distance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    std::iota(row.begin(), row.end(), std::size_t{0});
     for (std::size_t i = 1; i <= a.size(); ++i) {
         std::size_t diagonal = row[0];
         row[0] = i;

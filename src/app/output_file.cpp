@@ -56,8 +56,9 @@ bool ends_within_a_line(const std::string& path) {
 bool failure_injected(const std::string& path, AppendFile::Format format) {
     const char* name = std::getenv("PHENOSTAT_FAIL_WRITING");
     if (format == AppendFile::Format::classic || name == nullptr || *name == '\0') return false;
-    const std::size_t slash = path.find_last_of('/');
-    return path.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, name) == 0;
+    // The name after the last slash; without one, npos + 1 wraps to the start.
+    const std::size_t start = path.find_last_of('/') + 1;
+    return path.compare(start, std::string::npos, name) == 0;
 }
 
 }  // namespace

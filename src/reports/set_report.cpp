@@ -42,7 +42,7 @@ ErrorBars error_bars(const std::vector<LocusStats>& averages,
                      std::span<const std::array<Interval, STATISTIC_COUNT>> intervals) {
     constexpr std::size_t X = column_of(&LocusStats::alleles_per_sample), Y = column_of(&LocusStats::shannon_within);
     ErrorBars bars;
-    for (std::size_t s = 0; s < intervals.size() && s < averages.size(); ++s) {
+    for (std::size_t s = 0; s < std::min(intervals.size(), averages.size()); ++s) {
         const double x = averages[s].alleles_per_sample, y = averages[s].shannon_within;
         if (const Interval& i = intervals[s][X]; i.replicates > 0) {
             bars.lines.push_back({i.low, y, i.high, y});
