@@ -12,4 +12,4 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
 cmake --build build -j2 --target phenostat
 mkdir -p out
 ./build/phenostat --all --each --coords examples/eHGDP60_coords.txt --groups 1000 --ibd --bootstrap 1000 \
-    --seed 2026 --report --overwrite --out out/eHGDP60 examples/eHGDP60.txt
+    --amova --pair-test 999 --pcoa --seed 2026 --report --overwrite --out out/eHGDP60 examples/eHGDP60.txt
