@@ -80,9 +80,8 @@ public:
     // Each individual k in set set_of[k].
     template <class Index>
     void assign(std::span<const Index> set_of) {
-        std::fill(bits_.begin(), bits_.end(), 0);
-        for (std::size_t k = 0; k < set_of.size(); ++k)
-            bits_[static_cast<std::size_t>(set_of[k]) * words_ + k / 64] |= std::uint64_t{1} << (k % 64);
+        clear();
+        for (std::size_t k = 0; k < set_of.size(); ++k) add(static_cast<std::size_t>(set_of[k]), k);
     }
     std::uint64_t* mask(std::size_t set) { return bits_.data() + set * words_; }
     const std::uint64_t* mask(std::size_t set) const { return bits_.data() + set * words_; }

@@ -14,6 +14,7 @@
 #include "app/driver.h"
 #include "app/output_file.h"
 #include "app/pending_file.h"
+#include "app/signal_cleanup.h"
 #include "app/runner.h"
 #include "app/table_list.h"
 #include "app/tables_folder.h"

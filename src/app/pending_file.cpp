@@ -12,24 +12,6 @@
 #include "base/text.h"
 
 namespace phenostat {
-namespace {
-
-sigset_t stop_signals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
-    return set;
-}
-
-}  // namespace
-
-SignalsHeld::SignalsHeld() {
-    const sigset_t held = stop_signals();
-    pthread_sigmask(SIG_BLOCK, &held, &before_);
-}
-
-SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
-
 PendingFile::PendingFile(std::string path, bool replace, std::string_view text)
     : path_(std::move(path)), partial_(path_ + ".partial-XXXXXX"), replace_(replace) {
     const int fd = mkstemp(partial_.data());

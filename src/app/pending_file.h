@@ -3,25 +3,10 @@
 // moved there only once complete, so that no reader ever sees part of it and
 // a run that fails leaves none: the report page.
 
-#include <csignal>
 #include <string>
 #include <string_view>
 
 namespace phenostat {
-
-// SIGINT, SIGTERM and SIGHUP held back on this thread while it lives, so
-// that the last steps of a run (the page moved into place, the tables
-// committed) are not cut between two of them; a signal held is taken after.
-class SignalsHeld {
-public:
-    SignalsHeld();
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-    ~SignalsHeld();
-
-private:
-    sigset_t before_;
-};
 
 class PendingFile {
 public:

@@ -38,6 +38,13 @@ sigset_t stop_signals() {
 
 }  // namespace
 
+SignalsHeld::SignalsHeld() {
+    const sigset_t held = stop_signals();
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+}
+
+SignalsHeld::~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
 SignalCleanup::SignalCleanup() {
     struct sigaction action = {};
     action.sa_handler = remove_and_stop;
@@ -56,19 +63,11 @@ SignalCleanup::~SignalCleanup() {
 }
 
 void SignalCleanup::hold(const std::function<std::vector<std::string>()>& make) {
-    const sigset_t held = stop_signals();
-    sigset_t before;
-    pthread_sigmask(SIG_BLOCK, &held, &before);
-    try {
-        paths_.clear();
-        for (const std::string& path : make()) paths_ += path + '\0';
-        paths_ += '\0';
-        paths_to_remove.store(paths_.data());
-    } catch (...) {
-        pthread_sigmask(SIG_SETMASK, &before, nullptr);
-        throw;
-    }
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    const SignalsHeld held;
+    paths_.clear();
+    for (const std::string& path : make()) paths_ += path + '\0';
+    paths_ += '\0';
+    paths_to_remove.store(paths_.data());
 }
 
 void SignalCleanup::release() { paths_to_remove.store(nullptr); }

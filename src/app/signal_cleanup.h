@@ -16,6 +16,21 @@
 
 namespace phenostat {
 
+// SIGINT, SIGTERM and SIGHUP held back on this thread while it lives, so
+// that steps which must not be cut between two of them (the report page
+// moved into place, the tables committed) run whole; a signal held is taken
+// after.
+class SignalsHeld {
+public:
+    SignalsHeld();
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld();
+
+private:
+    sigset_t before_;
+};
+
 class SignalCleanup {
 public:
     SignalCleanup();

@@ -25,22 +25,19 @@ ProcessorBuild processor_build();
 #endif
 
 // Defines `RESULT NAME PARAMETERS`, running `NAME##_in ARGUMENTS` (an
-// always-inline function) in the popcount build where the processor has it.
-#define PHENOSTAT_POPCOUNT_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                          \
-    PHENOSTAT_TARGET_POPCOUNT RESULT NAME##_popcount PARAMETERS { return NAME##_in ARGUMENTS; } \
-    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                           \
-    RESULT NAME PARAMETERS {                                                                    \
-        if (processor_build() != ProcessorBuild::portable) return NAME##_popcount ARGUMENTS;    \
-        return NAME##_portable ARGUMENTS;                                                       \
+// always-inline function) built for TARGET where the processor has at least
+// build WANTED, and portable elsewhere.
+#define PHENOSTAT_BUILDS_FOR(TARGET, WANTED, RESULT, NAME, PARAMETERS, ARGUMENTS) \
+    TARGET RESULT NAME##_fast PARAMETERS { return NAME##_in ARGUMENTS; }          \
+    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }             \
+    RESULT NAME PARAMETERS {                                                      \
+        if (processor_build() >= WANTED) return NAME##_fast ARGUMENTS;            \
+        return NAME##_portable ARGUMENTS;                                         \
     }
 
-// The same with the vector build where the processor has it.
-#define PHENOSTAT_VECTOR_BUILDS(RESULT, NAME, PARAMETERS, ARGUMENTS)                        \
-    PHENOSTAT_TARGET_VECTOR RESULT NAME##_vector PARAMETERS { return NAME##_in ARGUMENTS; } \
-    RESULT NAME##_portable PARAMETERS { return NAME##_in ARGUMENTS; }                       \
-    RESULT NAME PARAMETERS {                                                                \
-        if (processor_build() == ProcessorBuild::vector) return NAME##_vector ARGUMENTS;    \
-        return NAME##_portable ARGUMENTS;                                                   \
-    }
+// With the popcount build, and with the vector build.
+#define PHENOSTAT_POPCOUNT_BUILDS(...) \
+    PHENOSTAT_BUILDS_FOR(PHENOSTAT_TARGET_POPCOUNT, ProcessorBuild::popcount, __VA_ARGS__)
+#define PHENOSTAT_VECTOR_BUILDS(...) PHENOSTAT_BUILDS_FOR(PHENOSTAT_TARGET_VECTOR, ProcessorBuild::vector, __VA_ARGS__)
 
 }  // namespace phenostat
