@@ -77,32 +77,35 @@ Design make_design(const Dataset& data, const std::vector<std::size_t>& samples,
 struct Scratch {
     LocusCarriers carriers;
     AmovaScratch amova;
-    AmovaLocus lanes[AMOVA_LANES];
     std::vector<std::size_t> unit_of, stratum_of, lane_strata;
     std::optional<SetMasks> masks;
 };
 
-// The sums over loci of each of `lanes` arrangements (1 or AMOVA_LANES), into
-// sums[0 .. lanes).
-[[gnu::always_inline]] inline void totals_in(const Design& design, const SetMasks& masks, std::size_t lanes,
-                                             Scratch& scratch, AmovaTotals* sums) {
-    const CarrierBits& bits = *design.bits;
-    for (const CarrierBits::Locus& locus : bits.loci()) {
+// The sums over loci of the observed arrangement (masks of one lane, one set
+// per unit).
+AmovaTotals observed_totals(const Design& design, const SetMasks& masks, Scratch& scratch) {
+    AmovaTotals sums;
+    for (const CarrierBits::Locus& locus : design.bits->loci()) {
         if (locus.typed == 0) continue;
-        count_carriers(bits, locus, masks, design.stratum_of.size(), lanes, scratch.carriers);
-        if (lanes == 1) {
-            sums[0].add(amova_locus(scratch.carriers, design.stratum_of, design.strata, design.three_levels,
-                                    scratch.amova));
-            continue;
-        }
-        amova_locus_lanes(scratch.carriers, design.stratum_of, design.strata, design.three_levels, scratch.amova,
-                          scratch.lanes);
-        for (std::size_t j = 0; j < lanes; ++j) sums[j].add(scratch.lanes[j]);
+        count_carriers(*design.bits, locus, masks, design.stratum_of.size(), 1, scratch.carriers);
+        sums.add(amova_locus(scratch.carriers, design.stratum_of, design.strata, design.three_levels, scratch.amova));
+    }
+    return sums;
+}
+
+// The sums over loci of AMOVA_LANES arrangements, lane j's units in the
+// masks' sets j, AMOVA_LANES + j, ...
+[[gnu::always_inline]] inline void lane_totals_in(const Design& design, const SetMasks& masks, Scratch& scratch,
+                                                  AmovaLaneTotals& sums) {
+    for (const CarrierBits::Locus& locus : design.bits->loci()) {
+        if (locus.typed == 0) continue;
+        count_carriers(*design.bits, locus, masks, design.stratum_of.size(), AMOVA_LANES, scratch.carriers);
+        amova_locus_lanes(scratch.carriers, design.stratum_of, design.strata, design.three_levels, scratch.amova, sums);
     }
 }
-PHENOSTAT_POPCOUNT_BUILDS(
-    void, totals, (const Design& design, const SetMasks& masks, std::size_t lanes, Scratch& scratch, AmovaTotals* sums),
-    (design, masks, lanes, scratch, sums))
+PHENOSTAT_POPCOUNT_BUILDS(void, lane_totals,
+                          (const Design& design, const SetMasks& masks, Scratch& scratch, AmovaLaneTotals& sums),
+                          (design, masks, scratch, sums))
 
 SetMasks unit_masks(const Design& design) {
     SetMasks units(design.stratum_of.size(), design.unit_of.size());
@@ -160,7 +163,7 @@ FixedUnits fixed_units(const Design& design) {
 // strata from replicate(j, values).
 template <class Replicate>
 void units_moved(const Design& design, const FixedUnits& fixed, const Replicate& replicate, Scratch& local,
-                 AmovaTotals* sums) {
+                 AmovaLaneTotals& sums) {
     constexpr std::size_t lanes = AMOVA_LANES;
     // Lane j's stratum of unit u at [u * lanes + j].
     local.lane_strata.resize(design.stratum_of.size() * lanes);
@@ -169,17 +172,15 @@ void units_moved(const Design& design, const FixedUnits& fixed, const Replicate&
         for (std::size_t u = 0; u < local.stratum_of.size(); ++u)
             local.lane_strata[u * lanes + j] = local.stratum_of[u];
     }
-    for (std::size_t l = 0; l < fixed.carriers.size(); ++l) {
-        amova_locus_lanes(fixed.carriers[l], local.lane_strata, design.strata, true, local.amova, local.lanes,
+    for (std::size_t l = 0; l < fixed.carriers.size(); ++l)
+        amova_locus_lanes(fixed.carriers[l], local.lane_strata, design.strata, true, local.amova, sums,
                           &fixed.within[l]);
-        for (std::size_t j = 0; j < lanes; ++j) sums[j].add(local.lanes[j]);
-    }
 }
 
 // The sums of AMOVA_LANES replicates of the individuals among samples, lane
 // j's units from replicate(j, values).
 template <class Replicate>
-void individuals_moved(const Design& design, const Replicate& replicate, Scratch& local, AmovaTotals* sums) {
+void individuals_moved(const Design& design, const Replicate& replicate, Scratch& local, AmovaLaneTotals& sums) {
     constexpr std::size_t lanes = AMOVA_LANES;
     if (!local.masks) local.masks.emplace(design.stratum_of.size() * lanes, design.unit_of.size());
     local.masks->clear();
@@ -187,7 +188,7 @@ void individuals_moved(const Design& design, const Replicate& replicate, Scratch
         replicate(j, local.unit_of);
         for (std::size_t k = 0; k < local.unit_of.size(); ++k) local.masks->add(local.unit_of[k] * lanes + j, k);
     }
-    totals(design, *local.masks, lanes, local, sums);
+    lane_totals(design, *local.masks, local, sums);
 }
 
 // The replicates of one test, REPLICATES_PER_TASK at a time over the threads.
@@ -235,7 +236,7 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
         parallel_for((end - start + lanes - 1) / lanes, 1, [&](std::size_t task) {
             Scratch& local = scratch.local();
             const std::size_t first = start + task * lanes, count = std::min(lanes, end - first);
-            AmovaTotals sums[AMOVA_LANES];
+            AmovaLaneTotals sums;
             // Lanes past the last replicate repeat it.
             const auto replicate = [&](std::size_t j, std::vector<std::size_t>& values) {
                 arrange(first + std::min(j, count - 1), values);
@@ -245,7 +246,7 @@ void run_test(const Design& design, Shuffle shuffle, double (AmovaTotals::*stati
             else
                 individuals_moved(design, replicate, local, sums);
             for (std::size_t j = 0; j < count; ++j) {
-                const double value = (sums[j].*statistic)();
+                const double value = (sums.lane(j).*statistic)();
                 reached[first + j] = !std::isnan(value) && reaches(value, result.value);
             }
         });
@@ -299,8 +300,7 @@ AmovaResult analyse_amova(const Dataset& data, const GroupCatalogue& groups, int
     result.total_df = n - 1;
 
     Scratch scratch;
-    AmovaTotals observed;
-    totals(design, unit_masks(design), 1, scratch, &observed);
+    const AmovaTotals observed = observed_totals(design, unit_masks(design), scratch);
     result.ss = observed.ss;
     result.sigma2 = observed.sigma2;
     result.total_ss = observed.ss[0] + observed.ss[1] + observed.ss[2];

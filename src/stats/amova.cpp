@@ -3,6 +3,7 @@
 #include "base/processor_builds.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace phenostat {
@@ -28,6 +29,41 @@ struct LaneSums {
     std::int64_t present_strata[L] = {};
 };
 
+// Values of all L lanes, each operation done on every lane at once: GCC's
+// and clang's vector types, issued as vector instructions where the build has
+// them. A comparison gives a mask (-1 where true, 0 where false) and
+// `mask ? a : b` picks lane by lane.
+template <std::size_t L>
+struct Lanes {
+    typedef double Reals __attribute__((vector_size(8 * L)));
+    typedef std::int64_t Counts __attribute__((vector_size(8 * L)));
+};
+
+// Counts of every lane as doubles (exact below 2^53), a lane at a time:
+// converting 64-bit integers needs AVX-512 as a vector operation.
+template <std::size_t L>
+[[gnu::always_inline]] inline void as_reals(const std::int64_t (&counts)[L], typename Lanes<L>::Reals& reals) {
+    double values[L];
+    for (std::size_t j = 0; j < L; ++j) values[j] = static_cast<double>(counts[j]);
+    std::memcpy(&reals, values, sizeof reals);
+}
+
+// into[j] += squares[j] / max(typed[j], 1) in every lane.
+template <std::size_t L>
+[[gnu::always_inline]] inline void add_quotients(const std::int64_t (&squares)[L], const std::int32_t* typed,
+                                                 double* into) {
+    using Reals = typename Lanes<L>::Reals;
+    Reals numerators, divisors, sums;
+    as_reals(squares, numerators);
+    double values[L];
+    for (std::size_t j = 0; j < L; ++j) values[j] = static_cast<double>(typed[j]);
+    std::memcpy(&divisors, values, sizeof divisors);
+    const Reals one = Reals{} + 1.0;
+    std::memcpy(&sums, into, sizeof sums);
+    sums += numerators / (divisors > one ? divisors : one);
+    std::memcpy(into, &sums, sizeof sums);
+}
+
 template <std::size_t L>
 [[gnu::always_inline]] inline void add_units(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of,
                                              bool three_levels, bool with_within, AmovaScratch& scratch,
@@ -41,9 +77,7 @@ template <std::size_t L>
             std::int64_t squares[L] = {};
             for (std::size_t a = 0; a < alleles; ++a)
                 for (std::size_t j = 0; j < L; ++j) squares[j] += std::int64_t{c[a * L + j]} * (n[j] - c[a * L + j]);
-#pragma omp simd
-            for (std::size_t j = 0; j < L; ++j)
-                sums.within[j] += static_cast<double>(squares[j]) / static_cast<double>(std::max(n[j], 1));
+            add_quotients(squares, n, sums.within);
         }
         std::int64_t* into = scratch.stratum_counts.data() + g * alleles * L;
         for (std::size_t k = 0; k < alleles * L; ++k) into[k] += c[k];
@@ -91,7 +125,7 @@ template <std::size_t L>
         for (std::size_t k = 0; k < alleles * L; ++k) scratch.total_counts[k] += c[k];
 #pragma omp simd
         for (std::size_t j = 0; j < L; ++j) {
-            const auto divisor = static_cast<double>(std::max<std::int64_t>(n[j], 1));
+            const auto divisor = static_cast<double>(n[j] > 1 ? n[j] : 1);
             sums.among_strata_within[j] += static_cast<double>(squares[j]) / divisor;
             sums.squares_within_strata[j] += static_cast<double>(unit_squares[j]) / divisor;
             sums.unit_squares_over_total[j] += static_cast<double>(unit_squares[j]);
@@ -101,87 +135,92 @@ template <std::size_t L>
     }
 }
 
-// The loci of every lane from their sums, each step over all the lanes.
-// A lane without a contributing locus computes on safe divisors of 1, and
-// keeps no component.
+// One locus of every lane: its sums of squares, degrees of freedom and
+// components, and where it contributes.
+template <std::size_t L>
+struct LaneLoci {
+    typename Lanes<L>::Reals ss[3], df[3], sigma2[3];
+    typename Lanes<L>::Counts counted;
+};
+
+// The loci of every lane from their sums. A lane without a contributing
+// locus computes on safe divisors of 1, and keeps no component.
 template <std::size_t L>
 [[gnu::always_inline]] inline void lane_loci(const LaneSums<L>& sums, const AmovaScratch& scratch, std::size_t alleles,
-                                             bool three_levels, const double* known_within, AmovaLocus* out) {
-    std::int64_t squares[L] = {};
+                                             bool three_levels, const double* known_within, LaneLoci<L>& out) {
+    using Reals = typename Lanes<L>::Reals;
+    using Counts = typename Lanes<L>::Counts;
+    std::int64_t total_squares[L] = {};
     for (std::size_t a = 0; a < alleles; ++a)
         for (std::size_t j = 0; j < L; ++j) {
             const std::int64_t c = scratch.total_counts[a * L + j];
-            squares[j] += c * (sums.total[j] - c);
+            total_squares[j] += c * (sums.total[j] - c);
         }
-    double ss[3][L], df[3][L], sigma2[3][L];
-    bool contributes[L];
-    // Every choice below is a select, so that the lanes run side by side.
-    const bool known = known_within != nullptr;
-    const double known_value = known ? *known_within : 0.0;
-#pragma omp simd
-    for (std::size_t j = 0; j < L; ++j) {
-        const std::int64_t total = sums.total[j], units = sums.present_units[j], strata = sums.present_strata[j];
-        const double n_total = static_cast<double>(total);
-        const double safe_total = total == 0 ? 1.0 : n_total;
-        const double unit_squares_over_total = sums.unit_squares_over_total[j] / safe_total;
-        const double stratum_squares_over_total = sums.stratum_squares_over_total[j] / safe_total;
-        const double total_ss = static_cast<double>(squares[j]) / safe_total;
-        const double lane_within = sums.within[j], among_strata_within = sums.among_strata_within[j];
-        const double squares_within_strata = sums.squares_within_strata[j];
-        const double within = known ? known_value : lane_within;
-        const double df_within = static_cast<double>(total - units);
-        const double df_groups = three_levels ? static_cast<double>(strata - 1) : 0.0;
-        const double df_samples = static_cast<double>(units - (three_levels ? strata : std::int64_t{1}));
-        const bool counted = (total != 0) & (!three_levels | (df_groups >= 1)) & (df_samples >= 1) & (df_within >= 1);
-        const double ss_groups = three_levels ? total_ss - among_strata_within : 0.0;
-        const double ss_samples = (three_levels ? among_strata_within : total_ss) - within;
-        const double safe_groups = (counted & three_levels) ? df_groups : 1.0;
-        const double safe_samples = counted ? df_samples : 1.0;
-        const double safe_within = counted ? df_within : 1.0;
-        const double ms_within = within / safe_within;
-        const double ms_samples = ss_samples / safe_samples;
-        // The coefficients of the expected mean squares with unequal sizes
-        // (Excoffier, Smouse & Quattro 1992, Genetics 131: 479-491, table 1).
-        const double n = (n_total - (three_levels ? squares_within_strata : unit_squares_over_total)) / safe_samples;
-        const double n_prime = (squares_within_strata - unit_squares_over_total) / safe_groups;
-        const double n_second = (n_total - stratum_squares_over_total) / safe_groups;
-        const double among_samples = (ms_samples - ms_within) / n;
-        const double ms_groups = ss_groups / safe_groups;
-        const double among_groups = (ms_groups - ms_within - n_prime * among_samples) / n_second;
-        ss[AMONG_GROUPS][j] = ss_groups;
-        ss[AMONG_SAMPLES][j] = ss_samples;
-        ss[WITHIN_SAMPLES][j] = within;
-        df[AMONG_GROUPS][j] = df_groups;
-        df[AMONG_SAMPLES][j] = df_samples;
-        df[WITHIN_SAMPLES][j] = df_within;
-        sigma2[WITHIN_SAMPLES][j] = counted ? ms_within : 0.0;
-        sigma2[AMONG_SAMPLES][j] = counted ? among_samples : 0.0;
-        sigma2[AMONG_GROUPS][j] = (counted & three_levels) ? among_groups : 0.0;
-        contributes[j] = counted;
-    }
-    for (std::size_t j = 0; j < L; ++j) {
-        out[j] = AmovaLocus{};
-        if (sums.total[j] == 0) continue;
-        for (std::size_t k = 0; k < 3; ++k) {
-            out[j].ss[k] = ss[k][j];
-            out[j].df[k] = df[k][j];
-            out[j].sigma2[k] = sigma2[k][j];
-        }
-        out[j].contributes = contributes[j];
-    }
+    Counts total;
+    std::memcpy(&total, sums.total, sizeof total);
+    Reals n_total, units, strata, squares;
+    as_reals(sums.total, n_total);
+    as_reals(sums.present_units, units);
+    as_reals(sums.present_strata, strata);
+    as_reals(total_squares, squares);
+    Reals lane_within, among_strata_within, squares_within_strata, unit_squares, stratum_squares;
+    std::memcpy(&lane_within, sums.within, sizeof lane_within);
+    std::memcpy(&among_strata_within, sums.among_strata_within, sizeof among_strata_within);
+    std::memcpy(&squares_within_strata, sums.squares_within_strata, sizeof squares_within_strata);
+    std::memcpy(&unit_squares, sums.unit_squares_over_total, sizeof unit_squares);
+    std::memcpy(&stratum_squares, sums.stratum_squares_over_total, sizeof stratum_squares);
+
+    const Reals zero{}, one = zero + 1.0;
+    const Counts none{}, all = ~none;
+    const Reals safe_total = total == none ? one : n_total;
+    const Reals unit_squares_over_total = unit_squares / safe_total;
+    const Reals stratum_squares_over_total = stratum_squares / safe_total;
+    const Reals total_ss = squares / safe_total;
+    const Reals within = known_within != nullptr ? zero + *known_within : lane_within;
+    // Differences of whole numbers below 2^53: exact, as in integers.
+    const Reals df_within = n_total - units;
+    const Reals df_groups = three_levels ? strata - one : zero;
+    const Reals df_samples = units - (three_levels ? strata : one);
+    const Counts counted = (total != none) & (three_levels ? Counts(df_groups >= one) : all) &
+                           Counts(df_samples >= one) & Counts(df_within >= one);
+    const Counts counted_groups = three_levels ? counted : none;
+    const Reals ss_groups = three_levels ? total_ss - among_strata_within : zero;
+    const Reals ss_samples = (three_levels ? among_strata_within : total_ss) - within;
+    const Reals safe_groups = counted_groups ? df_groups : one;
+    const Reals safe_samples = counted ? df_samples : one;
+    const Reals safe_within = counted ? df_within : one;
+    const Reals ms_within = within / safe_within;
+    const Reals ms_samples = ss_samples / safe_samples;
+    // The coefficients of the expected mean squares with unequal sizes
+    // (Excoffier, Smouse & Quattro 1992, Genetics 131: 479-491, table 1).
+    const Reals n = (n_total - (three_levels ? squares_within_strata : unit_squares_over_total)) / safe_samples;
+    const Reals n_prime = (squares_within_strata - unit_squares_over_total) / safe_groups;
+    const Reals n_second = (n_total - stratum_squares_over_total) / safe_groups;
+    const Reals among_samples = (ms_samples - ms_within) / n;
+    const Reals ms_groups = ss_groups / safe_groups;
+    const Reals among_groups = (ms_groups - ms_within - n_prime * among_samples) / n_second;
+    out.ss[AMONG_GROUPS] = ss_groups;
+    out.ss[AMONG_SAMPLES] = ss_samples;
+    out.ss[WITHIN_SAMPLES] = within;
+    out.df[AMONG_GROUPS] = df_groups;
+    out.df[AMONG_SAMPLES] = df_samples;
+    out.df[WITHIN_SAMPLES] = df_within;
+    out.sigma2[WITHIN_SAMPLES] = counted ? ms_within : zero;
+    out.sigma2[AMONG_SAMPLES] = counted ? among_samples : zero;
+    out.sigma2[AMONG_GROUPS] = counted_groups ? among_groups : zero;
+    out.counted = counted;
 }
 
 template <std::size_t L>
 [[gnu::always_inline]] inline void locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of,
                                                std::size_t strata, bool three_levels, AmovaScratch& scratch,
-                                               const double* known_within, AmovaLocus* out) {
+                                               const double* known_within, LaneSums<L>& sums, LaneLoci<L>& out) {
     const std::size_t alleles = carriers.alleles;
     if (!three_levels) strata = 1;
     scratch.stratum_counts.assign(strata * alleles * L, 0);
     scratch.stratum_typed.assign(strata * L, 0);
     scratch.stratum_squares.assign(strata * L, 0);
     scratch.total_counts.assign(alleles * L, 0);
-    LaneSums<L> sums;
     if (carriers.lanes == L)
         add_units(carriers, stratum_of, three_levels, known_within == nullptr, scratch, sums);
     else
@@ -194,24 +233,65 @@ template <std::size_t L>
 
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
                        bool three_levels, AmovaScratch& scratch, const double* known_within) {
+    LaneSums<1> sums;
+    LaneLoci<1> locus;
+    locus_lanes<1>(carriers, stratum_of, strata, three_levels, scratch, known_within, sums, locus);
     AmovaLocus out;
-    locus_lanes<1>(carriers, stratum_of, strata, three_levels, scratch, known_within, &out);
+    if (sums.total[0] == 0) return out;
+    for (std::size_t k = 0; k < 3; ++k) {
+        out.ss[k] = locus.ss[k][0];
+        out.df[k] = locus.df[k][0];
+        out.sigma2[k] = locus.sigma2[k][0];
+    }
+    out.contributes = locus.counted[0] != 0;
     return out;
 }
 
 namespace {
+// Adds each lane's locus to its sums where it contributes; a lane where it
+// does not adds +0, which leaves its sums as they are (a sum from +0 is never
+// -0).
 [[gnu::always_inline]] inline void amova_locus_lanes_in(const LocusCarriers& carriers,
                                                         std::span<const std::size_t> stratum_of, std::size_t strata,
-                                                        bool three_levels, AmovaScratch& scratch, AmovaLocus* out,
-                                                        const double* known_within) {
-    locus_lanes<AMOVA_LANES>(carriers, stratum_of, strata, three_levels, scratch, known_within, out);
+                                                        bool three_levels, AmovaScratch& scratch,
+                                                        AmovaLaneTotals& totals, const double* known_within) {
+    constexpr std::size_t L = AMOVA_LANES;
+    using Reals = Lanes<L>::Reals;
+    using Counts = Lanes<L>::Counts;
+    LaneSums<L> sums;
+    LaneLoci<L> locus;
+    locus_lanes<L>(carriers, stratum_of, strata, three_levels, scratch, known_within, sums, locus);
+    const Reals zero{};
+    for (std::size_t k = 0; k < 3; ++k) {
+        Reals ss, sigma2;
+        std::memcpy(&ss, totals.ss[k], sizeof ss);
+        std::memcpy(&sigma2, totals.sigma2[k], sizeof sigma2);
+        ss += locus.counted ? locus.ss[k] : zero;
+        sigma2 += locus.counted ? locus.sigma2[k] : zero;
+        std::memcpy(totals.ss[k], &ss, sizeof ss);
+        std::memcpy(totals.sigma2[k], &sigma2, sizeof sigma2);
+    }
+    Counts contributing;
+    std::memcpy(&contributing, totals.contributing_loci, sizeof contributing);
+    contributing -= locus.counted;
+    std::memcpy(totals.contributing_loci, &contributing, sizeof contributing);
 }
 }  // namespace
 
 PHENOSTAT_VECTOR_BUILDS(void, amova_locus_lanes,
                         (const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
-                         bool three_levels, AmovaScratch& scratch, AmovaLocus* out, const double* known_within),
-                        (carriers, stratum_of, strata, three_levels, scratch, out, known_within))
+                         bool three_levels, AmovaScratch& scratch, AmovaLaneTotals& totals, const double* known_within),
+                        (carriers, stratum_of, strata, three_levels, scratch, totals, known_within))
+
+AmovaTotals AmovaLaneTotals::lane(std::size_t j) const {
+    AmovaTotals one;
+    for (std::size_t k = 0; k < 3; ++k) {
+        one.ss[k] = ss[k][j];
+        one.sigma2[k] = sigma2[k][j];
+    }
+    one.contributing_loci = static_cast<std::size_t>(contributing_loci[j]);
+    return one;
+}
 
 void AmovaTotals::add(const AmovaLocus& locus) {
     if (!locus.contributes) return;

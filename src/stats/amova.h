@@ -75,12 +75,6 @@ struct AmovaScratch {
 // leaves as it is), not computed again. One lane.
 AmovaLocus amova_locus(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
                        bool three_levels, AmovaScratch& scratch, const double* known_within = nullptr);
-// The same for AMOVA_LANES lanes, into out[0 .. AMOVA_LANES). Carriers of
-// one lane are those of every lane, their units in strata that differ by
-// lane: unit u of lane j in stratum stratum_of[u * AMOVA_LANES + j].
-void amova_locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
-                       bool three_levels, AmovaScratch& scratch, AmovaLocus* out, const double* known_within = nullptr);
-
 // The components summed over loci, and the Phi statistics as their ratios.
 struct AmovaTotals {
     std::array<double, 3> ss{};
@@ -93,5 +87,22 @@ struct AmovaTotals {
     double phi_sc() const;
     double phi_ct() const;
 };
+
+// The sums of AMOVA_LANES arrangements side by side: lane j's of level k at
+// [k][j].
+struct AmovaLaneTotals {
+    double ss[3][AMOVA_LANES] = {};
+    double sigma2[3][AMOVA_LANES] = {};
+    std::int64_t contributing_loci[AMOVA_LANES] = {};
+    AmovaTotals lane(std::size_t j) const;
+};
+
+// amova_locus for AMOVA_LANES lanes at once, each lane's locus added to its
+// sums in `totals`. Carriers of one lane are those of every lane, their units
+// in strata that differ by lane: unit u of lane j in stratum
+// stratum_of[u * AMOVA_LANES + j].
+void amova_locus_lanes(const LocusCarriers& carriers, std::span<const std::size_t> stratum_of, std::size_t strata,
+                       bool three_levels, AmovaScratch& scratch, AmovaLaneTotals& totals,
+                       const double* known_within = nullptr);
 
 }  // namespace phenostat
