@@ -51,10 +51,12 @@ Design make_design(const Dataset& data, const std::vector<std::size_t>& samples,
 // + j); the last unit has those the others leave. Alleles without a row
 // (carried by no one, or by every typed individual) add nothing to any sum of
 // squares, and are left out.
+// WORDS, when not 0, is the masks' words, fixed for the compiler.
+template <std::size_t WORDS = 0>
 [[gnu::always_inline]] inline void count_carriers(const CarrierBits& bits, const CarrierBits::Locus& locus,
                                                   const SetMasks& masks, std::size_t unit_count, std::size_t lanes,
                                                   LocusCarriers& carriers) {
-    const std::size_t alleles = locus.alleles, words = bits.words(), last = unit_count - 1;
+    const std::size_t alleles = locus.alleles, words = WORDS != 0 ? WORDS : bits.words(), last = unit_count - 1;
     carriers.shape(unit_count, alleles, lanes);
     std::int32_t* const left_typed = carriers.typed.data() + last * lanes;
     std::int32_t* const left = carriers.counts.data() + last * alleles * lanes;
@@ -95,12 +97,30 @@ AmovaTotals observed_totals(const Design& design, const SetMasks& masks, Scratch
 
 // The sums over loci of AMOVA_LANES arrangements, lane j's units in the
 // masks' sets j, AMOVA_LANES + j, ...
-[[gnu::always_inline]] inline void lane_totals_in(const Design& design, const SetMasks& masks, Scratch& scratch,
+template <std::size_t WORDS>
+[[gnu::always_inline]] inline void lane_totals_of(const Design& design, const SetMasks& masks, Scratch& scratch,
                                                   AmovaLaneTotals& sums) {
     for (const CarrierBits::Locus& locus : design.bits->loci()) {
         if (locus.typed == 0) continue;
-        count_carriers(*design.bits, locus, masks, design.stratum_of.size(), AMOVA_LANES, scratch.carriers);
+        count_carriers<WORDS>(*design.bits, locus, masks, design.stratum_of.size(), AMOVA_LANES, scratch.carriers);
         amova_locus_lanes(scratch.carriers, design.stratum_of, design.strata, design.three_levels, scratch.amova, sums);
+    }
+}
+// Masks of up to 256 individuals have their words fixed for the compiler,
+// which then unrolls the counting.
+[[gnu::always_inline]] inline void lane_totals_in(const Design& design, const SetMasks& masks, Scratch& scratch,
+                                                  AmovaLaneTotals& sums) {
+    switch (masks.words()) {
+        case 1:
+            return lane_totals_of<1>(design, masks, scratch, sums);
+        case 2:
+            return lane_totals_of<2>(design, masks, scratch, sums);
+        case 3:
+            return lane_totals_of<3>(design, masks, scratch, sums);
+        case 4:
+            return lane_totals_of<4>(design, masks, scratch, sums);
+        default:
+            return lane_totals_of<0>(design, masks, scratch, sums);
     }
 }
 PHENOSTAT_POPCOUNT_BUILDS(void, lane_totals,
