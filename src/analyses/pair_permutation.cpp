@@ -109,12 +109,21 @@ template <std::size_t Words>
     std::copy(sum, sum + BATCH, out);
 }
 
-// Pairs of at most 64 individuals, the most common, get a loop of their own.
+// Pairs of at most 256 individuals, the most common, get loops of their own,
+// which the compiler unrolls.
 [[gnu::always_inline]] inline void statistics_in(const PairData& pair, const std::uint64_t* masks, double* out) {
-    if (pair.bits->words() == 1)
-        statistics_of<1>(pair, masks, out);
-    else
-        statistics_of<0>(pair, masks, out);
+    switch (pair.bits->words()) {
+        case 1:
+            return statistics_of<1>(pair, masks, out);
+        case 2:
+            return statistics_of<2>(pair, masks, out);
+        case 3:
+            return statistics_of<3>(pair, masks, out);
+        case 4:
+            return statistics_of<4>(pair, masks, out);
+        default:
+            return statistics_of<0>(pair, masks, out);
+    }
 }
 PHENOSTAT_POPCOUNT_BUILDS(void, statistics, (const PairData& pair, const std::uint64_t* masks, double* out),
                           (pair, masks, out))
