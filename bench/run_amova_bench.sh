@@ -45,12 +45,7 @@ suite() {
 echo "== this build ($(git rev-parse --short HEAD)), ${threads[1]} threads"
 suite "$root/build-bench/phenostat" now
 if [ -n "${BASELINE:-}" ]; then
-    rm -rf "$root/build-baseline-src"
-    mkdir -p "$root/build-baseline-src"
-    git archive "$BASELINE" | tar -x -C "$root/build-baseline-src"
-    cmake -S "$root/build-baseline-src" -B build-baseline -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
-    cmake --build build-baseline -j2 --target phenostat >/dev/null
-    rm -rf "$root/build-baseline-src"
+    bench/build_baseline.sh "$BASELINE"
     echo "== baseline ($BASELINE, $(git rev-parse --short "$BASELINE"))"
     suite "$root/build-baseline/phenostat" before
     for table in vcf_TAG_tables/amova_phi.tsv a1000_TAG_tables/amova_phi.tsv pairs_TAG_tables/pairs.tsv; do

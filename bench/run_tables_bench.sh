@@ -55,12 +55,7 @@ echo "$(basename "$data"): 100,000 loci, 240 individuals in 12 samples, $(( $(st
 echo "== this build ($(git rev-parse --short HEAD))"
 suite "$root/build-bench/phenostat"
 if [ -n "${BASELINE:-}" ]; then
-    rm -rf "$root/build-baseline-src"
-    mkdir -p "$root/build-baseline-src"
-    git archive "$BASELINE" | tar -x -C "$root/build-baseline-src"
-    cmake -S "$root/build-baseline-src" -B build-baseline -DCMAKE_BUILD_TYPE=Release -DPHENOSTAT_TESTS=OFF >/dev/null
-    cmake --build build-baseline -j2 --target phenostat >/dev/null
-    rm -rf "$root/build-baseline-src"
+    bench/build_baseline.sh "$BASELINE"
     echo "== baseline ($BASELINE)"
     suite "$root/build-baseline/phenostat"
 fi
