@@ -24,6 +24,7 @@ PendingFile::PendingFile(std::string path, bool replace, std::string_view text)
     while (written < text.size()) {
         const ssize_t step = ::write(fd, text.data() + written, text.size() - written);
         if (step < 0 && errno == EINTR) continue;
+        if (step == 0) errno = EIO;  // stopped short without saying why
         if (step <= 0) break;
         written += static_cast<std::size_t>(step);
     }
