@@ -166,11 +166,17 @@ TEST(Plot, FiguresWithAwkwardNamesAreWellFormedXml) {
     plot.axes({.left = 80, .right = 200}, log_scale(points.x), linear_scale(points.y), awkward, awkward);
     plot.scatter(points);
     plot.segment(1, -1, 1e9, 1, "black", 1);
+    for (std::size_t end = 0; end < 4; ++end) {  // a segment with an end the scales cannot place is left out
+        double ends[4] = {10, 0, 1e3, 0.5};
+        ends[end] = end % 2 ? std::nan("") : -1;
+        plot.segment(ends[0], ends[1], ends[2], ends[3], "black", 1);
+    }
     plot.legend(610, 50, names, 20);
     plot.caption(awkward);
     const std::string figure = plot.svg(awkward, awkward);
     EXPECT_TRUE(reads_as_svg(figure));
     EXPECT_EQ(occurrences(figure, "<circle") + occurrences(figure, "<path"), 44u + 19u);
+    EXPECT_EQ(occurrences(figure, "clip-path="), 1u);
     EXPECT_EQ(figure.find("nan"), std::string::npos);
     EXPECT_EQ(figure.find("inf"), std::string::npos);
     EXPECT_TRUE(reads_as_svg(isolation_plot(IsolationResult{}, {GeneticScale::fst, GeographicScale::log}, awkward)));
