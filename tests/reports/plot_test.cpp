@@ -80,7 +80,7 @@ TEST(Plot, EscapingKeepsEveryTextWellFormed) {
     }
 }
 
-TEST(Plot, LegendsCapWithACountOfTheRest) {
+TEST(Plot, LegendsAndScattersCapWithACountOfTheRest) {
     const struct {
         std::size_t names, most, shown;
         const char* more;
@@ -97,6 +97,15 @@ TEST(Plot, LegendsCapWithACountOfTheRest) {
         EXPECT_EQ(occurrences(svg, " more<"), c.more ? 1u : 0u) << svg;
         EXPECT_TRUE(!c.more || occurrences(svg, std::string(">") + c.more + "<") == 1) << svg;
     }
+    // A scatter past MOST_POINTS draws 1 point in k, and its note says so.
+    const struct {
+        std::size_t points;
+        const char* note;
+    } scatters[] = {{MOST_POINTS - 1, ""},
+                    {MOST_POINTS, ""},
+                    {MOST_POINTS + 1, " (1 in 2 of the 20001 points drawn)"},
+                    {3 * MOST_POINTS + 1, " (1 in 4 of the 60001 points drawn)"}};
+    for (const auto& c : scatters) EXPECT_EQ(thinned_note(c.points), c.note) << c.points;
 }
 
 TEST(Plot, CategoriesGetDistinctMarkersColourBlindColoursFirst) {
