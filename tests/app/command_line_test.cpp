@@ -22,6 +22,7 @@ TEST(CommandLine, UsageErrorsNameWhatWasMeant) {
         {{"-a", "-ibd-permutations=5", "d.txt"}, "as in --ibd-permutations."},
         {{"--eahc", "d.txt"}, "unknown option --eahc: did you mean --each?"},
         {{"--pairwse", "d.txt"}, "did you mean --pairwise?"},
+        {{"--ibdxyzw", "d.txt"}, "unknown option --ibdxyzw."},  // four edits from --ibd: too far to suggest it
         {{"--overwrite=yes", "--ovewrite", "d.txt"}, "did you mean --overwrite?"},
         {{"-c", "s.txt", "--ibd", "--ibd-genetic", "Fst", "d.txt"}, "--ibd-genetic: 'Fst' is not one of rousset|fst"},
         {{"-c", "s.txt", "--ibd", "--ibd-distance=km", "d.txt"}, "'km' is not one of log|linear"},
