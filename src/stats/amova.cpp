@@ -2,7 +2,6 @@
 
 #include "base/processor_builds.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 
